@@ -1,0 +1,32 @@
+#pragma once
+
+#include "GrowthField.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+/// A growth field as an uncompressed 24-bit Windows BMP file: 14-byte file header, 40-byte info
+/// header, then the field's pixel block as it stands in memory (bottom-up rows, blue-green-red,
+/// zero padding), 3780 pixels per metre.
+class BmpFile {
+public:
+    static constexpr std::size_t FileHeaderSize = 14;
+    static constexpr std::size_t InfoHeaderSize = 40;
+    static constexpr std::int32_t PixelsPerMetre = 3780;
+
+    /// The name a save writes to: `name` itself when its fourth character from the end is a full
+    /// stop, else `name` + ".bmp". Characters are counted in UTF-8, not bytes.
+    static std::string fileNameFor(const std::string& name);
+
+    /// The 14-byte file header and the 40-byte info header of a picture of this size.
+    static std::array<std::uint8_t, FileHeaderSize> fileHeader(std::int32_t width, std::int32_t height);
+    static std::array<std::uint8_t, InfoHeaderSize> infoHeader(std::int32_t width, std::int32_t height);
+
+    /// Writes the field to `path` (the file-name rule already applied). The bytes go to a new
+    /// file beside the target, which replaces the target only when it is complete and flushed;
+    /// a symbolic link is followed and stays a link. Throws SaveError: "Cannot create file
+    /// <path>" when the file cannot be made or put in place, "Stream write error" when a write
+    /// falls short. Either way the old file is untouched and no temporary file is left behind.
+    static void save(const GrowthField& field, const std::string& path);
+};

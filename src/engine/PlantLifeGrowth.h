@@ -1,0 +1,70 @@
+#pragma once
+
+#include "FieldPoint.h"
+#include "ProgramState.h"
+
+#include <cstdint>
+
+/// The plant-life pieces of a run: wanderers released ten rows above the cluster's top, walking
+/// with a downward bias on a field whose left and right edges are joined, sticking where they
+/// first touch the cluster or the base strip.
+class PlantLifeGrowth {
+public:
+    explicit PlantLifeGrowth(ProgramState& state) : state_(state) {}
+
+    /// Every plant-life run measures from the base strip again: plantTop := height - 5.
+    void startRun() { state_.plantTop = state_.plantSize().height - 5; }
+
+    /// Releases one wanderer and walks it until it touches the cluster; adds its moves to `moves`.
+    FieldPoint walk(std::int64_t& moves)
+    {
+        GrowthField& field = state_.plantField;
+        RandomSource& random = state_.random;
+        // The run shares the field's width with the column map; a size change between
+        // wanderers resizes the field too, so this is the current width.
+        const std::int32_t w = field.width();
+        const std::int32_t top = state_.plantTop;
+        const std::int32_t releaseRow = top - 10;
+        const std::int32_t highestRow = top - 30;
+        std::int32_t x = static_cast<std::int32_t>(random.below(static_cast<std::uint32_t>(w)));
+        std::int32_t y = releaseRow;
+        std::int64_t walked = 0;
+        while (!field.touches(x, y)) {
+            const std::uint32_t r = random.below(7);
+            x += kColumnStep[r];
+            y += kRowStep[r];
+            ++walked;
+            // The ring of columns 1 .. w - 1: column 0 stands for w - 1 and column w for 1.
+            // Anything left of 1 (also column -1, reached only from column 0) comes round from
+            // the right, so no wanderer can leave the ring and walk blind.
+            if (x < 1)
+                x += w - 1;
+            else if (x > w - 1)
+                x -= w - 1;
+            if (y < highestRow)
+                y = releaseRow;
+        }
+        moves += walked;
+        return FieldPoint{x, y};
+    }
+
+    /// Messages are processed after every 30th wanderer (counts 0, 30, 60, ...).
+    std::int64_t messageDivisor() const { return 30; }
+
+    /// Stamps the wanderer and raises the cluster's top, also when the stamp fell outside.
+    void stick(FieldPoint at)
+    {
+        state_.plantField.stamp(at.x, at.y);
+        if (at.y < state_.plantTop)
+            state_.plantTop = at.y;
+    }
+
+    /// The plant has reached the top: plantTop is 1 or less.
+    bool limitReached() const { return state_.plantTop < 2; }
+
+private:
+    static constexpr std::int32_t kColumnStep[7] = {+1, -1, 0, +1, +1, -1, -1};
+    static constexpr std::int32_t kRowStep[7] = {0, 0, +1, +1, -1, +1, -1};
+
+    ProgramState& state_;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "FieldPoint.h"
+#include "ProgramState.h"
+#include "Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+/// The snowflake pieces of a run: wanderers released on a circle five pixels outside the
+/// cluster's radius, walking in eight directions, put back to their release point when they
+/// stray more than eight pixels beyond it, sticking where they first touch the cluster.
+class SnowflakeGrowth {
+public:
+    explicit SnowflakeGrowth(ProgramState& state) : state_(state) {}
+
+    /// The radius carries over from earlier runs.
+    void startRun() {}
+
+    /// Releases one wanderer and walks it until it touches the cluster; adds its moves to `moves`.
+    FieldPoint walk(std::int64_t& moves)
+    {
+        GrowthField& field = state_.snowField;
+        RandomSource& random = state_.random;
+        const std::int32_t w = state_.snowSize().width;
+        const std::int32_t h = state_.snowSize().height;
+        const std::int32_t radius = state_.snowRadius;
+
+        const double angle = random.real() * (2 * std::numbers::pi);
+        const double releaseDistance = static_cast<double>(radius) + 5;
+        const FieldPoint release{
+            static_cast<std::int32_t>(roundHalfEven(w / 2.0) + roundHalfEven(std::cos(angle) * releaseDistance)),
+            static_cast<std::int32_t>(roundHalfEven(h / 2.0) + roundHalfEven(std::sin(angle) * releaseDistance))};
+
+        // Strayed means Round(distance) > radius + 8. Measured in half pixels from the centre
+        // (w / 2, h / 2), the squared distance 4d^2 is an exact integer, and Round(d) >= m
+        // exactly when 4d^2 > (2m - 1)^2, or equals it and m is even (a half goes to the even
+        // neighbour). That is the rounded square root without the square root.
+        const std::int64_t m = static_cast<std::int64_t>(radius) + 9;
+        const std::int64_t strayLimit = (2 * m - 1) * (2 * m - 1);
+        const bool strayAtLimit = m % 2 == 0;
+
+        std::int32_t x = release.x;
+        std::int32_t y = release.y;
+        std::int64_t walked = 0;
+        while (!field.touches(x, y)) {
+            const std::uint32_t r = random.below(8);
+            x += kColumnStep[r];
+            y += kRowStep[r];
+            ++walked;
+            const std::int64_t dx = 2 * static_cast<std::int64_t>(x) - w;
+            const std::int64_t dy = 2 * static_cast<std::int64_t>(y) - h;
+            const std::int64_t distance4 = dx * dx + dy * dy;
+            if (distance4 > strayLimit || (distance4 == strayLimit && strayAtLimit)) {
+                x = release.x;
+                y = release.y;
+            }
+        }
+        moves += walked;
+        return FieldPoint{x, y};
+    }
+
+    /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.
+    std::int64_t messageDivisor() const { return roundHalfEven(state_.snowRadius / 5.0) + 1; }
+
+    /// Stamps the wanderer and widens the radius, also when the stamp fell outside.
+    void stick(FieldPoint at)
+    {
+        state_.snowField.stamp(at.x, at.y);
+        const std::int32_t d = distanceFromCentre(at);
+        if (d > state_.snowRadius)
+            state_.snowRadius = d;
+    }
+
+    /// The flake has reached the edge: radius > Min(W, H) / 2 - 2, compared as reals.
+    bool limitReached() const
+    {
+        const FieldSize size = state_.snowSize();
+        return state_.snowRadius > std::min(size.width, size.height) / 2.0 - 2;
+    }
+
+    /// Round(sqrt((x - W/2)^2 + (y - H/2)^2)), the centre taken unrounded.
+    std::int32_t distanceFromCentre(FieldPoint at) const
+    {
+        const FieldSize size = state_.snowSize();
+        const double dx = at.x - size.width / 2.0;
+        const double dy = at.y - size.height / 2.0;
+        return static_cast<std::int32_t>(roundHalfEven(std::sqrt(dx * dx + dy * dy)));
+    }
+
+private:
+    static constexpr std::int32_t kColumnStep[8] = {-1, -1, 0, +1, +1, +1, 0, -1};
+    static constexpr std::int32_t kRowStep[8] = {0, +1, +1, +1, 0, -1, -1, -1};
+
+    ProgramState& state_;
+};

@@ -58,14 +58,14 @@ void GrowthField::checkSize(std::int64_t width, std::int64_t height)
         throw FieldSizeError("A picture cannot have " + sizeText(width, height));
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
     const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
-    // The BMP header holds the file size in 32 bits.
-    if (pixelBytes >= (std::uint64_t{1} << 32) - 54)
-        throw FieldSizeError("A picture of " + sizeText(width, height) +
-                             " is too large to be saved as a BMP file (4 GiB or more)");
     const std::uint64_t countBytes = static_cast<std::uint64_t>(width + 2 * kPadColumns) *
                                      static_cast<std::uint64_t>(height + 2 * kPadRows);
     if (pixelBytes + countBytes > availableMemoryBytes())
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
+    // The BMP header holds the file size in 32 bits.
+    if (pixelBytes >= (std::uint64_t{1} << 32) - 54)
+        throw FieldSizeError("A picture of " + sizeText(width, height) +
+                             " is too large to be saved as a BMP file (4 GiB or more)");
 }
 
 std::uint32_t GrowthField::read(std::int32_t x, std::int32_t y) const

@@ -2,6 +2,7 @@
 
 #include "FieldPoint.h"
 #include "ProgramState.h"
+#include "WalkTrace.h"
 
 #include <cstdint>
 
@@ -16,7 +17,10 @@ public:
     void startRun() { state_.plantTop = state_.plantSize().height - 5; }
 
     /// Releases one wanderer and walks it until it touches the cluster; adds its moves to `moves`.
-    FieldPoint walk(std::int64_t& moves)
+    /// `trace` sees the release point and every position after a move (for tests; the default
+    /// does nothing and costs nothing).
+    template <class Trace = NoTrace>
+    FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
         GrowthField& field = state_.plantField;
         RandomSource& random = state_.random;
@@ -28,24 +32,32 @@ public:
         const std::int32_t highestRow = top - 30;
         std::int32_t x = static_cast<std::int32_t>(random.below(static_cast<std::uint32_t>(w)));
         std::int32_t y = releaseRow;
+        trace(x, y);
         std::int64_t walked = 0;
         while (!field.touches(x, y)) {
             const std::uint32_t r = random.below(7);
-            x += kColumnStep[r];
+            x = wrapColumn(x + kColumnStep[r], w);
             y += kRowStep[r];
             ++walked;
-            // The ring of columns 1 .. w - 1: column 0 stands for w - 1 and column w for 1.
-            // Anything left of 1 (also column -1, reached only from column 0) comes round from
-            // the right, so no wanderer can leave the ring and walk blind.
-            if (x < 1)
-                x += w - 1;
-            else if (x > w - 1)
-                x -= w - 1;
+            // Wanderers that climb more than 30 rows above the cluster are pulled back down.
             if (y < highestRow)
                 y = releaseRow;
+            trace(x, y);
         }
         moves += walked;
         return FieldPoint{x, y};
+    }
+
+    /// The ring of columns 1 .. w - 1 after a move: column 0 stands for w - 1 and column w for 1.
+    /// Anything left of 1 (also column -1, reached only from column 0) comes round from the
+    /// right, so no wanderer can leave the ring and walk blind below the field.
+    static std::int32_t wrapColumn(std::int32_t x, std::int32_t w)
+    {
+        if (x < 1)
+            return x + (w - 1);
+        if (x > w - 1)
+            return x - (w - 1);
+        return x;
     }
 
     /// Messages are processed after every 30th wanderer (counts 0, 30, 60, ...).

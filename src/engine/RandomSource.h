@@ -11,6 +11,8 @@ public:
 
     /// The seed taken from the clock: UTC milliseconds since midnight (0 .. 86,399,999).
     static std::uint32_t clockSeed();
+    /// ((hour * 60 + minute) * 60 + second) * 1000 + milliseconds.
+    static std::uint32_t seedForTimeOfDay(int hour, int minute, int second, int milliseconds);
 
     std::uint32_t seed() const { return seed_; }
     void setSeed(std::uint32_t seed) { seed_ = seed; }

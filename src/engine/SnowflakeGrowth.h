@@ -2,6 +2,7 @@
 
 #include "FieldPoint.h"
 #include "ProgramState.h"
+#include "WalkTrace.h"
 #include "Rounding.h"
 
 #include <algorithm>
@@ -20,7 +21,9 @@ public:
     void startRun() {}
 
     /// Releases one wanderer and walks it until it touches the cluster; adds its moves to `moves`.
-    FieldPoint walk(std::int64_t& moves)
+    /// `trace` sees the release point and every position after a move and the stray test.
+    template <class Trace = NoTrace>
+    FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
         GrowthField& field = state_.snowField;
         RandomSource& random = state_.random;
@@ -34,32 +37,51 @@ public:
             static_cast<std::int32_t>(roundHalfEven(w / 2.0) + roundHalfEven(std::cos(angle) * releaseDistance)),
             static_cast<std::int32_t>(roundHalfEven(h / 2.0) + roundHalfEven(std::sin(angle) * releaseDistance))};
 
-        // Strayed means Round(distance) > radius + 8. Measured in half pixels from the centre
-        // (w / 2, h / 2), the squared distance 4d^2 is an exact integer, and Round(d) >= m
-        // exactly when 4d^2 > (2m - 1)^2, or equals it and m is even (a half goes to the even
-        // neighbour). That is the rounded square root without the square root.
-        const std::int64_t m = static_cast<std::int64_t>(radius) + 9;
-        const std::int64_t strayLimit = (2 * m - 1) * (2 * m - 1);
-        const bool strayAtLimit = m % 2 == 0;
-
+        const StrayLimit strayLimit = strayLimitFor(radius);
         std::int32_t x = release.x;
         std::int32_t y = release.y;
+        trace(x, y);
         std::int64_t walked = 0;
         while (!field.touches(x, y)) {
             const std::uint32_t r = random.below(8);
             x += kColumnStep[r];
             y += kRowStep[r];
             ++walked;
-            const std::int64_t dx = 2 * static_cast<std::int64_t>(x) - w;
-            const std::int64_t dy = 2 * static_cast<std::int64_t>(y) - h;
-            const std::int64_t distance4 = dx * dx + dy * dy;
-            if (distance4 > strayLimit || (distance4 == strayLimit && strayAtLimit)) {
+            if (strayLimit.exceededBy(halfPixelDistanceSquared(FieldPoint{x, y}, FieldSize{w, h}))) {
                 x = release.x;
                 y = release.y;
             }
+            trace(x, y);
         }
         moves += walked;
         return FieldPoint{x, y};
+    }
+
+    /// Strayed means Round(distance) > radius + 8. Measured in half pixels from the centre
+    /// (W / 2, H / 2), the squared distance 4d^2 is an exact integer, and Round(d) >= m exactly
+    /// when 4d^2 > (2m - 1)^2, or equals it and m is even (a half goes to the even neighbour):
+    /// the rounded square root without the square root.
+    struct StrayLimit {
+        std::int64_t boundary;  ///< (2m - 1)^2 with m = radius + 9
+        bool boundaryStrays;    ///< m is even, so a distance of exactly m - 1/2 rounds up to m
+        bool exceededBy(std::int64_t halfPixelDistanceSquared) const
+        {
+            return halfPixelDistanceSquared > boundary || (halfPixelDistanceSquared == boundary && boundaryStrays);
+        }
+    };
+
+    static StrayLimit strayLimitFor(std::int32_t radius)
+    {
+        const std::int64_t m = static_cast<std::int64_t>(radius) + 9;
+        return StrayLimit{(2 * m - 1) * (2 * m - 1), m % 2 == 0};
+    }
+
+    /// (2x - W)^2 + (2y - H)^2: four times the squared distance from the unrounded centre.
+    static std::int64_t halfPixelDistanceSquared(FieldPoint at, FieldSize size)
+    {
+        const std::int64_t dx = 2 * static_cast<std::int64_t>(at.x) - size.width;
+        const std::int64_t dy = 2 * static_cast<std::int64_t>(at.y) - size.height;
+        return dx * dx + dy * dy;
     }
 
     /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.

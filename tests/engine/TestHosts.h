@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ProgramState.h"
+#include "RunHost.h"
+
+#include <functional>
+#include <vector>
+
+/// A host with fixed settings that records what the run asked of it and can act, like a menu
+/// command would, at chosen message points.
+class ScriptedHost : public RunHost {
+public:
+    bool limit = true;
+    std::int32_t points = 0;
+    int started = 0;
+    int ended = 0;
+    int messageCalls = 0;
+    /// Runs at every message point with the number of the call (from 1).
+    std::function<void(int)> onMessages;
+
+    void runStarted() override { ++started; }
+    void runEnded() override { ++ended; }
+    bool toLimit() override { return limit; }
+    std::int32_t numberOfPoints() override { return points; }
+    void processPendingMessages() override
+    {
+        ++messageCalls;
+        if (onMessages)
+            onMessages(messageCalls);
+    }
+};
+
+/// White pixels of a field, counted through its public reads.
+inline int whitePixels(const GrowthField& field, std::int32_t firstRow = 0, std::int32_t lastRow = -1)
+{
+    if (lastRow < 0)
+        lastRow = field.height() - 1;
+    int count = 0;
+    for (std::int32_t y = firstRow; y <= lastRow; ++y)
+        for (std::int32_t x = 0; x < field.width(); ++x)
+            count += field.isWhite(x, y) ? 1 : 0;
+    return count;
+}
+
+/// Whether the touch lookup agrees with the eight reads everywhere a wanderer could stand near
+/// the field (and a margin beyond, where both must say no).
+inline bool touchLookupAgreesWithReads(const GrowthField& field)
+{
+    for (std::int32_t y = -3; y < field.height() + 3; ++y)
+        for (std::int32_t x = -4; x < field.width() + 4; ++x)
+            if (field.touches(x, y) != field.touchesByReads(x, y))
+                return false;
+    return true;
+}

@@ -29,7 +29,6 @@ public:
         const std::int32_t w = field.width();
         const std::int32_t top = state_.plantTop;
         const std::int32_t releaseRow = top - 10;
-        const std::int32_t highestRow = top - 30;
         std::int32_t x = static_cast<std::int32_t>(random.below(static_cast<std::uint32_t>(w)));
         std::int32_t y = releaseRow;
         trace(x, y);
@@ -37,11 +36,8 @@ public:
         while (!field.touches(x, y)) {
             const std::uint32_t r = random.below(7);
             x = wrapColumn(x + kColumnStep[r], w);
-            y += kRowStep[r];
+            y = pullBackRow(y + kRowStep[r], top);
             ++walked;
-            // Wanderers that climb more than 30 rows above the cluster are pulled back down.
-            if (y < highestRow)
-                y = releaseRow;
             trace(x, y);
         }
         moves += walked;
@@ -59,6 +55,10 @@ public:
             return x - (w - 1);
         return x;
     }
+
+    /// A wanderer that climbs more than 30 rows above the cluster's top is put back to the release
+    /// row, ten above it; row top - 30 itself is still allowed.
+    static std::int32_t pullBackRow(std::int32_t y, std::int32_t top) { return y < top - 30 ? top - 10 : y; }
 
     /// Messages are processed after every 30th wanderer (counts 0, 30, 60, ...).
     std::int64_t messageDivisor() const { return 30; }

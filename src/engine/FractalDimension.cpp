@@ -1,0 +1,102 @@
+#include "FractalDimension.h"
+
+#include "PixelRect.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+/// The smallest rectangle around the white pixels of rows 0 .. lastRow; empty when there are none.
+PixelRect whiteBounds(const GrowthField& field, std::int32_t lastRow)
+{
+    std::int32_t left = field.width();
+    std::int32_t right = -1;
+    std::int32_t top = -1;
+    std::int32_t bottom = -1;
+    for (std::int32_t y = 0; y <= lastRow; ++y)
+        for (std::int32_t x = 0; x < field.width(); ++x)
+            if (field.isWhite(x, y)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+    if (right < 0)
+        return {};
+    return PixelRect{left, top, right - left + 1, bottom - top + 1};
+}
+
+/// One level of box occupancy: a grid of boxes, each true when it holds a cluster pixel.
+struct BoxGrid {
+    std::int32_t columns = 0;
+    std::int32_t rows = 0;
+    std::vector<bool> occupied;
+
+    bool at(std::int32_t column, std::int32_t row) const
+    {
+        return column < columns && row < rows &&
+               occupied[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                        static_cast<std::size_t>(column)];
+    }
+    std::int64_t count() const { return std::count(occupied.begin(), occupied.end(), true); }
+
+    /// The grid of boxes twice as large: a box is occupied when one of its four halves is.
+    BoxGrid coarser() const
+    {
+        BoxGrid next{(columns + 1) / 2, (rows + 1) / 2, {}};
+        next.occupied.resize(static_cast<std::size_t>(next.columns) * static_cast<std::size_t>(next.rows));
+        for (std::int32_t row = 0; row < next.rows; ++row)
+            for (std::int32_t column = 0; column < next.columns; ++column)
+                next.occupied[static_cast<std::size_t>(row) * static_cast<std::size_t>(next.columns) +
+                              static_cast<std::size_t>(column)] =
+                    at(2 * column, 2 * row) || at(2 * column + 1, 2 * row) || at(2 * column, 2 * row + 1) ||
+                    at(2 * column + 1, 2 * row + 1);
+        return next;
+    }
+};
+
+} // namespace
+
+std::vector<std::int64_t> FractalDimension::boxCounts(const GrowthField& field, std::int32_t rowsLeftOut)
+{
+    const PixelRect bounds = whiteBounds(field, field.height() - 1 - std::max(rowsLeftOut, 0));
+    if (bounds.isEmpty())
+        return {};
+    // One bit per pixel of the bounding box: at most a twenty-fourth of the picture's bytes.
+    BoxGrid grid{bounds.width, bounds.height, {}};
+    grid.occupied.resize(static_cast<std::size_t>(bounds.width) * static_cast<std::size_t>(bounds.height));
+    for (std::int32_t y = 0; y < bounds.height; ++y)
+        for (std::int32_t x = 0; x < bounds.width; ++x)
+            if (field.isWhite(bounds.x + x, bounds.y + y))
+                grid.occupied[static_cast<std::size_t>(y) * static_cast<std::size_t>(bounds.width) +
+                              static_cast<std::size_t>(x)] = true;
+
+    const std::int64_t extent = std::max(bounds.width, bounds.height);
+    std::vector<std::int64_t> counts{grid.count()};
+    for (std::int64_t side = 2; side * 4 <= extent; side *= 2) {
+        grid = grid.coarser();
+        counts.push_back(grid.count());
+    }
+    return counts;
+}
+
+std::optional<double> FractalDimension::estimate(const GrowthField& field, std::int32_t rowsLeftOut)
+{
+    const std::vector<std::int64_t> counts = boxCounts(field, rowsLeftOut);
+    if (counts.size() < 2)
+        return std::nullopt;
+    // Least squares of y = log N(s) on x = log(1 / s) = -k log 2 for s = 2^k.
+    const auto n = static_cast<double>(counts.size());
+    double sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        const double x = -static_cast<double>(k) * std::log(2.0);
+        const double y = std::log(static_cast<double>(counts[k]));
+        sumX += x;
+        sumY += y;
+        sumXX += x * x;
+        sumXY += x * y;
+    }
+    return (n * sumXY - sumX * sumY) / (n * sumXX - sumX * sumX);
+}

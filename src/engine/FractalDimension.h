@@ -1,0 +1,33 @@
+#pragma once
+
+#include "GrowthField.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+/// A box-counting estimate of the fractal dimension of a field's cluster (its white pixels).
+///
+/// The cluster's bounding box is covered with square boxes of side 1, 2, 4, ... up to a quarter
+/// of the box's longer side; N(s) boxes of side s hold a cluster pixel, and the dimension is the
+/// least-squares slope of log N(s) against log(1 / s). A filled square gives 2, a straight line
+/// 1, a DLA cluster about 1.7.
+class FractalDimension {
+public:
+    /// The smallest bounding-box side that gives two box sizes and so a slope.
+    static constexpr std::int32_t MinimumExtent = 8;
+    /// The rows of the plant-life base strip, which is not part of the grown cluster.
+    static constexpr std::int32_t PlantBaseRows = 5;
+
+    /// The estimate for the white pixels of `field` above its bottom `rowsLeftOut` rows; empty
+    /// when they span less than MinimumExtent pixels either way.
+    static std::optional<double> estimate(const GrowthField& field, std::int32_t rowsLeftOut = 0);
+
+    /// The estimate for a plant-life field: its base strip left out.
+    static std::optional<double> ofPlant(const GrowthField& field) { return estimate(field, PlantBaseRows); }
+
+    /// N(s) for s = 1, 2, 4, ...: how many boxes of side s hold a white pixel of `field` above its
+    /// bottom `rowsLeftOut` rows, boxes aligned to the cluster's bounding box, for every s up to
+    /// a quarter of its longer side (at least s = 1 when there is a white pixel).
+    static std::vector<std::int64_t> boxCounts(const GrowthField& field, std::int32_t rowsLeftOut = 0);
+};

@@ -1,0 +1,181 @@
+#include "AboutWindow.h"
+
+#include "FindDialog.h"
+
+#include <QCloseEvent>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextCursor>
+
+#include <algorithm>
+
+namespace {
+// The window's designed place on the screen and its client size (outer 211 by 238).
+constexpr QPoint DesignedPosition(380, 193);
+constexpr QSize DesignedClientSize(203, 211);
+
+const QRect HelpBoxRect(8, 8, 185, 89);
+const QRect FindTextButtonRect(64, 104, 75, 25);
+const QRect CreditLabelRect(32, 136, 145, 16);
+const QRect DateLabelRect(64, 152, 69, 16);
+const QRect CloseButtonRect(64, 176, 75, 25);
+
+const QColor Navy(0, 0, 128);
+} // namespace
+
+AboutWindow::AboutWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , helpText_(HelpText::loadResource())
+{
+    setObjectName(QStringLiteral("aboutWindow"));
+    setWindowTitle(tr("About"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    buildHelpBox();
+    buildButtonsAndLabels();
+    findDialog_ = new FindDialog(this);
+    connect(findDialog_, &FindDialog::findNextRequested, this, &AboutWindow::findNext);
+
+    setTabOrder(closeButton_, helpBox_);
+    setTabOrder(helpBox_, findTextButton_);
+    closeButton_->setFocus(Qt::OtherFocusReason);
+
+    resize(DesignedClientSize);
+    move(DesignedPosition);
+}
+
+void AboutWindow::buildHelpBox()
+{
+    helpBox_ = new QPlainTextEdit(this);
+    helpBox_->setObjectName(QStringLiteral("helpText"));
+    helpBox_->setGeometry(HelpBoxRect);
+    helpBox_->setReadOnly(true);
+    // A caret the keyboard can move, so the user can put it where a search should start.
+    helpBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    helpBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    helpBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    helpBox_->setWordWrapMode(QTextOption::WordWrap);
+    helpBox_->setPlainText(helpText_.documentText());
+
+    // The box draws its selection with the inactive colours whenever it lacks the focus:
+    // making those the plain text colours shows the selection only while it has the focus.
+    QPalette palette = helpBox_->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Inactive, QPalette::Base));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Inactive, QPalette::Text));
+    helpBox_->setPalette(palette);
+}
+
+QLabel* AboutWindow::makeNavyLabel(const QString& objectName, const QString& text, const QRect& designed)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(objectName);
+    label->setAlignment(Qt::AlignCenter);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 10.0 / 8.0); // a size up from the window's text
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Navy);
+    label->setPalette(palette);
+    // Keep the designed box, widened about its centre when the desktop font needs more room.
+    QRect rect = designed;
+    const int needed = label->sizeHint().width();
+    if (needed > rect.width())
+        rect.adjust(-(needed - rect.width() + 1) / 2, 0, (needed - rect.width() + 1) / 2, 0);
+    rect.setHeight(std::max(rect.height(), label->sizeHint().height()));
+    label->setGeometry(rect);
+    return label;
+}
+
+void AboutWindow::buildButtonsAndLabels()
+{
+    findTextButton_ = new QPushButton(tr("Find Text"), this);
+    findTextButton_->setObjectName(QStringLiteral("findTextButton"));
+    findTextButton_->setGeometry(FindTextButtonRect);
+    connect(findTextButton_, &QPushButton::clicked, this, &AboutWindow::openFindDialog);
+
+    creditLabel_ = makeNavyLabel(QStringLiteral("creditLabel"), tr("by the dla developers"), CreditLabelRect);
+    dateLabel_ = makeNavyLabel(QStringLiteral("dateLabel"), QStringLiteral("08/12/2026"), DateLabelRect);
+
+    closeButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), tr("&Close"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    closeButton_->setGeometry(CloseButtonRect);
+    connect(closeButton_, &QPushButton::clicked, this, &AboutWindow::close);
+}
+
+void AboutWindow::showWindow()
+{
+    if (isVisible())
+        return;
+    show();
+    raise();
+    activateWindow();
+}
+
+int AboutWindow::selectionStart() const
+{
+    return helpText_.fromDocument(helpBox_->textCursor().selectionStart());
+}
+
+int AboutWindow::selectionLength() const
+{
+    const QTextCursor cursor = helpBox_->textCursor();
+    return helpText_.fromDocument(cursor.selectionEnd()) - helpText_.fromDocument(cursor.selectionStart());
+}
+
+void AboutWindow::setSelection(int start, int length)
+{
+    QTextCursor cursor = helpBox_->textCursor();
+    cursor.setPosition(helpText_.toDocument(start));
+    cursor.setPosition(helpText_.toDocument(start + length), QTextCursor::KeepAnchor);
+    helpBox_->setTextCursor(cursor);
+    helpBox_->ensureCursorVisible();
+}
+
+void AboutWindow::openFindDialog()
+{
+    // Beside the help box: its top-right corner, on the screen.
+    const QPoint besideHelpBox(helpBox_->x() + helpBox_->width(), helpBox_->y());
+    findDialog_->openAt(mapToGlobal(besideHelpBox));
+}
+
+int AboutWindow::searchStart(bool forward) const
+{
+    // With nothing selected both directions start at the caret.
+    return forward ? selectionStart() + selectionLength() : selectionStart();
+}
+
+void AboutWindow::findNext()
+{
+    const QString what = findDialog_->findWhat();
+    const HelpText::SearchOptions options = findDialog_->searchOptions();
+    const int start = searchStart(options.forward);
+    const int found = options.forward ? helpText_.find(what, start, textLength() - start, options)
+                                      : helpText_.find(what, 0, start, options);
+    if (found >= 0) {
+        activateWindow();
+        helpBox_->setFocus(Qt::OtherFocusReason);
+        setSelection(found, static_cast<int>(what.size()));
+    }
+    findDialog_->close();
+}
+
+void AboutWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing only hides the window; it lives as long as the program.
+    hide();
+    event->ignore();
+}
+
+void AboutWindow::hideEvent(QHideEvent* event)
+{
+    // A minimised window is not hidden; a hidden one takes its Find dialog with it, so no
+    // search can try to focus a window the user cannot see.
+    if (isHidden())
+        findDialog_->close();
+    QWidget::hideEvent(event);
+}

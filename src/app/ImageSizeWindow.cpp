@@ -1,0 +1,116 @@
+#include "ImageSizeWindow.h"
+
+#include "SpinEdit.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+// Client size of a 179 by 150 window with its frame and caption taken off.
+constexpr QSize ClientSize{171, 123};
+// The labels end where the fields' column begins, less a gap.
+constexpr int LabelRightEdge = 61;
+constexpr int LabelHeight = 20;
+// The labels' font is half as large again as the window's (12 points against 8).
+constexpr double LabelFontScale = 1.5;
+
+} // namespace
+
+ImageSizeWindow::ImageSizeWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("imageSizeWindow"));
+    setWindowTitle(tr("Image Size"));
+
+    makeLabel(tr("Width:"), LabelRightEdge, 18)->setObjectName(QStringLiteral("widthLabel"));
+    widthEdit_ = makeSideEdit("widthEdit", 150, 16);
+    heightEdit_ = makeSideEdit("heightEdit", 300, 48);
+    makeLabel(tr("Height:"), LabelRightEdge, 50)->setObjectName(QStringLiteral("heightLabel"));
+
+    okButton_ = new QPushButton(tr("OK"), this);
+    okButton_->setObjectName(QStringLiteral("okButton"));
+    okButton_->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    okButton_->setDefault(true);
+    okButton_->setGeometry(48, 88, 75, 25);
+    connect(okButton_, &QPushButton::clicked, this, &ImageSizeWindow::accept);
+
+    setTabOrder(widthEdit_, heightEdit_);
+    setTabOrder(heightEdit_, okButton_);
+    // The first activation puts the focus here, with the text selected.
+    widthEdit_->setFocus(Qt::OtherFocusReason);
+    resize(ClientSize);
+}
+
+void ImageSizeWindow::setFields(std::int32_t width, std::int32_t height)
+{
+    widthEdit_->setValue(width);
+    heightEdit_->setValue(height);
+}
+
+void ImageSizeWindow::setAcceptHandler(AcceptHandler handler)
+{
+    acceptHandler_ = std::move(handler);
+}
+
+void ImageSizeWindow::showWindow()
+{
+    if (isVisible())
+        return;
+    show();
+    raise();
+    activateWindow();
+}
+
+void ImageSizeWindow::closeEvent(QCloseEvent* event)
+{
+    hide();
+    event->ignore();
+}
+
+QLabel* ImageSizeWindow::makeLabel(const QString& text, int rightEdge, int top)
+{
+    auto* label = new QLabel(text, this);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * LabelFontScale);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 128)); // navy
+    label->setPalette(palette);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int width = std::min(rightEdge, label->fontMetrics().horizontalAdvance(text) + 2);
+    label->setGeometry(rightEdge - width, top, width, std::max(LabelHeight, label->sizeHint().height()));
+    return label;
+}
+
+SpinEdit* ImageSizeWindow::makeSideEdit(const char* objectName, std::int32_t value, int top)
+{
+    auto* edit = new SpinEdit(this);
+    edit->setObjectName(QLatin1String(objectName));
+    edit->setIncrement(10);
+    edit->setLowerBound(MinimumSide);
+    edit->setUpperBound(MaximumSide);
+    edit->setValue(value);
+    edit->setGeometry(72, top, 81, 22);
+    return edit;
+}
+
+void ImageSizeWindow::accept()
+{
+    // However OK was pressed, the focus leaves the fields before anything is read, so a number
+    // out of bounds is rewritten bounded first.
+    QWidget* previousFocus = focusWidget();
+    okButton_->setFocus(Qt::OtherFocusReason);
+    for (SpinEdit* edit : {widthEdit_, heightEdit_}) {
+        if (previousFocus == static_cast<QWidget*>(edit->lineEdit()))
+            edit->applyBounds();
+    }
+    hide();
+    if (acceptHandler_)
+        acceptHandler_(widthEdit_->value(), heightEdit_->value());
+}

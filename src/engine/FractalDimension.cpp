@@ -3,6 +3,7 @@
 #include "PixelRect.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -85,12 +86,13 @@ std::vector<std::int64_t> FractalDimension::boxCounts(const GrowthField& field, 
 std::optional<double> FractalDimension::estimate(const GrowthField& field, std::int32_t rowsLeftOut)
 {
     const std::vector<std::int64_t> counts = boxCounts(field, rowsLeftOut);
-    if (counts.size() < 2)
+    const auto firstFitted = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(SmallestFittedSide)));
+    if (counts.size() < firstFitted + 2)
         return std::nullopt;
     // Least squares of y = log N(s) on x = log(1 / s) = -k log 2 for s = 2^k.
-    const auto n = static_cast<double>(counts.size());
+    const auto n = static_cast<double>(counts.size() - firstFitted);
     double sumX = 0, sumY = 0, sumXX = 0, sumXY = 0;
-    for (std::size_t k = 0; k < counts.size(); ++k) {
+    for (std::size_t k = firstFitted; k < counts.size(); ++k) {
         const double x = -static_cast<double>(k) * std::log(2.0);
         const double y = std::log(static_cast<double>(counts[k]));
         sumX += x;

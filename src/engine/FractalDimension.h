@@ -10,12 +10,15 @@
 ///
 /// The cluster's bounding box is covered with square boxes of side 1, 2, 4, ... up to a quarter
 /// of the box's longer side; N(s) boxes of side s hold a cluster pixel, and the dimension is the
-/// least-squares slope of log N(s) against log(1 / s). A filled square gives 2, a straight line
-/// 1, a DLA cluster about 1.7.
+/// least-squares slope of log N(s) against log(1 / s) over the sides from SmallestFittedSide on.
+/// A filled square gives 2, a straight line 1, a DLA cluster about 1.7.
 class FractalDimension {
 public:
-    /// The smallest bounding-box side that gives two box sizes and so a slope.
-    static constexpr std::int32_t MinimumExtent = 8;
+    /// Boxes of one and two pixels see the lattice (one-pixel branches joined diagonally) more
+    /// than the cluster's shape, and would pull the slope far below the cluster's dimension.
+    static constexpr std::int32_t SmallestFittedSide = 4;
+    /// The smallest bounding-box side that gives two fitted box sizes (4 and 8) and so a slope.
+    static constexpr std::int32_t MinimumExtent = 32;
     /// The rows of the plant-life base strip, which is not part of the grown cluster.
     static constexpr std::int32_t PlantBaseRows = 5;
 

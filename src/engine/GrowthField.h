@@ -56,16 +56,54 @@ public:
     /// The column map of the touch test: for a Ring field w - 1 for 0, 1 for w, else a unchanged.
     std::int32_t mapColumn(std::int32_t a) const;
 
+    /// The touch counts as plain values, for a walk to keep in registers: a walk that asked the
+    /// field itself would reload them after every draw, since a byte read may alias anything.
+    class TouchView {
+    public:
+        /// Whether a wanderer at (x, y) touches the cluster; see GrowthField::touches.
+        bool touches(std::int32_t x, std::int32_t y) const
+        {
+            return covers(x, y) && counts_[index(x, y)] != 0;
+        }
+
+        /// Whether (x, y) has a count of its own; every position farther out touches nothing.
+        bool covers(std::int32_t x, std::int32_t y) const
+        {
+            const auto col = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(kPadColumns);
+            const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(kPadRows);
+            return col < width_ && row < height_;
+        }
+        /// Where the count of a covered position (x, y) stands; a move by (dx, dy) adds
+        /// dx + dy * rowStride() to it.
+        std::ptrdiff_t index(std::int32_t x, std::int32_t y) const
+        {
+            return (static_cast<std::ptrdiff_t>(y) + kPadRows) * static_cast<std::ptrdiff_t>(width_) + x + kPadColumns;
+        }
+        std::ptrdiff_t rowStride() const { return static_cast<std::ptrdiff_t>(width_); }
+        /// Whether the covered position at `index` touches the cluster.
+        bool touchesAt(std::ptrdiff_t index) const { return counts_[index] != 0; }
+
+    private:
+        friend class GrowthField;
+        TouchView(const std::uint8_t* counts, std::uint32_t width, std::uint32_t height)
+            : counts_(counts), width_(width), height_(height)
+        {
+        }
+        const std::uint8_t* counts_;
+        std::uint32_t width_;
+        std::uint32_t height_;
+    };
+
+    /// Valid until the field is next resized.
+    TouchView touchView() const
+    {
+        return TouchView(touchCounts_.data(), static_cast<std::uint32_t>(countWidth_),
+                         static_cast<std::uint32_t>(countHeight_));
+    }
+
     /// Whether a wanderer at (x, y) touches the cluster: one of its eight neighbours reads white
     /// (side neighbours through the column map, its own column unmapped). One lookup.
-    bool touches(std::int32_t x, std::int32_t y) const
-    {
-        const auto col = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(kPadColumns);
-        const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(kPadRows);
-        if (col >= static_cast<std::uint32_t>(countWidth_) || row >= static_cast<std::uint32_t>(countHeight_))
-            return false;
-        return touchCounts_[static_cast<std::size_t>(row) * static_cast<std::size_t>(countWidth_) + col] != 0;
-    }
+    bool touches(std::int32_t x, std::int32_t y) const { return touchView().touches(x, y); }
 
     /// The same answer as touches(), found by the eight reads in their order:
     /// (x+1, y), (x-1, y), (x, y+1), (x, y-1), (x+1, y+1), (x-1, y+1), (x+1, y-1), (x-1, y-1).
@@ -81,9 +119,13 @@ public:
     /// The area changed since the last call (the whole picture after a resize), then forgets it.
     PixelRect takeDamage();
 
+    /// How far around the picture positions have counts of their own: beyond one pixel they
+    /// are all zero, but the margin lets a snowflake walk skip its bounds checks while its whole
+    /// stray disk lies within it (a Ring field's column w + 1 already reads column 1).
+    static constexpr std::int32_t kPadColumns = 16;
+    static constexpr std::int32_t kPadRows = 16;
+
 private:
-    static constexpr std::int32_t kPadColumns = 2; // a Ring field's column w + 1 reads column 1
-    static constexpr std::int32_t kPadRows = 1;
 
     std::size_t pixelOffset(std::int32_t x, std::int32_t y) const
     {

@@ -22,8 +22,10 @@ public:
     template <class Trace = NoTrace>
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
-        GrowthField& field = state_.plantField;
-        RandomSource& random = state_.random;
+        const GrowthField& field = state_.plantField;
+        const GrowthField::TouchView cluster = field.touchView();
+        // A local copy of the random source stays in a register for the whole walk.
+        RandomSource random = state_.random;
         // The run shares the field's width with the column map; a size change between
         // wanderers resizes the field too, so this is the current width.
         const std::int32_t w = field.width();
@@ -33,13 +35,14 @@ public:
         std::int32_t y = releaseRow;
         trace(x, y);
         std::int64_t walked = 0;
-        while (!field.touches(x, y)) {
+        while (!cluster.touches(x, y)) {
             const std::uint32_t r = random.below(7);
             x = wrapColumn(x + kColumnStep[r], w);
             y = pullBackRow(y + kRowStep[r], top);
             ++walked;
             trace(x, y);
         }
+        state_.random = random;
         moves += walked;
         return FieldPoint{x, y};
     }

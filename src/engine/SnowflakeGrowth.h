@@ -25,8 +25,9 @@ public:
     template <class Trace = NoTrace>
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
-        GrowthField& field = state_.snowField;
-        RandomSource& random = state_.random;
+        const GrowthField::TouchView cluster = state_.snowField.touchView();
+        // A local copy of the random source stays in a register for the whole walk.
+        RandomSource random = state_.random;
         const std::int32_t w = state_.snowSize().width;
         const std::int32_t h = state_.snowSize().height;
         const std::int32_t radius = state_.snowRadius;
@@ -42,17 +43,43 @@ public:
         std::int32_t y = release.y;
         trace(x, y);
         std::int64_t walked = 0;
-        while (!field.touches(x, y)) {
-            const std::uint32_t r = random.below(8);
-            x += kColumnStep[r];
-            y += kRowStep[r];
-            ++walked;
-            if (strayLimit.exceededBy(halfPixelDistanceSquared(FieldPoint{x, y}, FieldSize{w, h}))) {
-                x = release.x;
-                y = release.y;
+        auto strayed = [&](std::int32_t atX, std::int32_t atY) {
+            return strayLimit.exceededBy(halfPixelDistanceSquared(FieldPoint{atX, atY}, FieldSize{w, h}));
+        };
+        if (strayDiskIsCovered(radius, FieldSize{w, h})) {
+            // Every position the walk can reach has a count: follow its index instead of
+            // checking bounds and multiplying out the row at every move.
+            const std::ptrdiff_t stride = cluster.rowStride();
+            const std::ptrdiff_t releaseIndex = cluster.index(x, y);
+            const std::ptrdiff_t indexStep[8] = {-1, stride - 1, stride, stride + 1, 1, 1 - stride, -stride, -stride - 1};
+            std::ptrdiff_t at = releaseIndex;
+            while (!cluster.touchesAt(at)) {
+                const std::uint32_t r = random.below(8);
+                x += kColumnStep[r];
+                y += kRowStep[r];
+                at += indexStep[r];
+                ++walked;
+                if (strayed(x, y)) {
+                    x = release.x;
+                    y = release.y;
+                    at = releaseIndex;
+                }
+                trace(x, y);
             }
-            trace(x, y);
+        } else {
+            while (!cluster.touches(x, y)) {
+                const std::uint32_t r = random.below(8);
+                x += kColumnStep[r];
+                y += kRowStep[r];
+                ++walked;
+                if (strayed(x, y)) {
+                    x = release.x;
+                    y = release.y;
+                }
+                trace(x, y);
+            }
         }
+        state_.random = random;
         moves += walked;
         return FieldPoint{x, y};
     }
@@ -82,6 +109,16 @@ public:
         const std::int64_t dx = 2 * static_cast<std::int64_t>(at.x) - size.width;
         const std::int64_t dy = 2 * static_cast<std::int64_t>(at.y) - size.height;
         return dx * dx + dy * dy;
+    }
+
+    /// Whether every position within the stray limit (a rounded distance of at most radius + 8,
+    /// so less than radius + 9 from the centre) has a touch count of its own.
+    static bool strayDiskIsCovered(std::int32_t radius, FieldSize size)
+    {
+        // |x - W/2| < radius + 9 must keep -pad <= x < W + pad: 2 * (radius + 9) <= W + 2 * pad.
+        const std::int64_t reach = 2 * (static_cast<std::int64_t>(radius) + 9);
+        return reach <= static_cast<std::int64_t>(size.width) + 2 * GrowthField::kPadColumns &&
+               reach <= static_cast<std::int64_t>(size.height) + 2 * GrowthField::kPadRows;
     }
 
     /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.

@@ -43,7 +43,10 @@ AboutWindow::AboutWindow(QWidget* parent)
     setTabOrder(helpBox_, findTextButton_);
     closeButton_->setFocus(Qt::OtherFocusReason);
 
-    resize(DesignedClientSize);
+    // The designed margin below the Close button.
+    const int bottomMargin = DesignedClientSize.height() - CloseButtonRect.bottom() - 1;
+    const int clientHeight = closeButton_->geometry().bottom() + 1 + bottomMargin;
+    resize(DesignedClientSize.width(), std::max(DesignedClientSize.height(), clientHeight));
     move(DesignedPosition);
 }
 
@@ -91,6 +94,15 @@ QLabel* AboutWindow::makeNavyLabel(const QString& objectName, const QString& tex
     return label;
 }
 
+namespace {
+// The designed rectangle moved down, if need be, so that it starts below the widget above.
+QRect below(const QWidget* above, const QRect& designed, int gap)
+{
+    const int overlap = above->geometry().bottom() + 1 + gap - designed.top();
+    return designed.translated(0, std::max(0, overlap));
+}
+} // namespace
+
 void AboutWindow::buildButtonsAndLabels()
 {
     findTextButton_ = new QPushButton(tr("Find Text"), this);
@@ -98,12 +110,14 @@ void AboutWindow::buildButtonsAndLabels()
     findTextButton_->setGeometry(FindTextButtonRect);
     connect(findTextButton_, &QPushButton::clicked, this, &AboutWindow::openFindDialog);
 
+    // A desktop font taller than the designed one pushes the lines below it down.
     creditLabel_ = makeNavyLabel(QStringLiteral("creditLabel"), tr("by the dla developers"), CreditLabelRect);
-    dateLabel_ = makeNavyLabel(QStringLiteral("dateLabel"), QStringLiteral("08/12/2026"), DateLabelRect);
+    dateLabel_ = makeNavyLabel(QStringLiteral("dateLabel"), QStringLiteral("08/12/2026"),
+                               below(creditLabel_, DateLabelRect, 0));
 
     closeButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), tr("&Close"), this);
     closeButton_->setObjectName(QStringLiteral("closeButton"));
-    closeButton_->setGeometry(CloseButtonRect);
+    closeButton_->setGeometry(below(dateLabel_, CloseButtonRect, CloseButtonRect.top() - DateLabelRect.bottom() - 1));
     connect(closeButton_, &QPushButton::clicked, this, &AboutWindow::close);
 }
 

@@ -144,8 +144,9 @@ TEST(GrowthFieldTouch, LookupAgreesWithTheEightReadsOnRandomPictures)
             // Whites come and go, and other colours count as empty.
             const std::uint32_t colours[] = {GrowthField::White, GrowthField::Black, 0x00FF00};
             field.write(x, y, colours[random.below(3)]);
-            if (i % 50 == 0)
+            if (i % 50 == 0) {
                 ASSERT_TRUE(touchLookupAgreesWithReads(field)) << "after " << i << " writes";
+            }
         }
         ASSERT_TRUE(touchLookupAgreesWithReads(field));
         field.resize(30, 12);

@@ -1,0 +1,137 @@
+#include "GrowOptions.h"
+
+#include "BmpFile.h"
+#include "ProgramState.h"
+#include "RandomSource.h"
+#include "UsageError.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+/// `text` as a plain decimal number (an optional minus sign, then digits, nothing else), if it
+/// is one that fits in T. Unlike strtol this takes no blanks, no plus sign, no hex or octal.
+template <class T>
+std::optional<T> decimal(std::string_view text)
+{
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, 10);
+    if (text.empty() || error != std::errc{} || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t sideOf(std::string_view text, const std::string& whole)
+{
+    const auto side = decimal<std::int64_t>(text);
+    if (!side || *side < GrowOptions::MinimumSide || *side > GrowOptions::MaximumSide)
+        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + whole + "'");
+    return static_cast<std::int32_t>(*side);
+}
+
+std::string version()
+{
+    return std::string("dla-grow ") + DLA_VERSION;
+}
+
+} // namespace
+
+FieldSize GrowOptions::parseSize(const std::string& text)
+{
+    const auto cross = text.find('x');
+    if (cross == std::string::npos)
+        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + text + "'");
+    const std::string_view whole(text);
+    return FieldSize{sideOf(whole.substr(0, cross), text), sideOf(whole.substr(cross + 1), text)};
+}
+
+std::uint32_t GrowOptions::parseSeed(const std::string& text)
+{
+    const auto seed = decimal<std::uint32_t>(text);
+    if (!seed)
+        throw UsageError("--seed must be a whole number from 0 to 4294967295, not '" + text + "'");
+    return *seed;
+}
+
+std::int32_t GrowOptions::parsePoints(const std::string& text)
+{
+    const auto points = decimal<std::int32_t>(text);
+    if (!points)
+        throw UsageError("--points must be a whole number from -2147483648 to 2147483647, not '" + text + "'");
+    return *points;
+}
+
+GrowMode GrowOptions::parseMode(const std::string& text)
+{
+    if (text == modeName(GrowMode::Plant))
+        return GrowMode::Plant;
+    if (text == modeName(GrowMode::Snowflake))
+        return GrowMode::Snowflake;
+    throw UsageError("--mode must be plant or snowflake, not '" + text + "'");
+}
+
+std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv, std::ostream& out)
+{
+    CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP file.",
+                 "dla-grow");
+    // Values are taken as text and read by our own strict readers: CLI11's number conversion
+    // would also take blanks, hex and octal ("010" as 8).
+    std::string modeText;
+    std::string sizeText;
+    std::string pointsText;
+    std::string seedText;
+    std::string outputText;
+    GrowOptions options;
+    auto* modeOption =
+        app.add_option("-m,--mode", modeText, "plant or snowflake (default: plant)")->type_name("MODE");
+    auto* sizeOption = app.add_option("-s,--size", sizeText,
+                                      "picture size WxH, each from 10 to 1000000 "
+                                      "(default: 150x300 for plant, 300x300 for snowflake)")
+                           ->type_name("WxH");
+    auto* pointsOption = app.add_option("-n,--points", pointsText,
+                                        "release N + 1 wanderers instead of growing to the limit; "
+                                        "a negative N releases none")
+                             ->type_name("N");
+    auto* seedOption = app.add_option("-r,--seed", seedText,
+                                      "seed of the random source, 0 to 4294967295 (default: the clock)")
+                           ->type_name("S");
+    auto* outputOption = app.add_option("-o,--output", outputText,
+                                        "file to write; .bmp is added unless the name's fourth character "
+                                        "from the end is a full stop (default: plant.bmp or snowflake.bmp)")
+                             ->type_name("FILE");
+    app.add_flag("--json", options.json, "print the summary as one JSON object");
+    app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    app.set_version_flag("--version", version());
+    app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return std::nullopt;
+    } catch (const CLI::CallForVersion& request) {
+        out << request.what() << '\n';
+        return std::nullopt;
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
+    }
+
+    if (modeOption->count() > 0)
+        options.mode = parseMode(modeText);
+    const bool plant = options.mode == GrowMode::Plant;
+    options.size = sizeOption->count() > 0 ? parseSize(sizeText)
+                   : plant                 ? ProgramState::DefaultPlantSize
+                                           : ProgramState::DefaultSnowSize;
+    if (pointsOption->count() > 0)
+        options.points = parsePoints(pointsText);
+    options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
+    if (outputOption->count() > 0 && outputText.empty())
+        throw UsageError("--output needs a file name");
+    const std::string name = outputOption->count() > 0 ? outputText : std::string(modeName(options.mode)) + ".bmp";
+    options.output = BmpFile::fileNameFor(name);
+    return options;
+}

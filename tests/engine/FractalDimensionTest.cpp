@@ -1,0 +1,94 @@
+#include "FractalDimension.h"
+#include "GrowthField.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+GrowthField blackField(std::int32_t width, std::int32_t height)
+{
+    GrowthField field(width, height, ColumnMap::Identity);
+    field.fillRows(0, height - 1, GrowthField::Black);
+    return field;
+}
+
+void paintSquare(GrowthField& field, std::int32_t left, std::int32_t top, std::int32_t side)
+{
+    for (std::int32_t y = top; y < top + side; ++y)
+        for (std::int32_t x = left; x < left + side; ++x)
+            field.stamp(x, y);
+}
+
+} // namespace
+
+TEST(FractalDimension, NoClusterOrTooSmallAClusterHasNoEstimate)
+{
+    GrowthField field = blackField(100, 100);
+    EXPECT_FALSE(FractalDimension::estimate(field));
+    EXPECT_TRUE(FractalDimension::boxCounts(field).empty());
+
+    paintSquare(field, 10, 10, FractalDimension::MinimumExtent - 1);
+    EXPECT_FALSE(FractalDimension::estimate(field));
+    paintSquare(field, 10, 10, FractalDimension::MinimumExtent);
+    EXPECT_TRUE(FractalDimension::estimate(field));
+}
+
+TEST(FractalDimension, FilledSquareAnywhereInTheFieldIsTwoDimensional)
+{
+    // Boxes are aligned to the cluster, not to the field: an odd offset changes nothing.
+    for (const auto& [left, top] : {std::pair{0, 0}, std::pair{37, 51}}) {
+        GrowthField field = blackField(160, 160);
+        paintSquare(field, left, top, 64);
+        EXPECT_EQ(FractalDimension::boxCounts(field), (std::vector<std::int64_t>{4096, 1024, 256, 64, 16}));
+        EXPECT_NEAR(*FractalDimension::estimate(field), 2.0, 1e-12);
+    }
+}
+
+TEST(FractalDimension, StraightLinesAreOneDimensional)
+{
+    GrowthField across = blackField(200, 20);
+    GrowthField diagonal = blackField(200, 200);
+    for (std::int32_t i = 0; i < 128; ++i) {
+        across.stamp(40 + i, 7);
+        diagonal.stamp(30 + i, 50 + i);
+    }
+    EXPECT_NEAR(*FractalDimension::estimate(across), 1.0, 1e-12);
+    EXPECT_NEAR(*FractalDimension::estimate(diagonal), 1.0, 1e-12);
+}
+
+TEST(FractalDimension, SierpinskiTriangleHasDimensionLog2Of3)
+{
+    // Pascal's triangle mod 2: every box of side 2^k holds 3^(8-k) occupied boxes' worth.
+    GrowthField field = blackField(256, 256);
+    for (std::int32_t y = 0; y < 256; ++y)
+        for (std::int32_t x = 0; x < 256; ++x)
+            if ((x & y) == 0)
+                field.stamp(x, y);
+    const std::vector<std::int64_t> counts = FractalDimension::boxCounts(field);
+    EXPECT_EQ(counts, (std::vector<std::int64_t>{6561, 2187, 729, 243, 81, 27, 9}));
+    EXPECT_NEAR(*FractalDimension::estimate(field), std::log2(3.0), 1e-12);
+}
+
+TEST(FractalDimension, PlantEstimateLeavesTheBaseStripOut)
+{
+    GrowthField plant(150, 300, ColumnMap::Ring);
+    plant.fillRows(0, 294, GrowthField::Black);
+    EXPECT_FALSE(FractalDimension::ofPlant(plant)) << "the base strip alone is no cluster";
+
+    for (std::int32_t y = 167; y <= 294; ++y) // a stem of 128 pixels standing on the strip
+        plant.stamp(75, y);
+    EXPECT_NEAR(*FractalDimension::ofPlant(plant), 1.0, 1e-12);
+    EXPECT_GT(*FractalDimension::estimate(plant), 1.1) << "with the strip the picture is no line";
+}
+
+TEST(FractalDimension, LeavingOutEveryRowLeavesNothing)
+{
+    GrowthField field = blackField(64, 64);
+    paintSquare(field, 0, 0, 64);
+    EXPECT_FALSE(FractalDimension::estimate(field, 64));
+    EXPECT_TRUE(FractalDimension::boxCounts(field, 100).empty());
+}

@@ -1,0 +1,744 @@
+// The save prompt, the save-picture dialog and its preview, driven through their real widgets.
+// Modal windows are answered by timers armed before they open.
+
+#include "BmpFile.h"
+#include "GrowthField.h"
+#include "PicturePreviewPanel.h"
+#include "PreviewWindow.h"
+#include "SavePictureDialog.h"
+#include "SavePrompt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using ModalAnswer = std::function<void(QWidget*)>;
+
+/// Arms a timer that waits for the next modal window and hands it to `answer`. If the answer
+/// fails a check, the window is rejected so that the test does not hang in exec().
+void answerNextModal(ModalAnswer answer, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [answer = std::move(answer), triesLeft]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            if (triesLeft > 0)
+                answerNextModal(std::move(answer), triesLeft - 1);
+            return;
+        }
+        answer(modal);
+        if (QTest::currentTestFailed()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        }
+    });
+}
+
+/// What ImageMagick makes of a picture file: "width height depth".
+QString identify(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%w %h %z"), path});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("identify failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+/// Writes a white picture of this size whose top half is black, as the program saves it, and
+/// checks that an independent decoder reads it back at that size (8 bits per channel).
+void writeBmp(const QString& path, int width, int height)
+{
+    GrowthField field(width, height, ColumnMap::Identity);
+    field.fillRows(0, height / 2 - 1, GrowthField::Black);
+    BmpFile::save(field, path.toStdString());
+    QCOMPARE(identify(path), QStringLiteral("%1 %2 8").arg(width).arg(height));
+}
+
+void writeText(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+template <typename T>
+T* child(QWidget* parent, const char* name)
+{
+    return parent->findChild<T*>(QLatin1String(name));
+}
+
+} // namespace
+
+class SaveWidgetsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void promptLooksAsDesigned();
+    void promptAnswers_data();
+    void promptAnswers();
+    void promptStartsAfreshEachShowing();
+
+    void filterEntries();
+    void dialogSettingsAtFirstOpening();
+    void dialogOffersLastConfirmation_data();
+    void dialogOffersLastConfirmation();
+    void dialogCancelChangesNothing();
+    void dialogReplacesExistingFileWithoutQuestion();
+    void dialogListsFilesOfChosenEntry_data();
+    void dialogListsFilesOfChosenEntry();
+
+    void previewPanelShowsFile_data();
+    void previewPanelShowsFile();
+    void previewPanelForgetsPreviousPicture();
+    void previewPanelFollowsDialogSelection();
+    void previewWindowSizeAndFit_data();
+    void previewWindowSizeAndFit();
+    void previewWindowOpensByDoubleClickAndEscapeCloses();
+
+private:
+    QString pathOf(const QString& name) const { return QDir(dir_->path()).filePath(name); }
+    std::unique_ptr<PicturePreviewPanel> shownPanel();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void SaveWidgetsTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+void SaveWidgetsTest::cleanup()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible())
+            window->close();
+    }
+    QCoreApplication::processEvents();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName() + QStringLiteral(" left open")));
+    dir_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The save prompt
+
+void SaveWidgetsTest::promptLooksAsDesigned()
+{
+    SavePrompt prompt;
+    QCOMPARE(prompt.objectName(), QStringLiteral("savePrompt"));
+    QCOMPARE(prompt.windowTitle(), QStringLiteral("Save?"));
+    QVERIFY(prompt.isModal());
+    QVERIFY(!prompt.isVisible());
+
+    auto* label = child<QLabel>(&prompt, "promptLabel");
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("Save Image ?"));
+    QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    QCOMPARE(label->font().pixelSize(), 24);
+    QCOMPARE(label->pos(), QPoint(16, 8));
+
+    auto* yes = child<QPushButton>(&prompt, "yesButton");
+    auto* no = child<QPushButton>(&prompt, "noButton");
+    QVERIFY(yes && no);
+    QCOMPARE(yes->text(), QStringLiteral("&Yes"));
+    QCOMPARE(no->text(), QStringLiteral("&No"));
+    QCOMPARE(yes->geometry(), QRect(8, 48, 75, 25));
+    QCOMPARE(no->geometry(), QRect(88, 48, 75, 25));
+    QVERIFY(yes->isDefault());
+    QVERIFY(!no->isDefault());
+    QCOMPARE(yes->nextInFocusChain(), no);
+    // The buttons and the label fit in the window.
+    QVERIFY(prompt.rect().contains(no->geometry()));
+    QVERIFY(prompt.rect().contains(label->geometry()));
+}
+
+void SaveWidgetsTest::promptAnswers_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("Yes clicked") << "click yes" << 6;
+    QTest::newRow("No clicked") << "click no" << 7;
+    QTest::newRow("Enter on Yes, which has the focus") << "enter" << 6;
+    QTest::newRow("Tab to No, then Enter") << "tab enter" << 7;
+    QTest::newRow("Space on the focused Yes") << "space" << 6;
+    QTest::newRow("Escape presses No") << "escape" << 7;
+    QTest::newRow("Escape after Tab still No") << "tab escape" << 7;
+    QTest::newRow("close box") << "close" << 2;
+    QTest::newRow("Alt+N") << "alt n" << 7;
+}
+
+void SaveWidgetsTest::promptAnswers()
+{
+    QFETCH(QString, action);
+    QFETCH(int, expected);
+
+    SavePrompt prompt;
+    bool answered = false;
+    answerNextModal([&](QWidget* modal) {
+        QCOMPARE(modal, &prompt);
+        auto* yes = child<QPushButton>(modal, "yesButton");
+        auto* no = child<QPushButton>(modal, "noButton");
+        QCOMPARE(modal->focusWidget(), yes);
+        answered = true;
+        if (action == QLatin1String("click yes"))
+            QTest::mouseClick(yes, Qt::LeftButton);
+        else if (action == QLatin1String("click no"))
+            QTest::mouseClick(no, Qt::LeftButton);
+        else if (action == QLatin1String("enter"))
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
+        else if (action == QLatin1String("space"))
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+        else if (action == QLatin1String("tab enter")) {
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(modal->focusWidget(), no);
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Enter);
+        } else if (action == QLatin1String("escape"))
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+        else if (action == QLatin1String("tab escape")) {
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+        } else if (action == QLatin1String("close"))
+            modal->close();
+        else if (action == QLatin1String("alt n"))
+            QTest::keyClick(modal->focusWidget(), Qt::Key_N, Qt::AltModifier);
+    });
+
+    QCOMPARE(prompt.ask(), expected);
+    QVERIFY(answered);
+    QVERIFY(!prompt.isVisible());
+}
+
+void SaveWidgetsTest::promptStartsAfreshEachShowing()
+{
+    SavePrompt prompt;
+    answerNextModal([](QWidget* modal) {
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Tab);
+        modal->close();
+    });
+    QCOMPARE(prompt.ask(), 2);
+
+    // The focus, and with it the button that Enter presses, is back on Yes.
+    answerNextModal([](QWidget* modal) {
+        QCOMPARE(modal->focusWidget(), child<QPushButton>(modal, "yesButton"));
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
+    });
+    QCOMPARE(prompt.ask(), 6);
+
+    answerNextModal([](QWidget* modal) { QTest::keyClick(modal->focusWidget(), Qt::Key_Escape); });
+    QCOMPARE(prompt.ask(), 7);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The save-picture dialog
+
+void SaveWidgetsTest::filterEntries()
+{
+    const QStringList expected{
+        QStringLiteral("All (*.bmp;*.ico;*.emf;*.wmf)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("Icons (*.ico)"),
+        QStringLiteral("Enhanced Metafiles (*.emf)"),
+        QStringLiteral("Metafiles (*.wmf)"),
+    };
+    QCOMPARE(SavePictureDialog::nameFilters(), expected);
+
+    // The dialog shows them as they are, in this order.
+    SavePictureDialog saveDialog;
+    auto* combo = child<QComboBox>(saveDialog.dialog(), "fileTypeCombo");
+    QVERIFY(combo);
+    QStringList shown;
+    for (int i = 0; i < combo->count(); ++i)
+        shown << combo->itemText(i);
+    QCOMPARE(shown, expected);
+}
+
+void SaveWidgetsTest::dialogSettingsAtFirstOpening()
+{
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+    bool answered = false;
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->objectName(), QStringLiteral("savePictureDialog"));
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        QVERIFY(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        QVERIFY(dialog->defaultSuffix().isEmpty());
+        QVERIFY(dialog->isSizeGripEnabled());
+        // No title of our own: Qt's own for a save dialog.
+        QCOMPARE(dialog->windowTitle(), QFileDialog::tr("Save As"));
+        QCOMPARE(dialog->parentWidget(), &owner);
+
+        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
+        QVERIFY(child<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
+
+        // The preview panel stands to the right of the dialog's own controls.
+        auto* panel = child<PicturePreviewPanel>(dialog, "previewPanel");
+        QVERIFY(panel && panel->isVisible());
+        auto* nameEdit = child<QLineEdit>(dialog, "fileNameEdit");
+        QVERIFY(panel->mapTo(dialog, QPoint(0, 0)).x() >= nameEdit->mapTo(dialog, QPoint(nameEdit->width(), 0)).x());
+        QCOMPARE(child<QLabel>(dialog, "previewCaption")->text(), QStringLiteral("Picture:"));
+
+        // Centred across the screen, a third of the free height above, two thirds below.
+        const QRect screen = dialog->screen()->availableGeometry();
+        const QRect frame = dialog->frameGeometry();
+        QVERIFY(qAbs((frame.left() - screen.left()) - (screen.right() - frame.right())) <= 1);
+        const int above = frame.top() - screen.top();
+        const int below = screen.bottom() - frame.bottom();
+        QVERIFY2(qAbs(2 * above - below) <= 2, qPrintable(QStringLiteral("%1 above, %2 below").arg(above).arg(below)));
+        answered = true;
+        dialog->reject();
+    });
+    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(answered);
+}
+
+void SaveWidgetsTest::dialogOffersLastConfirmation_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("filterIndex");
+
+    QTest::newRow("no extension, Bitmaps") << "tree" << 1;
+    QTest::newRow("no extension, All") << "tree" << 0;
+    QTest::newRow("icon name, Icons") << "tree.ico" << 2;
+    QTest::newRow("two full stops, Metafiles") << "a.b.c" << 4;
+    QTest::newRow("long extension, Enhanced Metafiles") << "tree.jpeg" << 3;
+}
+
+void SaveWidgetsTest::dialogOffersLastConfirmation()
+{
+    QFETCH(QString, name);
+    QFETCH(int, filterIndex);
+    const QString fullName = pathOf(name);
+
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+
+    // As a user does it: pick the filter entry with the keyboard, type the name, press Enter.
+    answerNextModal([&](QWidget* modal) {
+        auto* combo = child<QComboBox>(modal, "fileTypeCombo");
+        for (int i = 0; i < filterIndex; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentIndex(), filterIndex);
+        auto* nameEdit = child<QLineEdit>(modal, "fileNameEdit");
+        nameEdit->setText(fullName);
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute(&owner));
+    QCOMPARE(saveDialog.fileName(), fullName);
+    QCOMPARE(saveDialog.filterIndex(), filterIndex);
+    QVERIFY2(!QFile::exists(fullName), "the dialog itself writes nothing");
+
+    // The next opening offers the same name, without anything added, and the same entry.
+    bool checked = false;
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QCOMPARE(child<QLineEdit>(dialog, "fileNameEdit")->text(), name);
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir_->path()).canonicalPath());
+        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(filterIndex));
+        checked = true;
+        // Confirmed again as offered: the same name comes back.
+        QTest::keyClick(child<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY(checked);
+    QCOMPARE(saveDialog.fileName(), fullName);
+    QCOMPARE(saveDialog.filterIndex(), filterIndex);
+}
+
+void SaveWidgetsTest::dialogCancelChangesNothing()
+{
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+
+    // Cancelled at the first opening, after typing a name and choosing another entry.
+    answerNextModal([&](QWidget* modal) {
+        QTest::keyClick(child<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
+        child<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("typed")));
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(saveDialog.fileName().isEmpty());
+    QCOMPARE(saveDialog.filterIndex(), 0);
+
+    // The next opening shows nothing of the cancelled one.
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(child<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
+        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
+        child<QLineEdit>(dialog, "fileNameEdit")->setText(pathOf(QStringLiteral("kept")));
+        QTest::keyClick(child<QComboBox>(dialog, "fileTypeCombo"), Qt::Key_Down);
+        QTest::keyClick(child<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute(&owner));
+    QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("kept")));
+    QCOMPARE(saveDialog.filterIndex(), 1);
+
+    // A later cancel keeps the confirmed name and entry, and they are offered again after it.
+    answerNextModal([&](QWidget* modal) {
+        QTest::keyClick(child<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
+        child<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("other")));
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    QVERIFY(!saveDialog.execute(&owner));
+    QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("kept")));
+    QCOMPARE(saveDialog.filterIndex(), 1);
+
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QCOMPARE(child<QLineEdit>(dialog, "fileNameEdit")->text(), QStringLiteral("kept"));
+        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(1));
+        dialog->reject();
+    });
+    QVERIFY(!saveDialog.execute(&owner));
+}
+
+void SaveWidgetsTest::dialogReplacesExistingFileWithoutQuestion()
+{
+    const QString existing = pathOf(QStringLiteral("tree.bmp"));
+    writeBmp(existing, 20, 10);
+
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+    QStringList questions;
+    answerNextModal([&](QWidget* modal) {
+        auto* nameEdit = child<QLineEdit>(modal, "fileNameEdit");
+        nameEdit->setText(existing);
+        // Any question box that turns up instead of the dialog closing is noted and dismissed.
+        answerNextModal([&](QWidget* next) {
+            if (auto* box = qobject_cast<QMessageBox*>(next)) {
+                questions << box->text();
+                box->reject();
+            }
+        }, 50);
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY2(questions.isEmpty(), qPrintable(questions.join(QLatin1Char('\n'))));
+    QCOMPARE(saveDialog.fileName(), existing);
+    QTest::qWait(600); // let the armed watcher run out
+    QVERIFY(questions.isEmpty());
+}
+
+void SaveWidgetsTest::dialogListsFilesOfChosenEntry_data()
+{
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QStringList>("listed");
+
+    QTest::newRow("All") << 0 << QStringList{"a.bmp", "b.ico", "c.emf", "d.wmf", "E.BMP", "sub"};
+    QTest::newRow("Bitmaps") << 1 << QStringList{"a.bmp", "E.BMP", "sub"};
+    QTest::newRow("Icons") << 2 << QStringList{"b.ico", "sub"};
+    QTest::newRow("Enhanced Metafiles") << 3 << QStringList{"c.emf", "sub"};
+    QTest::newRow("Metafiles") << 4 << QStringList{"d.wmf", "sub"};
+}
+
+void SaveWidgetsTest::dialogListsFilesOfChosenEntry()
+{
+    QFETCH(int, filterIndex);
+    QFETCH(QStringList, listed);
+    for (const char* name : {"a.bmp", "b.ico", "c.emf", "d.wmf", "E.BMP", "f.txt", "g.bmp.txt"})
+        writeText(pathOf(QLatin1String(name)), "x");
+    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("sub")));
+
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        dialog->setDirectory(dir_->path());
+        auto* list = child<QListView>(dialog, "listView");
+        auto listedNames = [list] {
+            QStringList names;
+            const QModelIndex root = list->rootIndex();
+            for (int row = 0; row < list->model()->rowCount(root); ++row)
+                names << list->model()->index(row, 0, root).data().toString();
+            names.sort(Qt::CaseInsensitive);
+            return names;
+        };
+        // Typed first: changing the entry leaves the typed name as it is.
+        auto* nameEdit = child<QLineEdit>(dialog, "fileNameEdit");
+        nameEdit->setText(QStringLiteral("tree.jpeg"));
+        auto* combo = child<QComboBox>(dialog, "fileTypeCombo");
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        for (int i = 4; i > filterIndex; --i)
+            QTest::keyClick(combo, Qt::Key_Up);
+        QCOMPARE(combo->currentIndex(), filterIndex);
+        QTRY_COMPARE(listedNames(), listed);
+        QCOMPARE(nameEdit->text(), QStringLiteral("tree.jpeg"));
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute(&owner));
+    QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("tree.jpeg")));
+    QCOMPARE(saveDialog.filterIndex(), filterIndex);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The preview
+
+std::unique_ptr<PicturePreviewPanel> SaveWidgetsTest::shownPanel()
+{
+    auto panel = std::make_unique<PicturePreviewPanel>();
+    panel->resize(200, 220);
+    panel->show();
+    if (!QTest::qWaitForWindowExposed(panel.get()))
+        qWarning("preview panel not exposed");
+    return panel;
+}
+
+void SaveWidgetsTest::previewPanelShowsFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("bmp") << "tree.bmp" << "bmp 20 10" << " (20x10)";
+    QTest::newRow("BMP in capitals") << "TREE.BMP" << "bmp 7 31" << " (7x31)";
+    QTest::newRow("tall bmp") << "tall.Bmp" << "bmp 30 120" << " (30x120)";
+    QTest::newRow("ico") << "tree.ico" << "ico 16 16" << " (16x16)";
+    QTest::newRow("bitmap content under another extension") << "tree.txt" << "bmp 20 10" << "Picture:";
+    QTest::newRow("bitmap content, no extension") << "tree" << "bmp 20 10" << "Picture:";
+    QTest::newRow("text named .bmp") << "notes.bmp" << "text" << "Picture:";
+    QTest::newRow("empty .bmp") << "empty.bmp" << "empty" << "Picture:";
+    QTest::newRow("png content named .bmp") << "png.bmp" << "png 20 10" << "Picture:";
+    QTest::newRow("emf, which Qt cannot read") << "drawing.emf" << "text" << "Picture:";
+    QTest::newRow("wmf, which Qt cannot read") << "drawing.WMF" << "text" << "Picture:";
+    QTest::newRow("missing file") << "missing.bmp" << "none" << "Picture:";
+    QTest::newRow("folder named .bmp") << "folder.bmp" << "folder" << "Picture:";
+}
+
+void SaveWidgetsTest::previewPanelShowsFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, content);
+    QFETCH(QString, caption);
+    const QString path = pathOf(name);
+    const QStringList kind = content.split(QLatin1Char(' '));
+
+    if (kind[0] == QLatin1String("bmp")) {
+        writeBmp(path, kind[1].toInt(), kind[2].toInt());
+        if (QTest::currentTestFailed())
+            return;
+    } else if (kind[0] == QLatin1String("ico") || kind[0] == QLatin1String("png")) {
+        QImage image(kind[1].toInt(), kind[2].toInt(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QVERIFY(image.save(path, kind[0].toLatin1().constData()));
+    } else if (kind[0] == QLatin1String("text")) {
+        writeText(path, "not a picture\n");
+    } else if (kind[0] == QLatin1String("empty")) {
+        writeText(path, QByteArray());
+    } else if (kind[0] == QLatin1String("folder")) {
+        QVERIFY(QDir(dir_->path()).mkdir(name));
+    }
+
+    auto panel = shownPanel();
+    panel->showFile(path);
+
+    auto* captionLabel = child<QLabel>(panel.get(), "previewCaption");
+    auto* button = child<QToolButton>(panel.get(), "previewButton");
+    auto* area = child<QLabel>(panel.get(), "previewPicture");
+    QVERIFY(captionLabel && button && area);
+    QCOMPARE(button->toolTip(), QStringLiteral("Preview"));
+    QVERIFY(!button->icon().isNull() || !button->text().isEmpty());
+    QCOMPARE(captionLabel->text(), caption);
+
+    const bool shown = caption != QLatin1String("Picture:");
+    QCOMPARE(button->isEnabled(), shown);
+    QCOMPARE(panel->hasPicture(), shown);
+    if (!shown) {
+        QCOMPARE(area->text(), QStringLiteral("(None)"));
+        QVERIFY(area->pixmap().isNull());
+        return;
+    }
+    // Scaled proportionally, up or down, until it meets two sides of the area.
+    const QPixmap scaled = area->pixmap();
+    const QSize room = area->contentsRect().size();
+    QVERIFY(!scaled.isNull());
+    QVERIFY(scaled.width() == room.width() || scaled.height() == room.height());
+    QVERIFY(scaled.width() <= room.width() && scaled.height() <= room.height());
+    const double pictureRatio = double(kind[1].toInt()) / kind[2].toInt();
+    QVERIFY(qAbs(double(scaled.width()) / scaled.height() - pictureRatio) < 0.1 * pictureRatio);
+    QCOMPARE(area->alignment(), Qt::AlignCenter);
+}
+
+void SaveWidgetsTest::previewPanelForgetsPreviousPicture()
+{
+    const QString bmp = pathOf(QStringLiteral("tree.bmp"));
+    writeBmp(bmp, 20, 10);
+    auto panel = shownPanel();
+    auto* button = child<QToolButton>(panel.get(), "previewButton");
+
+    panel->showFile(bmp);
+    QVERIFY(button->isEnabled());
+    panel->showFile(pathOf(QStringLiteral("missing.bmp")));
+    QCOMPARE(child<QLabel>(panel.get(), "previewCaption")->text(), QStringLiteral("Picture:"));
+    QCOMPARE(child<QLabel>(panel.get(), "previewPicture")->text(), QStringLiteral("(None)"));
+    QVERIFY(!button->isEnabled());
+    // The disabled button opens nothing.
+    QTest::mouseClick(button, Qt::LeftButton);
+    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    QVERIFY(!window || !window->isVisible());
+
+    panel->showFile(QString());
+    QVERIFY(!button->isEnabled());
+}
+
+void SaveWidgetsTest::previewPanelFollowsDialogSelection()
+{
+    writeBmp(pathOf(QStringLiteral("tree.bmp")), 20, 10);
+    writeText(pathOf(QStringLiteral("notes.bmp")), "not a picture\n");
+
+    QWidget owner;
+    owner.show();
+    SavePictureDialog saveDialog;
+    QStringList captions;
+    answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        dialog->setDirectory(dir_->path());
+        auto* list = child<QListView>(dialog, "listView");
+        QVERIFY(list);
+        auto currentFile = [&](const QString& fileName) {
+            QModelIndex found;
+            const QModelIndex root = list->rootIndex();
+            for (int row = 0; row < list->model()->rowCount(root); ++row) {
+                const QModelIndex index = list->model()->index(row, 0, root);
+                if (index.data().toString() == fileName)
+                    found = index;
+            }
+            return found;
+        };
+        QTRY_VERIFY(currentFile(QStringLiteral("tree.bmp")).isValid());
+        QTRY_VERIFY(currentFile(QStringLiteral("notes.bmp")).isValid());
+        auto* caption = child<QLabel>(dialog, "previewCaption");
+
+        list->setCurrentIndex(currentFile(QStringLiteral("tree.bmp")));
+        captions << caption->text();
+        list->setCurrentIndex(currentFile(QStringLiteral("notes.bmp")));
+        captions << caption->text();
+        dialog->reject();
+    });
+    QVERIFY(!saveDialog.execute(&owner));
+    QCOMPARE(captions, (QStringList{QStringLiteral(" (20x10)"), QStringLiteral("Picture:")}));
+}
+
+void SaveWidgetsTest::previewWindowSizeAndFit_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("small: its own size") << 20 << 10;
+    QTest::newRow("wider than the screen") << 1600 << 100;
+    QTest::newRow("taller than the screen") << 40 << 1500;
+}
+
+void SaveWidgetsTest::previewWindowSizeAndFit()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    const QString path = pathOf(QStringLiteral("picture.bmp"));
+    writeBmp(path, width, height);
+    if (QTest::currentTestFailed())
+        return;
+
+    auto panel = shownPanel();
+    panel->showFile(path);
+    QTest::mouseClick(child<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
+
+    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QVERIFY(window->windowFlags().testFlag(Qt::Tool));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Preview"));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    const QRect screen = window->screen()->geometry();
+    const QSize expected = QSize(width + 10, height + 10).boundedTo(QSize(screen.width() * 3 / 4, screen.height() * 3 / 4));
+    QCOMPARE(window->size(), expected);
+    QVERIFY(qAbs(window->geometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(window->geometry().center().y() - screen.center().y()) <= 1);
+
+    // The picture, fitted into the area inside the 5-pixel border and centred: its top half
+    // black, its bottom half white; around it the window's own background.
+    const QRect area = window->rect().adjusted(5, 5, -5, -5);
+    const double scale = qMin(double(area.width()) / width, double(area.height()) / height);
+    const QSize fitted(qRound(width * scale), qRound(height * scale));
+    const QPoint centre = area.center();
+    const QImage shot = window->grab().toImage();
+    const QRgb background = shot.pixel(1, 1);
+    QVERIFY(background != qRgb(0, 0, 0) && background != qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(centre + QPoint(0, -fitted.height() / 4)), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(centre + QPoint(0, fitted.height() / 4)), qRgb(255, 255, 255));
+    if (fitted.height() + 4 < area.height())
+        QCOMPARE(shot.pixel(centre.x(), area.top() + 1), background);
+    if (fitted.width() + 4 < area.width())
+        QCOMPARE(shot.pixel(area.left() + 1, centre.y() + fitted.height() / 4), background);
+    QCOMPARE(shot.pixel(area.right() + 3, centre.y()), background);
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+}
+
+void SaveWidgetsTest::previewWindowOpensByDoubleClickAndEscapeCloses()
+{
+    const QString path = pathOf(QStringLiteral("tree.bmp"));
+    writeBmp(path, 20, 10);
+    auto panel = shownPanel();
+    auto* area = child<QLabel>(panel.get(), "previewPicture");
+
+    // Without a picture a double click opens nothing.
+    QTest::mouseDClick(area, Qt::LeftButton);
+    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    QVERIFY(!window || !window->isVisible());
+
+    panel->showFile(path);
+    QTest::mouseDClick(area, Qt::LeftButton);
+    window = child<PreviewWindow>(panel.get(), "previewWindow");
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->picture().size(), QSize(20, 10));
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+
+    // Opened again, it is the same window, shown again.
+    QTest::mouseClick(child<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
+    QCOMPARE(child<PreviewWindow>(panel.get(), "previewWindow"), window);
+    QVERIFY(window->isVisible());
+    // It goes with the panel.
+    panel->hide();
+    QVERIFY(!window->isVisible());
+}
+
+QTEST_MAIN(SaveWidgetsTest)
+#include "tst_savewidgets.moc"

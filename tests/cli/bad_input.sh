@@ -1,0 +1,64 @@
+#!/bin/bash
+# Bad input: exit status 2, one clear line on stderr, nothing on stdout, nothing written.
+source "$(dirname "$0")/common.sh" "$@"
+
+# What the message must mention | the arguments (shell words)
+cases=(
+    "not expected|--foo"
+    "not expected|extra-word"
+    "not expected|-x"
+    "--mode|-m tree"
+    "--mode|--mode Plant"
+    "--mode|-m"
+    "--size|-s 9x300"
+    "--size|-s 150x9"
+    "--size|-s 1000001x300"
+    "--size|-s 150x1000001"
+    "--size|-s 99999999999999999999x10"
+    "--size|-s 150x"
+    "--size|-s x300"
+    "--size|-s 150"
+    "--size|-s 150x300x2"
+    "--size|-s -150x300"
+    "--size|-s +150x300"
+    "--size|-s 150.5x300"
+    "--size|-s '150 x300'"
+    "--size|-s 150X300"
+    "--size|-s ''"
+    "--seed|-r -1"
+    "--seed|-r 4294967296"
+    "--seed|-r 12abc"
+    "--seed|-r 0x10"
+    "--seed|-r ' 5'"
+    "--seed|-r ''"
+    "--points|-n 2147483648"
+    "--points|-n -2147483649"
+    "--points|-n 1.5"
+    "--points|-n ten"
+    "--points|--points ''"
+    "--output|-o ''"
+    "--output|-o"
+    "1000000 x 1000000|-s 1000000x1000000"
+    "--size|-s 150x300 -s 150x300"
+    "--size|-m snowflake -s 5x5 --json"
+)
+
+for entry in "${cases[@]}"; do
+    mention=${entry%%|*}
+    eval "args=(${entry#*|})"
+    grow "${args[@]}"
+    expect_status "dla-grow ${entry#*|}" 2
+    expect_one_error_line "dla-grow ${entry#*|}" "$mention"
+    [ -s "$OUT" ] && fail "dla-grow ${entry#*|}: printed on stdout: $(cat "$OUT")"
+    expect_nothing_written "dla-grow ${entry#*|}"
+done
+
+# A size a BMP file could take but the memory cannot: under a 1 GB address-space limit a
+# 30000 x 30000 picture (2.7 GB) must be refused with a message, not end the process.
+( ulimit -v 1000000 && exec "$GROW" -s 30000x30000 ) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "30000x30000 under ulimit -v" 2
+expect_one_error_line "30000x30000 under ulimit -v" "Not enough memory for a picture of 30000 x 30000 pixels"
+expect_nothing_written "30000x30000 under ulimit -v"
+
+finish

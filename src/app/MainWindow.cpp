@@ -1,0 +1,356 @@
+#include "MainWindow.h"
+
+#include "AboutWindow.h"
+#include "BmpFile.h"
+#include "CommandGuard.h"
+#include "ImageSizeWindow.h"
+#include "NumPointsWindow.h"
+#include "PictureView.h"
+#include "RunFrame.h"
+#include "SavePictureDialog.h"
+#include "SavePrompt.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace {
+
+/// The designed place of the window's top-left corner on the screen.
+constexpr QPoint DesignedPosition(346, 173);
+
+} // namespace
+
+MainWindow::MainWindow() : MainWindow(RandomSource::clockSeed()) {}
+
+MainWindow::MainWindow(std::uint32_t seed) : state_(seed)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("DLA"));
+    setWindowIcon(QIcon(QStringLiteral(":/dla.png")));
+    buildPictures();
+    buildMenu();
+    createSecondaryWindows();
+    // The window always fits its picture; the user cannot resize it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    fitWindowToPicture();
+    move(DesignedPosition);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::isPlantLifeMode() const
+{
+    return plantLifeAction_->isChecked();
+}
+
+void MainWindow::buildPictures()
+{
+    auto* pictures = new QWidget;
+    auto* stack = new QVBoxLayout(pictures);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->setSizeConstraint(QLayout::SetFixedSize);
+    plantView_ = new PictureView(state_.plantField, pictures);
+    plantView_->setObjectName(QStringLiteral("plantView"));
+    snowflakeView_ = new PictureView(state_.snowField, pictures);
+    snowflakeView_->setObjectName(QStringLiteral("snowflakeView"));
+    snowflakeView_->hide();
+    stack->addWidget(plantView_);
+    stack->addWidget(snowflakeView_);
+
+    // A picture larger than the screen is shown in a scrollable view that fits on it.
+    scrollArea_ = new QScrollArea;
+    scrollArea_->setObjectName(QStringLiteral("pictureArea"));
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setWidget(pictures);
+    setCentralWidget(scrollArea_);
+}
+
+QAction* MainWindow::addCommand(QMenu* menu, const char* objectName, const QString& caption,
+                                void (MainWindow::*command)(), const char* glyph)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(objectName));
+    if (glyph)
+        action->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
+    connect(action, &QAction::triggered, this, [this, command] { CommandGuard::run(this, [&] { (this->*command)(); }); });
+    return action;
+}
+
+void MainWindow::buildMenu()
+{
+    // Each caption marks its accelerator letter; no item has a shortcut key.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    saveAsAction_ = file->addAction(QIcon(QStringLiteral(":/glyphs/saveas.png")), QStringLiteral("&Save As"));
+    saveAsAction_->setObjectName(QStringLiteral("saveAsAction"));
+    connect(saveAsAction_, &QAction::triggered, this, [this] { CommandGuard::run(this, [this] { saveAs(); }); });
+    resetAction_ = addCommand(file, "resetAction", QStringLiteral("&Reset"), &MainWindow::reset, "reset");
+    exitAction_ = file->addAction(QIcon(QStringLiteral(":/glyphs/exit.png")), QStringLiteral("&Exit"));
+    exitAction_->setObjectName(QStringLiteral("exitAction"));
+    connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("optionsMenu"));
+    startAction_ = addCommand(options, "startAction", QStringLiteral("&START"), &MainWindow::start);
+    cancelAction_ = addCommand(options, "cancelAction", QStringLiteral("&Cancel"), &MainWindow::cancel);
+    cancelAction_->setEnabled(false);
+    options->addSeparator();
+    toLimitAction_ = addCommand(options, "toLimitAction", QStringLiteral("&To Limit"), &MainWindow::toggleToLimit);
+    toLimitAction_->setCheckable(true);
+    toLimitAction_->setChecked(true);
+    numPointsAction_ = options->addAction(QStringLiteral("&Num Points"));
+    numPointsAction_->setObjectName(QStringLiteral("numPointsAction"));
+    numPointsAction_->setEnabled(false);
+    connect(numPointsAction_, &QAction::triggered, this, [this] { numPointsWindow_->showWindow(); });
+    options->addSeparator();
+    imageSizeAction_ = options->addAction(QStringLiteral("&Image Size"));
+    imageSizeAction_->setObjectName(QStringLiteral("imageSizeAction"));
+    connect(imageSizeAction_, &QAction::triggered, this, [this] { imageSizeWindow_->showWindow(); });
+    options->addSeparator();
+    plantLifeAction_ =
+        addCommand(options, "plantLifeAction", QStringLiteral("&Plant life"), &MainWindow::switchToPlantLife, "plantlife");
+    plantLifeAction_->setCheckable(true);
+    plantLifeAction_->setChecked(true);
+    snowflakeAction_ =
+        addCommand(options, "snowflakeAction", QStringLiteral("Sn&owflake"), &MainWindow::switchToSnowflake, "snowflake");
+    snowflakeAction_->setCheckable(true);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    aboutAction_ = help->addAction(QIcon(QStringLiteral(":/glyphs/about.png")), QStringLiteral("&About"));
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
+    connect(aboutAction_, &QAction::triggered, this, [this] { aboutWindow_->showWindow(); });
+}
+
+void MainWindow::createSecondaryWindows()
+{
+    // Created in this order, all hidden; only the main window is shown at start.
+    numPointsWindow_ = std::make_unique<NumPointsWindow>();
+    aboutWindow_ = std::make_unique<AboutWindow>();
+    savePrompt_ = std::make_unique<SavePrompt>();
+    imageSizeWindow_ = std::make_unique<ImageSizeWindow>();
+    imageSizeWindow_->setAcceptHandler(
+        [this](std::int32_t width, std::int32_t height) { acceptImageSize(width, height); });
+    savePictureDialog_ = std::make_unique<SavePictureDialog>();
+}
+
+void MainWindow::start()
+{
+    if (isPlantLifeMode()) {
+        plantRunGrowing_ = true;
+        ++runDepth_;
+        auto done = qScopeGuard([this] { --runDepth_; });
+        RunFrame(state_, *this).runPlantLife();
+        state_.plantUnsaved = true;
+    }
+    // A switch to Snowflake during the plant-life run makes this START grow the flake next,
+    // unless the program is closing.
+    if (snowflakeAction_->isChecked() && !quitRequested_) {
+        snowRunGrowing_ = true;
+        ++runDepth_;
+        auto done = qScopeGuard([this] { --runDepth_; });
+        RunFrame(state_, *this).runSnowflake();
+        state_.snowUnsaved = true;
+    }
+    if (runDepth_ == 0)
+        plantRunGrowing_ = snowRunGrowing_ = false;
+    refreshPictures();
+}
+
+void MainWindow::cancel()
+{
+    state_.stopRequested = true;
+    startAction_->setEnabled(true);
+    cancelAction_->setEnabled(false);
+}
+
+void MainWindow::reset()
+{
+    if (plantLifeAction_->isChecked())
+        state_.resetPlant();
+    if (snowflakeAction_->isChecked())
+        state_.resetSnowflake();
+    refreshPictures();
+}
+
+void MainWindow::switchToPlantLife()
+{
+    plantLifeAction_->setChecked(true);
+    snowflakeAction_->setChecked(false);
+    showMode(true);
+    numPointsWindow_->setUpperBound(NumPointsWindow::PlantLifeUpperBound);
+    imageSizeWindow_->setFields(state_.plantSize().width, state_.plantSize().height);
+}
+
+void MainWindow::switchToSnowflake()
+{
+    snowflakeAction_->setChecked(true);
+    plantLifeAction_->setChecked(false);
+    showMode(false);
+    numPointsWindow_->setUpperBound(NumPointsWindow::SnowflakeUpperBound);
+    imageSizeWindow_->setFields(state_.snowSize().width, state_.snowSize().height);
+}
+
+void MainWindow::toggleToLimit()
+{
+    // The action is checkable, so choosing it has already inverted its check mark.
+    numPointsAction_->setEnabled(!toLimitAction_->isChecked());
+}
+
+void MainWindow::showMode(bool plantLife)
+{
+    plantView_->setVisible(plantLife);
+    snowflakeView_->setVisible(!plantLife);
+    refreshPictures();
+}
+
+void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
+{
+    CommandGuard::run(this, [&] {
+        if (isPlantLifeMode())
+            state_.resizePlant(FieldSize{width, height});
+        else
+            state_.resizeSnowflake(FieldSize{width, height});
+        refreshPictures();
+    });
+}
+
+bool MainWindow::saveAs()
+{
+    if (!savePictureDialog_->execute(this))
+        return false;
+    const std::string fileName = BmpFile::fileNameFor(savePictureDialog_->fileName().toStdString());
+    if (isPlantLifeMode()) {
+        BmpFile::save(state_.plantField, fileName);
+        state_.plantUnsaved = false;
+    }
+    if (snowflakeAction_->isChecked()) {
+        BmpFile::save(state_.snowField, fileName);
+        state_.snowUnsaved = false;
+    }
+    return true;
+}
+
+bool MainWindow::hasUnsavedGrowth(bool plantLife) const
+{
+    // A run stopped by the close has not set its flag yet, but its picture has grown.
+    if (plantLife)
+        return state_.plantUnsaved || (runDepth_ > 0 && plantRunGrowing_);
+    return state_.snowUnsaved || (runDepth_ > 0 && snowRunGrowing_);
+}
+
+bool MainWindow::askAboutPicture(bool plantLife)
+{
+    if (plantLife != isPlantLifeMode()) {
+        // Show the picture that is asked about.
+        if (plantLife)
+            switchToPlantLife();
+        else
+            switchToSnowflake();
+    }
+    switch (savePrompt_->ask()) {
+    case SavePrompt::YesResult:
+        return saveAs(); // a cancelled dialog calls the close off; a failed save throws
+    case SavePrompt::NoResult:
+        return true;
+    default:
+        return false; // the prompt was closed: the user changed their mind
+    }
+}
+
+bool MainWindow::closeCheck()
+{
+    const bool currentIsPlantLife = isPlantLifeMode();
+    for (bool plantLife : {currentIsPlantLife, !currentIsPlantLife})
+        if (hasUnsavedGrowth(plantLife) && !askAboutPicture(plantLife))
+            return false;
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The main window is never hidden by a close: it asks the program to quit instead.
+    event->ignore();
+    if (quitRequested_)
+        return;
+    bool closing = false;
+    CommandGuard::run(this, [&] {
+        if (isRunning())
+            cancel();
+        closing = closeCheck();
+    });
+    if (closing) {
+        quitRequested_ = true;
+        QCoreApplication::quit();
+    }
+}
+
+void MainWindow::runStarted()
+{
+    cancelAction_->setEnabled(true);
+    startAction_->setEnabled(false);
+}
+
+void MainWindow::runEnded()
+{
+    startAction_->setEnabled(true);
+    cancelAction_->setEnabled(false);
+}
+
+bool MainWindow::toLimit()
+{
+    return toLimitAction_->isChecked();
+}
+
+std::int32_t MainWindow::numberOfPoints()
+{
+    return numPointsWindow_->numberOfPoints();
+}
+
+void MainWindow::processPendingMessages()
+{
+    refreshPictures();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void MainWindow::refreshPictures()
+{
+    const QSize before = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
+    plantView_->refresh();
+    snowflakeView_->refresh();
+    const QSize after = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
+    if (after != before || after != scrollArea_->widget()->size())
+        fitWindowToPicture();
+}
+
+void MainWindow::fitWindowToPicture()
+{
+    QWidget* pictures = scrollArea_->widget();
+    pictures->adjustSize();
+    const QSize picture = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
+    QSize room = picture;
+    if (const QScreen* display = screen()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        room = display->availableGeometry().size() - frame - QSize(0, menuBar()->sizeHint().height());
+    }
+    if (picture.width() <= room.width() && picture.height() <= room.height()) {
+        scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scrollArea_->setFixedSize(picture);
+        return;
+    }
+    scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    const QSize bars(scrollArea_->verticalScrollBar()->sizeHint().width(),
+                     scrollArea_->horizontalScrollBar()->sizeHint().height());
+    scrollArea_->setFixedSize((picture + bars).boundedTo(room));
+}

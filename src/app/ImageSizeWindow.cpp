@@ -40,10 +40,10 @@ ImageSizeWindow::ImageSizeWindow(QWidget* parent)
     okButton_->setGeometry(48, 88, 75, 25);
     connect(okButton_, &QPushButton::clicked, this, &ImageSizeWindow::accept);
 
-    setTabOrder(widthEdit_, heightEdit_);
-    setTabOrder(heightEdit_, okButton_);
+    setTabOrder(widthEdit_->lineEdit(), heightEdit_->lineEdit());
+    setTabOrder(heightEdit_->lineEdit(), okButton_);
     // The first activation puts the focus here, with the text selected.
-    widthEdit_->setFocus(Qt::OtherFocusReason);
+    widthEdit_->lineEdit()->setFocus(Qt::OtherFocusReason);
     resize(ClientSize);
 }
 

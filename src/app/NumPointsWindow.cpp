@@ -3,6 +3,7 @@
 #include "SpinEdit.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 
@@ -34,9 +35,9 @@ NumPointsWindow::NumPointsWindow(QWidget* parent)
     okButton_->setGeometry(48, 48, 75, 25);
     connect(okButton_, &QPushButton::clicked, this, &QWidget::hide);
 
-    setTabOrder(pointsEdit_, okButton_);
+    setTabOrder(pointsEdit_->lineEdit(), okButton_);
     // The first activation puts the focus here, with the text selected.
-    pointsEdit_->setFocus(Qt::OtherFocusReason);
+    pointsEdit_->lineEdit()->setFocus(Qt::OtherFocusReason);
     resize(ClientSize);
 }
 

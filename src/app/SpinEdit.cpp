@@ -97,8 +97,11 @@ SpinEdit::SpinEdit(QWidget* parent)
     lineEdit_->setObjectName(QStringLiteral("spinText"));
     lineEdit_->setTextMargins(0, 0, ButtonColumnWidth + TextGapBeforeButtons, 0);
     lineEdit_->installEventFilter(this);
-    setFocusProxy(lineEdit_);
-    setFocusPolicy(lineEdit_->focusPolicy());
+    // The text takes the focus itself. The frame around it takes none, so a press on an arrow
+    // button (whatever the mouse button) never gives the field the focus as a click into its
+    // text would; a left press moves it there explicitly. A focus proxy would not do: Qt gives
+    // a proxy click focus only when the frame itself accepts click focus.
+    setFocusPolicy(Qt::NoFocus);
 
     const auto setUpButton = [this](QToolButton* button, Qt::ArrowType arrow, const char* name) {
         button->setObjectName(QLatin1String(name));
@@ -216,6 +219,12 @@ void SpinEdit::changeEvent(QEvent* event)
         updateGeometry();
         layoutButtons();
     }
+}
+
+void SpinEdit::focusInEvent(QFocusEvent* event)
+{
+    // setFocus() on the frame lands in the text.
+    lineEdit_->setFocus(event->reason());
 }
 
 void SpinEdit::hideEvent(QHideEvent* event)

@@ -63,6 +63,8 @@ public:
     /// that is no number stays as it is.
     void applyBounds();
 
+    /// The text field; it, not the SpinEdit, holds the keyboard focus (setFocus() on the
+    /// SpinEdit passes it on) and stands in the window's tab order.
     QLineEdit* lineEdit() const { return lineEdit_; }
     QToolButton* upButton() const { return upButton_; }
     QToolButton* downButton() const { return downButton_; }
@@ -80,6 +82,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:

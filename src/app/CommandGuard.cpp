@@ -38,7 +38,7 @@ QString CommandGuard::titleFromProgramPath(const QString& path)
     name = name.left(name.indexOf(QLatin1Char('.'))); // the whole name when there is no full stop
     if (name.isEmpty())
         return name;
-    return name.left(1) + name.mid(1).toLower();
+    return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
 QString CommandGuard::applicationTitle()

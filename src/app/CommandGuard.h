@@ -22,7 +22,8 @@ public:
     static QString boxText(const QString& message);
 
     /// The application title taken from the program file's path: the name after the last
-    /// slash, cut at its first full stop, every character after the first in lower case
+    /// slash, cut at its first full stop, its first character in upper case and every later one in
+    /// lower case
     /// ("/usr/bin/dla" gives "Dla", "ABC.EXE" gives "Abc").
     static QString titleFromProgramPath(const QString& path);
     /// The running program's title by that rule.

@@ -324,11 +324,10 @@ void MainWindow::processPendingMessages()
 
 void MainWindow::refreshPictures()
 {
-    const QSize before = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
     plantView_->refresh();
     snowflakeView_->refresh();
-    const QSize after = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
-    if (after != before || after != scrollArea_->widget()->size())
+    const PictureView* shown = isPlantLifeMode() ? plantView_ : snowflakeView_;
+    if (shown != fittedView_ || shown->size() != fittedSize_)
         fitWindowToPicture();
 }
 
@@ -336,7 +335,9 @@ void MainWindow::fitWindowToPicture()
 {
     QWidget* pictures = scrollArea_->widget();
     pictures->adjustSize();
-    const QSize picture = (isPlantLifeMode() ? plantView_ : snowflakeView_)->size();
+    fittedView_ = isPlantLifeMode() ? plantView_ : snowflakeView_;
+    fittedSize_ = fittedView_->size();
+    const QSize picture = fittedSize_;
     QSize room = picture;
     if (const QScreen* display = screen()) {
         const QSize frame = frameGeometry().size() - geometry().size();

@@ -88,6 +88,8 @@ private:
     PictureView* plantView_ = nullptr;
     PictureView* snowflakeView_ = nullptr;
     QScrollArea* scrollArea_ = nullptr;
+    const PictureView* fittedView_ = nullptr; ///< the picture the window was last fitted to
+    QSize fittedSize_;
 
     QAction* saveAsAction_ = nullptr;
     QAction* resetAction_ = nullptr;

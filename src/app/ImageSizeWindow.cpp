@@ -3,8 +3,8 @@
 #include "SpinEdit.h"
 
 #include <QCloseEvent>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 
@@ -19,6 +19,7 @@ constexpr int LabelRightEdge = 61;
 constexpr int LabelHeight = 20;
 // The labels' font is half as large again as the window's (12 points against 8).
 constexpr double LabelFontScale = 1.5;
+constexpr int LabelMargin = 2;
 
 } // namespace
 
@@ -28,10 +29,13 @@ ImageSizeWindow::ImageSizeWindow(QWidget* parent)
     setObjectName(QStringLiteral("imageSizeWindow"));
     setWindowTitle(tr("Image Size"));
 
-    makeLabel(tr("Width:"), LabelRightEdge, 18)->setObjectName(QStringLiteral("widthLabel"));
+    const QString widthText = tr("Width:");
+    const QString heightText = tr("Height:");
+    const QFont font = labelFont({widthText, heightText});
+    makeLabel(widthText, font, 18)->setObjectName(QStringLiteral("widthLabel"));
     widthEdit_ = makeSideEdit("widthEdit", 150, 16);
     heightEdit_ = makeSideEdit("heightEdit", 300, 48);
-    makeLabel(tr("Height:"), LabelRightEdge, 50)->setObjectName(QStringLiteral("heightLabel"));
+    makeLabel(heightText, font, 50)->setObjectName(QStringLiteral("heightLabel"));
 
     okButton_ = new QPushButton(tr("OK"), this);
     okButton_->setObjectName(QStringLiteral("okButton"));
@@ -73,19 +77,35 @@ void ImageSizeWindow::closeEvent(QCloseEvent* event)
     event->ignore();
 }
 
-QLabel* ImageSizeWindow::makeLabel(const QString& text, int rightEdge, int top)
+QLabel* ImageSizeWindow::makeLabel(const QString& text, const QFont& font, int top)
 {
     auto* label = new QLabel(text, this);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * LabelFontScale);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 128)); // navy
     label->setPalette(palette);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const int width = std::min(rightEdge, label->fontMetrics().horizontalAdvance(text) + 2);
-    label->setGeometry(rightEdge - width, top, width, std::max(LabelHeight, label->sizeHint().height()));
+    const int width = std::min(LabelRightEdge, label->fontMetrics().horizontalAdvance(text) + LabelMargin);
+    label->setGeometry(LabelRightEdge - width, top, width, std::max(LabelHeight, label->sizeHint().height()));
     return label;
+}
+
+QFont ImageSizeWindow::labelFont(const QStringList& texts) const
+{
+    // Half as large again as the window's font, less where the desktop font is so wide that a
+    // text would not fit left of the fields.
+    const QFont base = font();
+    QFont scaled = base;
+    for (double size = base.pointSizeF() * LabelFontScale; size > base.pointSizeF(); size -= 0.5) {
+        scaled.setPointSizeF(size);
+        const QFontMetrics metrics(scaled);
+        const bool fits = std::all_of(texts.begin(), texts.end(), [&metrics](const QString& text) {
+            return metrics.horizontalAdvance(text) + LabelMargin <= LabelRightEdge;
+        });
+        if (fits)
+            return scaled;
+    }
+    return base;
 }
 
 SpinEdit* ImageSizeWindow::makeSideEdit(const char* objectName, std::int32_t value, int top)

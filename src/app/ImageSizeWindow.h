@@ -40,7 +40,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLabel* makeLabel(const QString& text, int rightEdge, int top);
+    QLabel* makeLabel(const QString& text, const QFont& font, int top);
+    QFont labelFont(const QStringList& texts) const;
     SpinEdit* makeSideEdit(const char* objectName, std::int32_t value, int top);
     void accept();
 

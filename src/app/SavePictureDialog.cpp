@@ -160,7 +160,8 @@ QPoint SavePictureDialog::placementFor(QSize size, const QRect& available)
 bool SavePictureDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // Placed when shown, once the dialog has taken its final size.
-    if (watched == dialog_ && event->type() == QEvent::Show)
+    // Only a Show event is looked at: the dialog's other events may come while it is destroyed.
+    if (event->type() == QEvent::Show && watched == dialog_)
         placeOnActiveScreen();
     return QObject::eventFilter(watched, event);
 }

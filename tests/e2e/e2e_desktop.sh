@@ -1,0 +1,54 @@
+#!/bin/bash
+# End-to-end test of the desktop program: the built dla in an X server of its own (Xvfb), driven
+# through its menu accelerators with xdotool, checked by window geometry, screenshots and the
+# BMP files it saves.
+#
+# Usage: e2e_desktop.sh PATH_TO_DLA OUTPUT_FOLDER
+set -u
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+dla=${1:?usage: e2e_desktop.sh PATH_TO_DLA OUTPUT_FOLDER}
+out=${2:?usage: e2e_desktop.sh PATH_TO_DLA OUTPUT_FOLDER}
+# shellcheck source=e2e_lib.sh
+source "$here/e2e_lib.sh"
+# shellcheck source=e2e_steps.sh
+source "$here/e2e_steps.sh"
+
+for tool in Xvfb xdotool xwininfo xprop import identify; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "missing tool: $tool (install xvfb, xdotool, x11-utils and imagemagick)" >&2
+        exit 1
+    fi
+done
+[ -x "$dla" ] || { echo "not a program: $dla" >&2; exit 1; }
+
+rm -rf "$out"
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+trap cleanup EXIT
+start_xvfb || { echo "could not start Xvfb on any display :90..:99" >&2; exit 1; }
+# Qt wants a runtime folder of its own and must not pick a platform other than X.
+export XDG_RUNTIME_DIR="$out/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=xcb
+
+started=$(date +%s)
+if step_start; then
+    step_run_to_limit
+    step_save
+    step_num_points_window && step_counted_run
+    step_image_size_and_mode
+    step_about
+    step_exit_with_prompt
+fi
+stop_dla
+step_exit_at_once
+stop_dla
+
+log "finished in $(($(date +%s) - started)) s; output in $out"
+if [ "$failed" -gt 0 ]; then
+    log "failed checks:"
+    printf '  - %s\n' "${failed_steps[@]}"
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,222 @@
+# Helpers for the end-to-end test: an X server of our own, windows found by caption, keys sent
+# through the XTEST extension, pictures read with ImageMagick. Sourced by e2e_desktop.sh.
+
+# ImageMagick's own convert, not whatever shell wrapper may come first in PATH.
+if [ -x /usr/bin/convert ]; then CONVERT=/usr/bin/convert; else CONVERT=convert; fi
+
+passed=0
+failed=0
+failed_steps=()
+
+log() { printf '[e2e %s] %s\n' "$(date +%T.%3N)" "$*"; }
+
+pass() { passed=$((passed + 1)); log "PASS: $*"; }
+
+fail() {
+    failed=$((failed + 1))
+    failed_steps+=("$*")
+    log "FAIL: $*"
+}
+
+# check DESCRIPTION EXPECTED ACTUAL: passes when both strings are equal.
+check_eq() {
+    if [ "$2" = "$3" ]; then pass "$1 ($3)"; else fail "$1: expected '$2', got '$3'"; fi
+}
+
+# --- X server ------------------------------------------------------------------------------
+
+xvfb_pid=
+dla_pid=
+
+cleanup() {
+    [ -n "$dla_pid" ] && kill "$dla_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+
+# Starts Xvfb on the first free display of :90..:99 and exports DISPLAY.
+start_xvfb() {
+    local d
+    for d in 90 91 92 93 94 95 96 97 98 99; do
+        [ -e "/tmp/.X$d-lock" ] && continue
+        [ -e "/tmp/.X11-unix/X$d" ] && continue
+        Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >"$out/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        local i
+        for i in $(seq 1 50); do
+            if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+            if DISPLAY=":$d" xwininfo -root >/dev/null 2>&1; then
+                export DISPLAY=":$d"
+                log "Xvfb running on $DISPLAY"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+        xvfb_pid=
+    done
+    return 1
+}
+
+# --- windows -------------------------------------------------------------------------------
+
+# Prints the id of the visible window captioned exactly NAME (a regular expression), if any.
+find_window() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+# wait_for_window NAME [SECONDS]: prints the window's id once it is visible; fails on timeout.
+wait_for_window() {
+    local name=$1 timeout=${2:-10} id i
+    for i in $(seq 1 $((timeout * 10))); do
+        id=$(find_window "$name")
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# wait_for_no_window NAME [SECONDS]: succeeds once no visible window has that caption.
+wait_for_no_window() {
+    local name=$1 timeout=${2:-10} i
+    for i in $(seq 1 $((timeout * 10))); do
+        [ -z "$(find_window "$name")" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Prints "left top width height" of an X window (without a window manager: the Qt window).
+window_geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ { x = $4 }
+        /Absolute upper-left Y:/ { y = $4 }
+        /Width:/ { w = $2 }
+        /Height:/ { h = $2 }
+        END { print x, y, w, h }'
+}
+
+window_size() { window_geometry "$1" | awk '{ print $3, $4 }'; }
+
+# wait_for_size ID "W H" [SECONDS]: succeeds once the window has that size.
+wait_for_size() {
+    local id=$1 want=$2 timeout=${3:-5} i
+    for i in $(seq 1 $((timeout * 10))); do
+        [ "$(window_size "$id")" = "$want" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# True while an open drop-down menu of the program is on screen: the program's only visible
+# window that bypasses window management (its window type is not always set to a menu's).
+menu_open() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^dla$' 2>/dev/null); do
+        if xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes'; then
+            return 0
+        fi
+    done
+    return 1
+}
+
+wait_for_menu() {
+    local want=$1 i
+    for i in $(seq 1 50); do
+        if [ "$want" = open ] && menu_open; then return 0; fi
+        if [ "$want" = closed ] && ! menu_open; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Gives a window the keyboard focus; with no window manager this is what a click would do.
+focus_window() {
+    xdotool windowfocus --sync "$1" 2>/dev/null
+}
+
+# menu_command WINDOW BAR_LETTER ITEM_LETTER: Alt+letter opens a list on the menu bar, the
+# item's letter chooses it. Fails when the list does not open or does not close afterwards.
+menu_command() {
+    local id=$1 bar=$2 item=$3
+    focus_window "$id"
+    xdotool key "alt+$bar"
+    if ! wait_for_menu open; then
+        log "the menu of Alt+$bar did not open"
+        return 1
+    fi
+    xdotool key "$item"
+    if ! wait_for_menu closed; then
+        log "the menu stayed open after '$item'"
+        xdotool key Escape Escape
+        return 1
+    fi
+    return 0
+}
+
+# Types TEXT into the focused field, replacing what it holds.
+replace_text() {
+    xdotool key ctrl+a
+    xdotool type --delay 10 "$1"
+}
+
+# --- the program ---------------------------------------------------------------------------
+
+start_dla() {
+    "$dla" >>"$out/dla.log" 2>&1 &
+    dla_pid=$!
+    log "started $dla (pid $dla_pid)"
+}
+
+# wait_for_exit SECONDS: once the program has ended, sets exit_status to its status; fails on
+# timeout. Not for a command substitution: only this shell can wait for its child.
+exit_status=
+wait_for_exit() {
+    local timeout=$1 i
+    for i in $(seq 1 $((timeout * 10))); do
+        if ! kill -0 "$dla_pid" 2>/dev/null; then
+            wait "$dla_pid"
+            exit_status=$?
+            dla_pid=
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Ends a program that is still running after a failed step, so the next session starts clean.
+stop_dla() {
+    if [ -n "$dla_pid" ]; then
+        kill "$dla_pid" 2>/dev/null
+        wait "$dla_pid" 2>/dev/null
+        dla_pid=
+    fi
+}
+
+# --- pictures ------------------------------------------------------------------------------
+
+# Number of exactly white pixels in the WxH+X+Y part of an image file.
+white_pixels() {
+    local file=$1 area=$2 count
+    count=$("$CONVERT" "$file" -crop "$area" +repage -format %c histogram:info:- 2>/dev/null |
+        awk '/#FFFFFF/ { sub(":", "", $1); n += $1 } END { print n + 0 }')
+    echo "${count:-0}"
+}
+
+# screenshot ID FILE: the window's own pixels, menu bar included.
+screenshot() {
+    import -window "$1" "$2" 2>/dev/null
+}
+
+# Number of pixels in the WxH+X+Y part of an image file drawn in a selection's highlight colour:
+# clearly blue, unlike the black, white and grey of text, frames and backgrounds.
+highlight_pixels() {
+    local file=$1 area=$2
+    "$CONVERT" "$file" -crop "$area" +repage -fx 'b - r > 0.3 ? 1 : 0' -format %c histogram:info:- 2>/dev/null |
+        awk '/#FFFFFF/ { sub(":", "", $1); n += $1 } END { print n + 0 }'
+}

@@ -1,0 +1,308 @@
+# The steps of the end-to-end test, each a function that records its checks with pass and
+# fail (e2e_lib.sh). Sourced by e2e_desktop.sh, which runs them in order.
+
+# The plant-life picture at start: 150 x 300, its base strip the bottom 5 rows.
+plant_width=150
+plant_height=300
+menu_bar=0
+
+main=
+
+# Step 1: the program starts with the main window alone, its client area 150 x 300.
+step_start() {
+    log "--- step 1: start-up"
+    start_dla
+    if ! main=$(wait_for_window DLA 15); then
+        fail "step 1: no window captioned DLA appeared"
+        return 1
+    fi
+    pass "step 1: window captioned DLA shown (id $main)"
+    local x y w h
+    read -r x y w h < <(window_geometry "$main")
+    menu_bar=$((h - plant_height))
+    log "window at $x,$y, $w x $h; menu bar height $menu_bar"
+    check_eq "step 1: client width" "$plant_width" "$w"
+    if [ "$menu_bar" -gt 0 ] && [ "$menu_bar" -lt 60 ]; then
+        pass "step 1: client height 300 below a menu bar of $menu_bar pixels"
+    else
+        fail "step 1: window height $h leaves no sensible menu bar above a 300-pixel picture"
+    fi
+    check_eq "step 1: designed position" "346,173" "$x,$y"
+    local others
+    others=$(xdotool search --onlyvisible --name '^(Number of points|Image Size|About|Save\?)$' 2>/dev/null)
+    if [ -z "$others" ]; then pass "step 1: no secondary window shown at start"; else fail "step 1: a secondary window is shown at start"; fi
+    return 0
+}
+
+# Step 2: Alt+O, S runs the plant-life growth until the cluster reaches the top row.
+step_run_to_limit() {
+    log "--- step 2: START to the limit"
+    menu_command "$main" o s || { fail "step 2: Alt+O, S did not reach the menu"; return 1; }
+    local shot="$out/run-poll.png" i top=0
+    for i in $(seq 1 300); do
+        screenshot "$main" "$shot"
+        # The run stops when the cluster has reached row 1, so a white pixel in the top rows
+        # means the run is over.
+        top=$(white_pixels "$shot" "${plant_width}x3+0+$menu_bar")
+        [ "$top" -gt 0 ] && break
+        sleep 0.1
+    done
+    if [ "$top" -eq 0 ]; then
+        fail "step 2: no growth reached the top of the picture within 30 s"
+        return 1
+    fi
+    pass "step 2: the plant reached the top rows"
+    sleep 0.3 # the last repaint
+    screenshot "$main" "$out/screenshot-after-run.png"
+    local grown
+    grown=$(white_pixels "$out/screenshot-after-run.png" "${plant_width}x$((plant_height - 5))+0+$menu_bar")
+    if [ "$grown" -gt 100 ]; then
+        pass "step 2: $grown white pixels grown above the base strip"
+    else
+        fail "step 2: only $grown white pixels above the base strip after a run to the limit"
+    fi
+    log "screenshot after the run: $out/screenshot-after-run.png"
+    rm -f "$shot"
+}
+
+# save_as FILE: File, Save As, the full path typed into the dialog's name box and Enter.
+save_as() {
+    local file=$1 dialog
+    menu_command "$main" f s || return 1
+    if ! dialog=$(wait_for_window 'Save As' 10); then
+        log "no save dialog appeared"
+        return 1
+    fi
+    focus_window "$dialog"
+    replace_text "$file"
+    xdotool key Return
+    if ! wait_for_no_window 'Save As' 10; then
+        log "the save dialog stayed open"
+        xdotool key Escape
+        return 1
+    fi
+    local i
+    for i in $(seq 1 50); do
+        [ -s "$file" ] && return 0
+        sleep 0.1
+    done
+    log "no file $file was written"
+    return 1
+}
+
+# Step 4: Save As writes the grown picture as a 24-bit BMP file.
+step_save() {
+    log "--- step 4: Save As"
+    local file="$out/plant.bmp"
+    if ! save_as "$file"; then
+        fail "step 4: Alt+F, S and a typed path did not save the picture"
+        return 1
+    fi
+    pass "step 4: the save dialog wrote $file"
+    check_eq "step 4: file size of a 150 x 300 picture" 135654 "$(stat -c %s "$file")"
+    check_eq "step 4: identify reads width, height and depth" "150 300 8" \
+        "$(identify -format '%w %h %z' "$file" 2>&1)"
+    check_eq "step 4: saved picture's top rows have growth" yes \
+        "$([ "$(white_pixels "$file" "${plant_width}x3+0+0")" -gt 0 ] && echo yes || echo no)"
+}
+
+# Step 3a: "Num Points" is disabled while "To Limit" is checked; To Limit enables it.
+step_num_points_window() {
+    log "--- step 3: Num Points and To Limit"
+    focus_window "$main"
+    xdotool key alt+o
+    wait_for_menu open || { fail "step 3: Alt+O did not open the Options list"; return 1; }
+    xdotool key n
+    sleep 0.5
+    if [ -n "$(find_window 'Number of points')" ]; then
+        fail "step 3: Alt+O, N opened 'Number of points' while Num Points is disabled"
+    else
+        pass "step 3: Alt+O, N does nothing while Num Points is disabled"
+    fi
+    xdotool key Escape
+    menu_open && xdotool key Escape
+    wait_for_menu closed || fail "step 3: Escape did not close the Options list"
+
+    menu_command "$main" o t || { fail "step 3: Alt+O, T did not reach To Limit"; return 1; }
+    menu_command "$main" o n || { fail "step 3: Alt+O, N did not reach Num Points"; return 1; }
+    local points
+    if ! points=$(wait_for_window 'Number of points' 5); then
+        fail "step 3: Alt+O, N after unchecking To Limit opened no 'Number of points' window"
+        return 1
+    fi
+    pass "step 3: Alt+O, T then Alt+O, N opened 'Number of points'"
+    focus_window "$points"
+    replace_text 9
+    xdotool key Tab space
+    if wait_for_no_window 'Number of points' 5; then
+        pass "step 3: Tab to OK and space hid 'Number of points'"
+    else
+        fail "step 3: OK did not hide 'Number of points'"
+    fi
+}
+
+# Step 3b: after a Reset, a run with 9 points sticks 10 wanderers above the base strip.
+step_counted_run() {
+    log "--- step 3: a run of 9 + 1 wanderers"
+    menu_command "$main" f r || { fail "step 3: Alt+F, R did not reach Reset"; return 1; }
+    local shot="$out/count-poll.png" area="${plant_width}x$((plant_height - 5))+0+$menu_bar" i n
+    for i in $(seq 1 50); do
+        screenshot "$main" "$shot"
+        n=$(white_pixels "$shot" "$area")
+        [ "$n" -eq 0 ] && break
+        sleep 0.1
+    done
+    check_eq "step 3: white pixels above the strip after Reset" 0 "$n"
+    menu_command "$main" o s || { fail "step 3: Alt+O, S did not reach START"; return 1; }
+    # The run is short; wait until its ten wanderers show, then a little for any stray ones.
+    for i in $(seq 1 100); do
+        screenshot "$main" "$shot"
+        n=$(white_pixels "$shot" "$area")
+        [ "$n" -ge 10 ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    rm -f "$shot"
+    local file="$out/ten-wanderers.bmp"
+    if ! save_as "$file"; then
+        fail "step 3: could not save the picture of the counted run"
+        return 1
+    fi
+    check_eq "step 3: wanderers stuck above the strip for 9 points" 10 \
+        "$(white_pixels "$file" "${plant_width}x$((plant_height - 5))+0+0")"
+    check_eq "step 3: base strip intact" $((plant_width * 5)) \
+        "$(white_pixels "$file" "${plant_width}x5+0+$((plant_height - 5))")"
+}
+
+# Step 3c: Image Size resizes the client area; Snowflake shows its own 300 x 300 picture.
+step_image_size_and_mode() {
+    log "--- step 3: Image Size and Snowflake"
+    menu_command "$main" o i || { fail "step 3: Alt+O, I did not reach Image Size"; return 1; }
+    local sizer
+    if ! sizer=$(wait_for_window 'Image Size' 5); then
+        fail "step 3: Alt+O, I opened no 'Image Size' window"
+        return 1
+    fi
+    pass "step 3: Alt+O, I opened 'Image Size'"
+    focus_window "$sizer"
+    replace_text 200
+    xdotool key Tab
+    replace_text 250
+    xdotool key Tab space
+    wait_for_no_window 'Image Size' 5 || fail "step 3: OK did not hide 'Image Size'"
+    if wait_for_size "$main" "200 $((250 + menu_bar))" 5; then
+        pass "step 3: client area resized to 200 x 250"
+    else
+        fail "step 3: after Image Size 200 x 250 the window is $(window_size "$main") (menu bar $menu_bar)"
+    fi
+
+    menu_command "$main" o o || { fail "step 3: Alt+O, O did not reach Snowflake"; return 1; }
+    if wait_for_size "$main" "300 $((300 + menu_bar))" 5; then
+        pass "step 3: Snowflake shows a 300 x 300 client area"
+    else
+        fail "step 3: after Snowflake the window is $(window_size "$main")"
+    fi
+    local shot="$out/snowflake-start.png"
+    screenshot "$main" "$shot"
+    check_eq "step 3: the fresh snowflake picture has its one centre pixel" 1 \
+        "$(white_pixels "$shot" "300x300+0+$menu_bar")"
+    menu_command "$main" o p || { fail "step 3: Alt+O, P did not reach Plant life"; return 1; }
+    if wait_for_size "$main" "200 $((250 + menu_bar))" 5; then
+        pass "step 3: Plant life brings back the 200 x 250 client area"
+    else
+        fail "step 3: after Plant life the window is $(window_size "$main")"
+    fi
+}
+
+# Step 5: Help, About; Find Text; a word typed and Enter selects it in the help text.
+step_about() {
+    log "--- step 5: About and Find"
+    menu_command "$main" h a || { fail "step 5: Alt+H, A did not reach About"; return 1; }
+    local about
+    if ! about=$(wait_for_window About 5); then
+        fail "step 5: Alt+H, A opened no 'About' window"
+        return 1
+    fi
+    pass "step 5: Alt+H, A opened 'About'"
+    focus_window "$about"
+    sleep 0.3
+    local before="$out/about-before-find.png" after="$out/about-after-find.png"
+    screenshot "$about" "$before"
+    # The "Find Text" button sits below the help box, 64,104 to 139,129 in the window.
+    xdotool mousemove --window "$about" 101 116 click 1
+    local find
+    if ! find=$(wait_for_window Find 5); then
+        fail "step 5: a click on Find Text opened no 'Find' dialog"
+        return 1
+    fi
+    pass "step 5: Find Text opened the 'Find' dialog"
+    focus_window "$find"
+    replace_text wanderer
+    xdotool key Return
+    if wait_for_no_window Find 5; then
+        pass "step 5: Enter found the word and closed the dialog"
+    else
+        fail "step 5: the Find dialog stayed open after Enter"
+        xdotool key Escape
+    fi
+    sleep 0.3
+    screenshot "$about" "$after"
+    # Only the help box (8,8 185 x 89) is looked at: a selection shows there in the
+    # highlight colour, a blue that no unselected text or background has.
+    local highlighted_before highlighted_after
+    highlighted_before=$(highlight_pixels "$before" 185x89+8+8)
+    highlighted_after=$(highlight_pixels "$after" 185x89+8+8)
+    if [ "$highlighted_before" -eq 0 ] && [ "$highlighted_after" -gt 50 ]; then
+        pass "step 5: the help box shows a selection ($highlighted_after highlighted pixels)"
+    else
+        fail "step 5: no selection in the help box (highlighted pixels before $highlighted_before, after $highlighted_after)"
+    fi
+}
+
+# Step 6a: Exit with unsaved growth asks "Save?"; No ends the program with status 0.
+step_exit_with_prompt() {
+    log "--- step 6: Exit with unsaved growth"
+    menu_command "$main" o s || { fail "step 6: Alt+O, S did not reach START"; return 1; }
+    # The picture is the fresh 200 x 250 one of step 3: wait for the run's wanderers.
+    local shot="$out/unsaved-poll.png" i n=0
+    for i in $(seq 1 50); do
+        screenshot "$main" "$shot"
+        n=$(white_pixels "$shot" "200x245+0+$menu_bar")
+        [ "$n" -ge 10 ] && break
+        sleep 0.1
+    done
+    rm -f "$shot"
+    [ "$n" -ge 10 ] || log "only $n wanderers seen before Exit"
+    menu_command "$main" f e || { fail "step 6: Alt+F, E did not reach Exit"; return 1; }
+    local prompt
+    if ! prompt=$(wait_for_window 'Save\?' 5); then
+        fail "step 6: Exit with unsaved growth showed no 'Save?' prompt"
+        return 1
+    fi
+    pass "step 6: Exit with unsaved growth asks 'Save?'"
+    focus_window "$prompt"
+    xdotool key alt+n
+    if ! wait_for_exit 5; then
+        fail "step 6: No in the 'Save?' prompt did not end the program within 5 s"
+        return 1
+    fi
+    check_eq "step 6: exit status after No" 0 "$exit_status"
+}
+
+# Step 6b: Exit with nothing unsaved ends the program at once.
+step_exit_at_once() {
+    log "--- step 6: Exit with nothing unsaved"
+    start_dla
+    if ! main=$(wait_for_window DLA 15); then
+        fail "step 6: the second session showed no DLA window"
+        return 1
+    fi
+    menu_command "$main" f e || { fail "step 6: Alt+F, E did not reach Exit"; return 1; }
+    if ! wait_for_exit 5; then
+        fail "step 6: Exit with nothing unsaved did not end the program within 5 s"
+        [ -n "$(find_window 'Save\?')" ] && log "a 'Save?' prompt is showing"
+        return 1
+    fi
+    check_eq "step 6: exit status of Exit with nothing unsaved" 0 "$exit_status"
+}
+

@@ -5,6 +5,7 @@
 #
 # Usage: e2e_desktop.sh PATH_TO_DLA OUTPUT_FOLDER
 set -u
+# shellcheck source-path=SCRIPTDIR
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 dla=${1:?usage: e2e_desktop.sh PATH_TO_DLA OUTPUT_FOLDER}
@@ -29,7 +30,7 @@ trap cleanup EXIT
 start_xvfb || { echo "could not start Xvfb on any display :90..:99" >&2; exit 1; }
 # Qt wants a runtime folder of its own and must not pick a platform other than X.
 export XDG_RUNTIME_DIR="$out/runtime"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 
 started=$(date +%s)

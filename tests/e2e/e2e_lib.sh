@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154,SC2034  # globals shared with e2e_desktop.sh
 # Helpers for the end-to-end test: an X server of our own, windows found by caption, keys sent
 # through the XTEST extension, pictures read with ImageMagick. Sourced by e2e_desktop.sh.
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154,SC2034  # globals shared with e2e_desktop.sh
 # The steps of the end-to-end test, each a function that records its checks with pass and
 # fail (e2e_lib.sh). Sourced by e2e_desktop.sh, which runs them in order.
 
@@ -7,6 +8,14 @@ plant_height=300
 menu_bar=0
 
 main=
+
+# check_position STEP CAPTION ID "X,Y": a window opens at its designed screen position (with no
+# window manager and so no frame, the X window's corner is the window's outer corner).
+check_position() {
+    local x y w h
+    read -r x y w h < <(window_geometry "$3")
+    check_eq "$1: '$2' at its designed position" "$4" "$x,$y"
+}
 
 # Step 1: the program starts with the main window alone, its client area 150 x 300.
 step_start() {

@@ -1,0 +1,318 @@
+#include "MainWindow.h"
+#include "SavePictureDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+
+namespace {
+
+QAction* action(MainWindow& window, const char* name)
+{
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+}
+
+/// Waits for the next modal window of the given object name, then acts on it.
+void whenModal(const QString& objectName, std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [objectName, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (qEnvironmentVariableIsSet("DEBUG_MODAL"))
+            qDebug() << "waiting for" << objectName << "modal" << modal;
+        if (!modal || modal->objectName() != objectName)
+            return whenModal(objectName, act);
+        act(modal);
+    });
+}
+
+/// Answers the save prompt with "yesButton" or "noButton", or closes it ("" = close box).
+void answerPrompt(const char* button, bool* asked = nullptr, bool* plantShownWhenAsked = nullptr,
+                  MainWindow* window = nullptr)
+{
+    whenModal(QStringLiteral("savePrompt"), [=](QWidget* prompt) {
+        if (asked)
+            *asked = true;
+        if (plantShownWhenAsked)
+            *plantShownWhenAsked = window->isPlantLifeMode();
+        if (*button)
+            QTest::mouseClick(prompt->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        else
+            prompt->close();
+    });
+}
+
+/// Confirms the save dialog with `path`, or cancels it when `path` is empty.
+void answerSaveDialog(const QString& path, QString* offered = nullptr)
+{
+    whenModal(QStringLiteral("savePictureDialog"), [=](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (offered)
+            *offered = dialog->selectedFiles().value(0);
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // Typed into the name box, as a user would.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+void answerErrorBox(QString* text)
+{
+    whenModal(QStringLiteral("errorBox"), [=](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        *text = box ? box->text() : QStringLiteral("not a message box");
+        widget->close();
+    });
+}
+
+/// ImageMagick's reading of a BMP: "width height bits-per-channel".
+QString identify(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%w %h %z"), path});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class CloseCheckTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        temporary = std::make_unique<QTemporaryDir>();
+        QVERIFY(temporary->isValid());
+    }
+
+    void saveAsWritesTheCurrentPictureUnderTheRuleName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << "tree" << "tree.bmp";
+        QTest::newRow("ico stays") << "tree.ico" << "tree.ico";
+        QTest::newRow("long extension") << "tree.jpeg" << "tree.jpeg.bmp";
+        QTest::newRow("dots") << "a.b.c" << "a.b.c";
+    }
+    void saveAsWritesTheCurrentPictureUnderTheRuleName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        MainWindow window(0);
+        window.state().plantUnsaved = window.state().snowUnsaved = true;
+        const QString path = folder.filePath(typed);
+        answerSaveDialog(path);
+        action(window, "saveAsAction")->trigger();
+        QVERIFY(QFile::exists(folder.filePath(written)));
+        QCOMPARE(QFile(folder.filePath(written)).size(), 135654);
+        QCOMPARE(identify(folder.filePath(written)), QStringLiteral("150 300 8"));
+        QVERIFY(!window.state().plantUnsaved);
+        QVERIFY(window.state().snowUnsaved); // only the saved mode's flag
+
+        // The next opening offers the name as confirmed, without ".bmp".
+        QString offered;
+        answerSaveDialog(QString(), &offered);
+        action(window, "saveAsAction")->trigger();
+        QCOMPARE(offered, path);
+        window.state().snowUnsaved = false;
+    }
+
+    void snowflakeModeSavesTheFlakeAndCancelChangesNothing()
+    {
+        MainWindow window(0);
+        action(window, "snowflakeAction")->trigger();
+        window.state().snowUnsaved = window.state().plantUnsaved = true;
+        answerSaveDialog(QString());
+        action(window, "saveAsAction")->trigger();
+        QVERIFY(window.state().snowUnsaved);
+        QVERIFY(QDir(folder.path()).isEmpty());
+
+        QFile old(folder.filePath("flake.bmp"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older file");
+        old.close();
+        answerSaveDialog(folder.filePath("flake.bmp"));
+        action(window, "saveAsAction")->trigger();
+        QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced without a question
+        QVERIFY(!window.state().snowUnsaved);
+        QVERIFY(window.state().plantUnsaved);
+        window.state().plantUnsaved = false;
+    }
+
+    void aFailedSaveShowsTheMessageAndKeepsTheFlag()
+    {
+        MainWindow window(0);
+        window.state().plantUnsaved = true;
+        const QString missing = folder.filePath("no-such-folder/tree");
+        QString text;
+        answerSaveDialog(missing);
+        answerErrorBox(&text);
+        action(window, "saveAsAction")->trigger();
+        QCOMPARE(text, QStringLiteral("Cannot create file %1.bmp.").arg(missing));
+        QVERIFY(window.state().plantUnsaved);
+
+        // A write that falls short leaves the old file as it was.
+        QFile old(folder.filePath("kept.bmp"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the old picture");
+        old.close();
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+        answerSaveDialog(folder.filePath("kept.bmp"));
+        answerErrorBox(&text);
+        action(window, "saveAsAction")->trigger();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(text, QStringLiteral("Stream write error."));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("the old picture"));
+        QVERIFY(window.state().plantUnsaved);
+        window.state().plantUnsaved = false;
+    }
+
+    void closingWithNothingUnsavedEndsAtOnce()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().snowUnsaved = false;
+        QVERIFY(!window.close()); // the main window is never hidden by a close
+        QVERIFY(window.quitRequested());
+        QVERIFY(window.isVisible());
+        window.hide();
+    }
+
+    void theCloseCheckAsksAboutTheCurrentPicture_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("saveConfirmed");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("yes and save") << "yesButton" << true << true;
+        QTest::newRow("no") << "noButton" << false << true;
+        QTest::newRow("prompt closed") << "" << false << false;
+        QTest::newRow("yes, dialog cancelled") << "yesButton" << false << false;
+    }
+    void theCloseCheckAsksAboutTheCurrentPicture()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, saveConfirmed);
+        QFETCH(bool, ends);
+        MainWindow window(0);
+        window.show();
+        window.state().plantUnsaved = true;
+        bool asked = false;
+        const QByteArray button = answer.toLatin1();
+        answerPrompt(button.constData(), &asked);
+        if (answer == QStringLiteral("yesButton"))
+            answerSaveDialog(saveConfirmed ? folder.filePath("closing") : QString());
+        action(window, "exitAction")->trigger();
+        QVERIFY(asked);
+        QCOMPARE(window.quitRequested(), ends);
+        QCOMPARE(QFile::exists(folder.filePath("closing.bmp")), saveConfirmed);
+        QCOMPARE(window.state().plantUnsaved, !saveConfirmed);
+        window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+    void theOtherModesPictureIsAskedAboutAfterSwitchingToIt()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().snowUnsaved = true; // plant life is current and saved
+        bool asked = false;
+        bool plantShown = true;
+        answerPrompt("noButton", &asked, &plantShown, &window);
+        window.close();
+        QVERIFY(asked);
+        QVERIFY(!plantShown);
+        QVERIFY(window.quitRequested());
+        window.hide();
+    }
+
+    void bothPicturesAreAskedAboutTheCurrentFirst()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().plantUnsaved = window.state().snowUnsaved = true;
+        bool firstPlant = false, secondPlant = true;
+        answerPrompt("noButton", nullptr, &firstPlant, &window);
+        QTimer::singleShot(0, [&] { answerPrompt("noButton", nullptr, &secondPlant, &window); });
+        window.close();
+        QVERIFY(firstPlant);
+        QVERIFY(!secondPlant);
+        QVERIFY(window.quitRequested());
+        window.state().plantUnsaved = window.state().snowUnsaved = false;
+        window.hide();
+    }
+
+    void aFailingSaveKeepsTheProgramOpenAndAsksAgain()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().plantUnsaved = true;
+        QString text;
+        answerPrompt("yesButton");
+        answerSaveDialog(folder.filePath("missing/tree"));
+        answerErrorBox(&text);
+        window.close();
+        QCOMPARE(text, QStringLiteral("Cannot create file %1.").arg(folder.filePath("missing/tree.bmp")));
+        QVERIFY(!window.quitRequested());
+        QVERIFY(window.state().plantUnsaved);
+
+        bool askedAgain = false;
+        answerPrompt("noButton", &askedAgain);
+        window.close();
+        QVERIFY(askedAgain);
+        QVERIFY(window.quitRequested());
+        window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+    void aCloseDuringARunStopsItAndAsks()
+    {
+        MainWindow window(0);
+        window.show();
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            answerPrompt("noButton", &asked);
+            window.close();
+        });
+        action(window, "startAction")->trigger();
+        QVERIFY(asked);
+        QVERIFY(window.quitRequested());
+        QVERIFY2(window.state().plantTop > 250, "the run stopped right after the close");
+        QVERIFY(!window.state().stopRequested);
+        window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+private:
+    struct Folder {
+        const std::unique_ptr<QTemporaryDir>& dir;
+        QString filePath(const QString& name) const { return dir->filePath(name); }
+        QString filePath(const char* name) const { return dir->filePath(QString::fromLatin1(name)); }
+        QString path() const { return dir->path(); }
+    };
+    std::unique_ptr<QTemporaryDir> temporary;
+    Folder folder{temporary};
+};
+
+QTEST_MAIN(CloseCheckTest)
+#include "tst_closecheck.moc"

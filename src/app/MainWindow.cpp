@@ -318,7 +318,12 @@ std::int32_t MainWindow::numberOfPoints()
 
 void MainWindow::processPendingMessages()
 {
-    refreshPictures();
+    // Repaint at most once per frame of the display: a fast run reaches its message points far
+    // more often than a screen can show, and each repaint would cost more than the growth.
+    if (!repaintClock_.isValid() || repaintClock_.elapsed() >= RepaintIntervalMs) {
+        refreshPictures();
+        repaintClock_.start();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -3,6 +3,7 @@
 #include "ProgramState.h"
 #include "RunHost.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <cstdint>
@@ -109,6 +110,8 @@ private:
     std::unique_ptr<ImageSizeWindow> imageSizeWindow_;
     std::unique_ptr<SavePictureDialog> savePictureDialog_;
 
+    static constexpr int RepaintIntervalMs = 16;
+    QElapsedTimer repaintClock_; ///< since the last repaint during a run
     int runDepth_ = 0;
     bool plantRunGrowing_ = false;
     bool snowRunGrowing_ = false;

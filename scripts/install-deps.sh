@@ -1,0 +1,36 @@
+#!/bin/bash
+# Installs the Debian 12 packages dla needs to build, test and run, but only those missing:
+# as root directly, otherwise through sudo. Used by run.sh and test.sh.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libcli11-dev nlohmann-json3-dev
+    xvfb xauth xdotool x11-utils imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    # A removed package can still be known to dpkg; only "install ok installed" counts.
+    if ! dpkg -s "$package" 2>/dev/null | grep -q '^Status: install ok installed'; then
+        missing+=("$package")
+    fi
+done
+if [ "${#missing[@]}" -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=()
+elif command -v sudo >/dev/null; then
+    as_root=(sudo)
+else
+    echo "These packages are missing and installing them needs root or sudo: ${missing[*]}" >&2
+    exit 1
+fi
+
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Installs what is missing, builds dla and dla-grow, and starts the desktop program dla.
+# Without a display it grows a plant into plant.bmp with dla-grow instead.
+# Arguments are passed to the program started.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${DLA_BUILD_DIR:-$root/build}
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build" --parallel "$(nproc)" --target dla dla-grow
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: DISPLAY and WAYLAND_DISPLAY are both empty, so the desktop program cannot open."
+    echo "Growing a plant with dla-grow into plant.bmp instead."
+    exec "$build/src/cli/dla-grow" --mode plant --output plant.bmp "$@"
+fi
+exec "$build/src/app/dla" "$@"

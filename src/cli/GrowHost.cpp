@@ -89,7 +89,7 @@ std::string GrowHost::progressText(Clock::duration elapsed) const
 {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     char text[160];
-    std::snprintf(text, sizeof text, "%lld wanderers  %s %d (limit %d)  %.0f s",
+    std::snprintf(text, sizeof text, "%lld wanderers  %s %d -> %d  %.0f s",
                   static_cast<long long>(wanderers_), markerName(mode_).data(), marker(), markerLimit(),
                   seconds);
     return text;

@@ -49,6 +49,7 @@ ImageSizeWindow::ImageSizeWindow(QWidget* parent)
     // The first activation puts the focus here, with the text selected.
     widthEdit_->lineEdit()->setFocus(Qt::OtherFocusReason);
     resize(ClientSize);
+    move(407, 204); // the designed place on the screen
 }
 
 void ImageSizeWindow::setFields(std::int32_t width, std::int32_t height)

@@ -39,6 +39,7 @@ NumPointsWindow::NumPointsWindow(QWidget* parent)
     // The first activation puts the focus here, with the text selected.
     pointsEdit_->lineEdit()->setFocus(Qt::OtherFocusReason);
     resize(ClientSize);
+    move(393, 185); // the designed place on the screen
 }
 
 std::int32_t NumPointsWindow::numberOfPoints() const

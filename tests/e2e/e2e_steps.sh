@@ -140,6 +140,7 @@ step_num_points_window() {
         return 1
     fi
     pass "step 3: Alt+O, T then Alt+O, N opened 'Number of points'"
+    check_position "step 3" 'Number of points' "$points" 393,185
     focus_window "$points"
     replace_text 9
     xdotool key Tab space
@@ -193,6 +194,7 @@ step_image_size_and_mode() {
         return 1
     fi
     pass "step 3: Alt+O, I opened 'Image Size'"
+    check_position "step 3" 'Image Size' "$sizer" 407,204
     focus_window "$sizer"
     replace_text 200
     xdotool key Tab
@@ -233,6 +235,7 @@ step_about() {
         return 1
     fi
     pass "step 5: Alt+H, A opened 'About'"
+    check_position "step 5" About "$about" 380,193
     focus_window "$about"
     sleep 0.3
     local before="$out/about-before-find.png" after="$out/about-after-find.png"
@@ -289,6 +292,7 @@ step_exit_with_prompt() {
         return 1
     fi
     pass "step 6: Exit with unsaved growth asks 'Save?'"
+    check_position "step 6" 'Save?' "$prompt" 395,183
     focus_window "$prompt"
     xdotool key alt+n
     if ! wait_for_exit 5; then

@@ -2,7 +2,6 @@
 
 #include "FindDialog.h"
 
-#include <QCloseEvent>
 #include <QHideEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,7 +26,7 @@ const QColor Navy(0, 0, 128);
 } // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : SecondaryWindow(parent)
     , helpText_(HelpText::loadResource())
 {
     setObjectName(QStringLiteral("aboutWindow"));
@@ -121,15 +120,6 @@ void AboutWindow::buildButtonsAndLabels()
     connect(closeButton_, &QPushButton::clicked, this, &AboutWindow::close);
 }
 
-void AboutWindow::showWindow()
-{
-    if (isVisible())
-        return;
-    show();
-    raise();
-    activateWindow();
-}
-
 int AboutWindow::selectionStart() const
 {
     return helpText_.fromDocument(helpBox_->textCursor().selectionStart());
@@ -176,13 +166,6 @@ void AboutWindow::findNext()
         setSelection(found, static_cast<int>(what.size()));
     }
     findDialog_->close();
-}
-
-void AboutWindow::closeEvent(QCloseEvent* event)
-{
-    // Closing only hides the window; it lives as long as the program.
-    hide();
-    event->ignore();
 }
 
 void AboutWindow::hideEvent(QHideEvent* event)

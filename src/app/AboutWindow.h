@@ -2,7 +2,7 @@
 
 #include "HelpText.h"
 
-#include <QWidget>
+#include "SecondaryWindow.h"
 
 class FindDialog;
 class QLabel;
@@ -15,15 +15,11 @@ class QPushButton;
 /// It is created hidden and lives as long as the program; closing it only hides it, keeping
 /// the help box's selection and the Find dialog's text. Positions on this class (selection,
 /// length, searches) count every line break as two, as HelpText does.
-class AboutWindow : public QWidget {
+class AboutWindow : public SecondaryWindow {
     Q_OBJECT
 
 public:
     explicit AboutWindow(QWidget* parent = nullptr);
-
-    /// Help, About: shows, raises and activates the window when it is hidden; when it is
-    /// already visible nothing happens (it is neither moved nor brought to the front).
-    void showWindow();
 
     /// The whole help text's length.
     int textLength() const { return helpText_.length(); }
@@ -43,7 +39,6 @@ public slots:
     void findNext();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:

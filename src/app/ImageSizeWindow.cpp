@@ -2,7 +2,6 @@
 
 #include "SpinEdit.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,7 +23,7 @@ constexpr int LabelMargin = 2;
 } // namespace
 
 ImageSizeWindow::ImageSizeWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : SecondaryWindow(parent)
 {
     setObjectName(QStringLiteral("imageSizeWindow"));
     setWindowTitle(tr("Image Size"));
@@ -61,21 +60,6 @@ void ImageSizeWindow::setFields(std::int32_t width, std::int32_t height)
 void ImageSizeWindow::setAcceptHandler(AcceptHandler handler)
 {
     acceptHandler_ = std::move(handler);
-}
-
-void ImageSizeWindow::showWindow()
-{
-    if (isVisible())
-        return;
-    show();
-    raise();
-    activateWindow();
-}
-
-void ImageSizeWindow::closeEvent(QCloseEvent* event)
-{
-    hide();
-    event->ignore();
 }
 
 QLabel* ImageSizeWindow::makeLabel(const QString& text, const QFont& font, int top)

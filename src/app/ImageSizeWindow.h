@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "SecondaryWindow.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +12,7 @@ class SpinEdit;
 /// The "Image Size" window: width and height fields and an OK button. OK hides the window and
 /// hands the two values to the accept handler; the close box only hides it. Created hidden;
 /// the fields keep their texts across hiding.
-class ImageSizeWindow : public QWidget {
+class ImageSizeWindow : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -32,12 +32,6 @@ public:
     SpinEdit* widthEdit() const { return widthEdit_; }
     SpinEdit* heightEdit() const { return heightEdit_; }
     QPushButton* okButton() const { return okButton_; }
-
-    /// Makes the window visible and active; a window already visible is left exactly as it is.
-    void showWindow();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     QLabel* makeLabel(const QString& text, const QFont& font, int top);

@@ -2,7 +2,6 @@
 
 #include "SpinEdit.h"
 
-#include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -15,7 +14,7 @@ constexpr QSize ClientSize{171, 85};
 } // namespace
 
 NumPointsWindow::NumPointsWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : SecondaryWindow(parent)
     , pointsEdit_(new SpinEdit(this))
     , okButton_(new QPushButton(tr("OK"), this))
 {
@@ -52,17 +51,3 @@ void NumPointsWindow::setUpperBound(std::int32_t bound)
     pointsEdit_->setUpperBound(bound);
 }
 
-void NumPointsWindow::showWindow()
-{
-    if (isVisible())
-        return;
-    show();
-    raise();
-    activateWindow();
-}
-
-void NumPointsWindow::closeEvent(QCloseEvent* event)
-{
-    hide();
-    event->ignore();
-}

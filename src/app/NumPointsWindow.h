@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "SecondaryWindow.h"
 
 #include <cstdint>
 
@@ -10,7 +10,7 @@ class SpinEdit;
 /// The "Number of points" window: one spin edit holding how many wanderers a run releases
 /// when To Limit is unchecked, and an OK button that hides the window. Created hidden; closing
 /// it only hides it. The number lives only in the field's text, which survives hiding.
-class NumPointsWindow : public QWidget {
+class NumPointsWindow : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -27,12 +27,6 @@ public:
     void setUpperBound(std::int32_t bound);
     SpinEdit* pointsEdit() const { return pointsEdit_; }
     QPushButton* okButton() const { return okButton_; }
-
-    /// Makes the window visible and active; a window already visible is left exactly as it is.
-    void showWindow();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     SpinEdit* pointsEdit_;

@@ -3,6 +3,7 @@
 // one process, timed on the thread's CPU clock, so the ratios hold on a busy machine.
 
 #include "FieldSize.h"
+#include "FixedSettingsHost.h"
 #include "ProgramState.h"
 #include "RunFrame.h"
 #include "RunHost.h"
@@ -13,16 +14,6 @@
 #include <ctime>
 
 namespace {
-
-/// A To-Limit run with nothing to show and nothing to cancel.
-class ToLimitHost : public RunHost {
-public:
-    void runStarted() override {}
-    void runEnded() override {}
-    bool toLimit() override { return true; }
-    std::int32_t numberOfPoints() override { return 0; }
-    void processPendingMessages() override {}
-};
 
 double threadSeconds()
 {
@@ -85,7 +76,7 @@ void ToLimitRun(benchmark::State& state)
             program.resizePlant(size);
         else
             program.resizeSnowflake(size);
-        ToLimitHost host;
+        FixedSettingsHost host;
         RunFrame frame(program, host);
         state.ResumeTiming();
         const double started = threadSeconds();

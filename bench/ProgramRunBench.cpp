@@ -2,6 +2,7 @@
 // once through the engine alone (as dla-grow runs it) and once through the main window's START
 // on the offscreen platform, with its message processing and repaints.
 
+#include "FixedSettingsHost.h"
 #include "MainWindow.h"
 #include "RunFrame.h"
 
@@ -14,16 +15,6 @@
 #include <functional>
 
 namespace {
-
-/// dla-grow's host: To Limit, nothing to process.
-class QuietHost : public RunHost {
-public:
-    void runStarted() override {}
-    void runEnded() override {}
-    bool toLimit() override { return true; }
-    std::int32_t numberOfPoints() override { return 0; }
-    void processPendingMessages() override {}
-};
 
 double secondsOf(const std::function<void()>& work)
 {
@@ -42,7 +33,7 @@ void SnowflakeProgramAgainstEngine(benchmark::State& state)
     for (auto _ : state) {
         ProgramState alone(seed);
         alone.resizeSnowflake(FieldSize{side, side});
-        QuietHost host;
+        FixedSettingsHost host;
         RunStats stats;
         const double engine = secondsOf([&] { stats = RunFrame(alone, host).runSnowflake(); });
 

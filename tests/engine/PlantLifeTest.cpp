@@ -6,22 +6,11 @@
 
 #include <vector>
 
-namespace {
-
-std::vector<FieldPoint> tracedWalk(ProgramState& state, std::int64_t& moves)
-{
-    std::vector<FieldPoint> path;
-    PlantLifeGrowth(state).walk(moves, [&](std::int32_t x, std::int32_t y) { path.push_back({x, y}); });
-    return path;
-}
-
-} // namespace
-
 TEST(PlantLifeWalk, SeededWithZeroTheFirstWandererFollowsTheKnownPath)
 {
     ProgramState state(0);
     std::int64_t moves = 0;
-    const auto path = tracedWalk(state, moves);
+    const auto path = tracedWalk<PlantLifeGrowth>(state, moves);
     ASSERT_GE(path.size(), 6u);
     const std::vector<FieldPoint> expected{{0, 285}, {1, 285}, {149, 284}, {148, 284}, {147, 284}, {148, 283}};
     EXPECT_EQ(std::vector<FieldPoint>(path.begin(), path.begin() + 6), expected);
@@ -44,7 +33,7 @@ TEST(PlantLifeWalk, EveryWalkStaysOnTheRingAndWithinThirtyRowsOfTheTop)
     for (int wanderer = 0; wanderer < 300; ++wanderer) {
         std::int64_t moves = 0;
         const std::int32_t top = state.plantTop;
-        const auto path = tracedWalk(state, moves);
+        const auto path = tracedWalk<PlantLifeGrowth>(state, moves);
         ASSERT_EQ(path.front().y, top - 10);
         for (std::size_t i = 1; i < path.size(); ++i) {
             const FieldPoint p = path[i];

@@ -9,13 +9,6 @@
 
 namespace {
 
-std::vector<FieldPoint> tracedWalk(ProgramState& state, std::int64_t& moves)
-{
-    std::vector<FieldPoint> path;
-    SnowflakeGrowth(state).walk(moves, [&](std::int32_t x, std::int32_t y) { path.push_back({x, y}); });
-    return path;
-}
-
 /// The stray test written out the long way: the rounded real distance beyond radius + 8.
 bool strayedByRealDistance(FieldPoint p, FieldSize size, std::int32_t radius)
 {
@@ -30,7 +23,7 @@ TEST(SnowflakeWalk, SeededWithZeroTheFirstWandererFollowsTheKnownPath)
 {
     ProgramState state(0);
     std::int64_t moves = 0;
-    const auto path = tracedWalk(state, moves);
+    const auto path = tracedWalk<SnowflakeGrowth>(state, moves);
     ASSERT_GE(path.size(), 6u);
     const std::vector<FieldPoint> expected{{156, 150}, {155, 150}, {155, 149}, {154, 150}, {154, 151}, {155, 150}};
     EXPECT_EQ(std::vector<FieldPoint>(path.begin(), path.begin() + 6), expected);
@@ -68,7 +61,7 @@ TEST(SnowflakeWalk, StrayedWanderersGoBackToTheirOwnReleasePoint)
     for (int wanderer = 0; wanderer < 200; ++wanderer) {
         std::int64_t moves = 0;
         const std::int32_t radius = state.snowRadius;
-        const auto path = tracedWalk(state, moves);
+        const auto path = tracedWalk<SnowflakeGrowth>(state, moves);
         const FieldPoint release = path.front();
         const double releaseDistance = std::hypot(release.x - 150.0, release.y - 150.0);
         ASSERT_LE(std::abs(releaseDistance - (radius + 5)), 1.5);

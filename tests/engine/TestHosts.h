@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldPoint.h"
 #include "ProgramState.h"
 #include "RunHost.h"
 
@@ -51,4 +52,13 @@ inline bool touchLookupAgreesWithReads(const GrowthField& field)
             if (field.touches(x, y) != field.touchesByReads(x, y))
                 return false;
     return true;
+}
+
+/// Walks one wanderer of `Growth` and returns its release point and every later position.
+template <class Growth>
+std::vector<FieldPoint> tracedWalk(ProgramState& state, std::int64_t& moves)
+{
+    std::vector<FieldPoint> path;
+    Growth(state).walk(moves, [&](std::int32_t x, std::int32_t y) { path.push_back({x, y}); });
+    return path;
 }

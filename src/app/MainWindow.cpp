@@ -146,23 +146,19 @@ void MainWindow::createSecondaryWindows()
 void MainWindow::start()
 {
     if (isPlantLifeMode()) {
-        plantRunGrowing_ = true;
-        ++runDepth_;
-        auto done = qScopeGuard([this] { --runDepth_; });
+        ++plantRuns_;
+        auto done = qScopeGuard([this] { --plantRuns_; });
         RunFrame(state_, *this).runPlantLife();
         state_.plantUnsaved = true;
     }
     // A switch to Snowflake during the plant-life run makes this START grow the flake next,
     // unless the program is closing.
     if (snowflakeAction_->isChecked() && !quitRequested_) {
-        snowRunGrowing_ = true;
-        ++runDepth_;
-        auto done = qScopeGuard([this] { --runDepth_; });
+        ++snowRuns_;
+        auto done = qScopeGuard([this] { --snowRuns_; });
         RunFrame(state_, *this).runSnowflake();
         state_.snowUnsaved = true;
     }
-    if (runDepth_ == 0)
-        plantRunGrowing_ = snowRunGrowing_ = false;
     refreshPictures();
 }
 
@@ -244,8 +240,8 @@ bool MainWindow::hasUnsavedGrowth(bool plantLife) const
 {
     // A run stopped by the close has not set its flag yet, but its picture has grown.
     if (plantLife)
-        return state_.plantUnsaved || (runDepth_ > 0 && plantRunGrowing_);
-    return state_.snowUnsaved || (runDepth_ > 0 && snowRunGrowing_);
+        return state_.plantUnsaved || plantRuns_ > 0;
+    return state_.snowUnsaved || snowRuns_ > 0;
 }
 
 bool MainWindow::askAboutPicture(bool plantLife)

@@ -45,7 +45,7 @@ public:
     /// Whether a close went through and the program has been asked to quit.
     bool quitRequested() const { return quitRequested_; }
     /// Whether a growth run is executing (possibly one nested in another).
-    bool isRunning() const { return runDepth_ > 0; }
+    bool isRunning() const { return plantRuns_ + snowRuns_ > 0; }
 
     // The menu commands, as the menu runs them (through the error box wrapper).
     void start();
@@ -112,8 +112,7 @@ private:
 
     static constexpr int RepaintIntervalMs = 16;
     QElapsedTimer repaintClock_; ///< since the last repaint during a run
-    int runDepth_ = 0;
-    bool plantRunGrowing_ = false;
-    bool snowRunGrowing_ = false;
+    int plantRuns_ = 0; ///< plant-life runs executing (one nests in another after Cancel, START)
+    int snowRuns_ = 0;
     bool quitRequested_ = false;
 };

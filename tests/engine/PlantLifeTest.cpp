@@ -108,3 +108,16 @@ TEST(PlantLifeRun, WithoutALimitGrowthGoesOnPastTheTopRow)
     EXPECT_EQ(stats.wanderers, 401);
     EXPECT_EQ(state.plantTop, -1) << "wanderers stick at row -1 above a white top row";
 }
+
+TEST(PlantLifeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
+{
+    ProgramState state(31);
+    for (int wanderer = 0; wanderer < 2000 && state.plantTop >= 2; ++wanderer) {
+        std::int64_t moves = 0;
+        const auto path = tracedWalk<PlantLifeGrowth>(state, moves);
+        for (std::size_t i = 0; i + 1 < path.size(); ++i)
+            ASSERT_FALSE(state.plantField.touchesByReads(path[i].x, path[i].y)) << "step " << i;
+        ASSERT_TRUE(state.plantField.touchesByReads(path.back().x, path.back().y));
+        PlantLifeGrowth(state).stick(path.back());
+    }
+}

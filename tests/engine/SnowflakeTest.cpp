@@ -144,3 +144,25 @@ TEST(SnowflakeRun, OnATinyFieldWithoutALimitTheRadiusPassesTheEdge)
     EXPECT_EQ(stats.wanderers, 301);
     EXPECT_GT(state.snowRadius, 5) << "wanderers stuck outside the picture still widen the radius";
 }
+
+TEST(SnowflakeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
+{
+    // Small fields put the stray disk past the counted margin, large ones inside it: both ways
+    // of following the wanderer must stop exactly where the touch test first says yes.
+    for (FieldSize size : {FieldSize{300, 300}, FieldSize{120, 10}, FieldSize{41, 23}}) {
+        ProgramState state(99);
+        state.resizeSnowflake(size);
+        for (int wanderer = 0; wanderer < 300; ++wanderer) {
+            std::int64_t moves = 0;
+            const auto path = tracedWalk<SnowflakeGrowth>(state, moves);
+            for (std::size_t i = 0; i + 1 < path.size(); ++i)
+                ASSERT_FALSE(state.snowField.touchesByReads(path[i].x, path[i].y)) << size.width << " step " << i;
+            ASSERT_TRUE(state.snowField.touchesByReads(path.back().x, path.back().y));
+            SnowflakeGrowth(state).stick(path.back());
+        }
+        if (size.width != 300) {
+            EXPECT_FALSE(SnowflakeGrowth::strayDiskIsCovered(state.snowRadius, size))
+                << "the last walks on " << size.width << " x " << size.height << " took the bounds-checked way";
+        }
+    }
+}

@@ -75,13 +75,13 @@ void MainWindow::buildPictures()
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* objectName, const QString& caption,
-                                void (MainWindow::*command)(), const char* glyph)
+                                std::function<void()> command, const char* glyph)
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(objectName));
     if (glyph)
         action->setIcon(QIcon(QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(glyph))));
-    connect(action, &QAction::triggered, this, [this, command] { CommandGuard::run(this, [&] { (this->*command)(); }); });
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] { CommandGuard::run(this, command); });
     return action;
 }
 
@@ -90,45 +90,37 @@ void MainWindow::buildMenu()
     // Each caption marks its accelerator letter; no item has a shortcut key.
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    saveAsAction_ = file->addAction(QIcon(QStringLiteral(":/glyphs/saveas.png")), QStringLiteral("&Save As"));
-    saveAsAction_->setObjectName(QStringLiteral("saveAsAction"));
-    connect(saveAsAction_, &QAction::triggered, this, [this] { CommandGuard::run(this, [this] { saveAs(); }); });
-    resetAction_ = addCommand(file, "resetAction", QStringLiteral("&Reset"), &MainWindow::reset, "reset");
-    exitAction_ = file->addAction(QIcon(QStringLiteral(":/glyphs/exit.png")), QStringLiteral("&Exit"));
-    exitAction_->setObjectName(QStringLiteral("exitAction"));
-    connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+    saveAsAction_ = addCommand(file, "saveAsAction", QStringLiteral("&Save As"), [this] { saveAs(); }, "saveas");
+    resetAction_ = addCommand(file, "resetAction", QStringLiteral("&Reset"), [this] { reset(); }, "reset");
+    exitAction_ = addCommand(file, "exitAction", QStringLiteral("&Exit"), [this] { close(); }, "exit");
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("optionsMenu"));
-    startAction_ = addCommand(options, "startAction", QStringLiteral("&START"), &MainWindow::start);
-    cancelAction_ = addCommand(options, "cancelAction", QStringLiteral("&Cancel"), &MainWindow::cancel);
+    startAction_ = addCommand(options, "startAction", QStringLiteral("&START"), [this] { start(); });
+    cancelAction_ = addCommand(options, "cancelAction", QStringLiteral("&Cancel"), [this] { cancel(); });
     cancelAction_->setEnabled(false);
     options->addSeparator();
-    toLimitAction_ = addCommand(options, "toLimitAction", QStringLiteral("&To Limit"), &MainWindow::toggleToLimit);
+    toLimitAction_ = addCommand(options, "toLimitAction", QStringLiteral("&To Limit"), [this] { toggleToLimit(); });
     toLimitAction_->setCheckable(true);
     toLimitAction_->setChecked(true);
-    numPointsAction_ = options->addAction(QStringLiteral("&Num Points"));
-    numPointsAction_->setObjectName(QStringLiteral("numPointsAction"));
+    numPointsAction_ = addCommand(options, "numPointsAction", QStringLiteral("&Num Points"),
+                                  [this] { numPointsWindow_->showWindow(); });
     numPointsAction_->setEnabled(false);
-    connect(numPointsAction_, &QAction::triggered, this, [this] { numPointsWindow_->showWindow(); });
     options->addSeparator();
-    imageSizeAction_ = options->addAction(QStringLiteral("&Image Size"));
-    imageSizeAction_->setObjectName(QStringLiteral("imageSizeAction"));
-    connect(imageSizeAction_, &QAction::triggered, this, [this] { imageSizeWindow_->showWindow(); });
+    imageSizeAction_ = addCommand(options, "imageSizeAction", QStringLiteral("&Image Size"),
+                                  [this] { imageSizeWindow_->showWindow(); });
     options->addSeparator();
     plantLifeAction_ =
-        addCommand(options, "plantLifeAction", QStringLiteral("&Plant life"), &MainWindow::switchToPlantLife, "plantlife");
+        addCommand(options, "plantLifeAction", QStringLiteral("&Plant life"), [this] { switchToPlantLife(); }, "plantlife");
     plantLifeAction_->setCheckable(true);
     plantLifeAction_->setChecked(true);
     snowflakeAction_ =
-        addCommand(options, "snowflakeAction", QStringLiteral("Sn&owflake"), &MainWindow::switchToSnowflake, "snowflake");
+        addCommand(options, "snowflakeAction", QStringLiteral("Sn&owflake"), [this] { switchToSnowflake(); }, "snowflake");
     snowflakeAction_->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    aboutAction_ = help->addAction(QIcon(QStringLiteral(":/glyphs/about.png")), QStringLiteral("&About"));
-    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
-    connect(aboutAction_, &QAction::triggered, this, [this] { aboutWindow_->showWindow(); });
+    aboutAction_ = addCommand(help, "aboutAction", QStringLiteral("&About"), [this] { aboutWindow_->showWindow(); }, "about");
 }
 
 void MainWindow::createSecondaryWindows()

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class AboutWindow;
@@ -74,7 +75,8 @@ private:
 
     void buildPictures();
     void buildMenu();
-    QAction* addCommand(QMenu* menu, const char* objectName, const QString& caption, void (MainWindow::*command)(),
+    /// A menu item whose command runs through the error box wrapper.
+    QAction* addCommand(QMenu* menu, const char* objectName, const QString& caption, std::function<void()> command,
                         const char* glyph = nullptr);
     void createSecondaryWindows();
     void acceptImageSize(std::int32_t width, std::int32_t height);

@@ -140,6 +140,16 @@ focus_window() {
     xdotool windowfocus --sync "$1" 2>/dev/null
 }
 
+# stacked_above UPPER LOWER: with no window manager the top-level windows are children of the
+# root, and xwininfo lists them from the top of the stack down.
+stacked_above() {
+    local order upper lower
+    order=$(xwininfo -root -children | grep -o '^ *0x[0-9a-f]*' | tr -d ' ')
+    upper=$(grep -n -x "$(printf '0x%x' "$1")" <<<"$order" | cut -d: -f1)
+    lower=$(grep -n -x "$(printf '0x%x' "$2")" <<<"$order" | cut -d: -f1)
+    [ -n "$upper" ] && [ -n "$lower" ] && [ "$upper" -lt "$lower" ]
+}
+
 # menu_command WINDOW BAR_LETTER ITEM_LETTER: Alt+letter opens a list on the menu bar, the
 # item's letter chooses it. Fails when the list does not open or does not close afterwards.
 menu_command() {

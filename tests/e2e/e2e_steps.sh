@@ -141,6 +141,19 @@ step_num_points_window() {
     fi
     pass "step 3: Alt+O, T then Alt+O, N opened 'Number of points'"
     check_position "step 3" 'Number of points' "$points" 393,185
+    # Choosing Num Points while the window is open leaves it where it is in the stack.
+    xdotool windowraise "$main"
+    if ! stacked_above "$main" "$points"; then
+        fail "step 3: could not put the main window above 'Number of points' (stacking not seen)"
+    else
+        menu_command "$main" o n || fail "step 3: Alt+O, N did not reach Num Points a second time"
+        sleep 0.5
+        if stacked_above "$main" "$points"; then
+            pass "step 3: Num Points on the open window did not bring it to the front"
+        else
+            fail "step 3: Num Points brought the open 'Number of points' window to the front"
+        fi
+    fi
     focus_window "$points"
     replace_text 9
     xdotool key Tab space

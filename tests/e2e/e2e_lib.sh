@@ -224,6 +224,22 @@ screenshot() {
     import -window "$1" "$2" 2>/dev/null
 }
 
+# poll_white_pixels ID AREA TEST VALUE TRIES: screenshots the window every 0.1 s until the
+# white pixels in AREA pass [ count TEST VALUE ] (for example -ge 10), at most TRIES times;
+# prints the last count.
+poll_white_pixels() {
+    local id=$1 area=$2 test=$3 value=$4 tries=$5 shot i n=0
+    shot=$(mktemp --suffix=.png)
+    for i in $(seq 1 "$tries"); do
+        screenshot "$id" "$shot"
+        n=$(white_pixels "$shot" "$area")
+        [ "$n" "$test" "$value" ] && break
+        sleep 0.1
+    done
+    rm -f "$shot"
+    echo "$n"
+}
+
 # Number of pixels in the WxH+X+Y part of an image file drawn in a selection's highlight colour:
 # clearly blue, unlike the black, white and grey of text, frames and backgrounds.
 highlight_pixels() {

@@ -47,15 +47,10 @@ step_start() {
 step_run_to_limit() {
     log "--- step 2: START to the limit"
     menu_command "$main" o s || { fail "step 2: Alt+O, S did not reach the menu"; return 1; }
-    local shot="$out/run-poll.png" i top=0
-    for i in $(seq 1 300); do
-        screenshot "$main" "$shot"
-        # The run stops when the cluster has reached row 1, so a white pixel in the top rows
-        # means the run is over.
-        top=$(white_pixels "$shot" "${plant_width}x3+0+$menu_bar")
-        [ "$top" -gt 0 ] && break
-        sleep 0.1
-    done
+    # The run stops when the cluster has reached row 1, so a white pixel in the top rows
+    # means the run is over.
+    local top
+    top=$(poll_white_pixels "$main" "${plant_width}x3+0+$menu_bar" -gt 0 300)
     if [ "$top" -eq 0 ]; then
         fail "step 2: no growth reached the top of the picture within 30 s"
         return 1
@@ -71,7 +66,6 @@ step_run_to_limit() {
         fail "step 2: only $grown white pixels above the base strip after a run to the limit"
     fi
     log "screenshot after the run: $out/screenshot-after-run.png"
-    rm -f "$shot"
 }
 
 # save_as FILE: File, Save As, the full path typed into the dialog's name box and Enter.
@@ -168,24 +162,13 @@ step_num_points_window() {
 step_counted_run() {
     log "--- step 3: a run of 9 + 1 wanderers"
     menu_command "$main" f r || { fail "step 3: Alt+F, R did not reach Reset"; return 1; }
-    local shot="$out/count-poll.png" area="${plant_width}x$((plant_height - 5))+0+$menu_bar" i n
-    for i in $(seq 1 50); do
-        screenshot "$main" "$shot"
-        n=$(white_pixels "$shot" "$area")
-        [ "$n" -eq 0 ] && break
-        sleep 0.1
-    done
+    local area="${plant_width}x$((plant_height - 5))+0+$menu_bar" n
+    n=$(poll_white_pixels "$main" "$area" -eq 0 50)
     check_eq "step 3: white pixels above the strip after Reset" 0 "$n"
     menu_command "$main" o s || { fail "step 3: Alt+O, S did not reach START"; return 1; }
     # The run is short; wait until its ten wanderers show, then a little for any stray ones.
-    for i in $(seq 1 100); do
-        screenshot "$main" "$shot"
-        n=$(white_pixels "$shot" "$area")
-        [ "$n" -ge 10 ] && break
-        sleep 0.1
-    done
+    poll_white_pixels "$main" "$area" -ge 10 100 >/dev/null
     sleep 0.5
-    rm -f "$shot"
     local file="$out/ten-wanderers.bmp"
     if ! save_as "$file"; then
         fail "step 3: could not save the picture of the counted run"
@@ -289,14 +272,8 @@ step_exit_with_prompt() {
     log "--- step 6: Exit with unsaved growth"
     menu_command "$main" o s || { fail "step 6: Alt+O, S did not reach START"; return 1; }
     # The picture is the fresh 200 x 250 one of step 3: wait for the run's wanderers.
-    local shot="$out/unsaved-poll.png" i n=0
-    for i in $(seq 1 50); do
-        screenshot "$main" "$shot"
-        n=$(white_pixels "$shot" "200x245+0+$menu_bar")
-        [ "$n" -ge 10 ] && break
-        sleep 0.1
-    done
-    rm -f "$shot"
+    local n
+    n=$(poll_white_pixels "$main" "200x245+0+$menu_bar" -ge 10 50)
     [ "$n" -ge 10 ] || log "only $n wanderers seen before Exit"
     menu_command "$main" f e || { fail "step 6: Alt+F, E did not reach Exit"; return 1; }
     local prompt

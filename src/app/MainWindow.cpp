@@ -294,17 +294,17 @@ void MainWindow::runEnded()
     cancelAction_->setEnabled(false);
 }
 
-bool MainWindow::toLimit()
+RunSettings MainWindow::settings()
 {
-    return toLimitAction_->isChecked();
+    // To Limit first; the number of points is read only for a run without it.
+    RunSettings settings;
+    settings.toLimit = toLimitAction_->isChecked();
+    if (!settings.toLimit)
+        settings.numberOfPoints = numPointsWindow_->numberOfPoints();
+    return settings;
 }
 
-std::int32_t MainWindow::numberOfPoints()
-{
-    return numPointsWindow_->numberOfPoints();
-}
-
-void MainWindow::processPendingMessages()
+void MainWindow::processPendingMessages(const RunProgress&)
 {
     // Repaint at most once per frame of the display: a fast run reaches its message points far
     // more often than a screen can show, and each repaint would cost more than the growth.

@@ -68,10 +68,9 @@ protected:
 private:
     // RunHost
     void runStarted() override;
+    RunSettings settings() override;
+    void processPendingMessages(const RunProgress& progress) override;
     void runEnded() override;
-    bool toLimit() override;
-    std::int32_t numberOfPoints() override;
-    void processPendingMessages() override;
 
     void buildPictures();
     void buildMenu();

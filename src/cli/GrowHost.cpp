@@ -1,14 +1,29 @@
 #include "GrowHost.h"
 
-#include "PlantLifeGrowth.h"
-#include "SnowflakeGrowth.h"
-
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
-GrowHost::GrowHost(ProgramState& state, GrowMode mode, std::optional<std::int32_t> points, ProgressBar* bar)
-    : state_(state), mode_(mode), points_(points), bar_(bar)
+namespace {
+
+/// The delay before the bar first shows: FirstDraw, or DLA_GROW_PROGRESS_AFTER_MS when it holds
+/// a number (tests set it low, so a short run shows its bar on any machine).
+std::chrono::milliseconds firstDrawDelay()
+{
+    const char* setting = std::getenv("DLA_GROW_PROGRESS_AFTER_MS");
+    if (setting == nullptr || *setting == '\0')
+        return GrowHost::FirstDraw;
+    char* end = nullptr;
+    const long milliseconds = std::strtol(setting, &end, 10);
+    if (*end != '\0' || milliseconds < 0)
+        return GrowHost::FirstDraw;
+    return std::chrono::milliseconds(milliseconds);
+}
+
+} // namespace
+
+GrowHost::GrowHost(std::optional<std::int32_t> points, std::string_view markerName, ProgressBar* bar)
+    : points_(points), markerName_(markerName), bar_(bar), firstDraw_(firstDrawDelay())
 {
 }
 
@@ -16,23 +31,28 @@ void GrowHost::runStarted()
 {
     started_ = Clock::now();
     lastDrawn_ = started_;
-    wanderers_ = 0;
-    lastInterval_ = 0;
+    first_ = RunProgress{};
+    last_ = RunProgress{};
 }
 
-void GrowHost::processPendingMessages()
+RunSettings GrowHost::settings()
 {
-    countMessagePoint();
+    return points_ ? RunSettings{false, *points_} : RunSettings{true, 0};
+}
+
+void GrowHost::processPendingMessages(const RunProgress& progress)
+{
+    // The first message point comes before the first stamp: its marker is where the run starts.
+    if (last_.wanderers == 0)
+        first_ = progress;
+    last_ = progress;
     if (bar_ == nullptr)
         return;
     const Clock::time_point now = Clock::now();
-    if (now - started_ < FirstDraw || (bar_->shown() && now - lastDrawn_ < Redraw))
+    if (now - started_ < firstDraw_ || (bar_->shown() && now - lastDrawn_ < Redraw))
         return;
     lastDrawn_ = now;
-    // With a number of points the bar follows the wanderers, else the marker on its way.
-    const double fraction = points_ ? static_cast<double>(wanderers_) / (static_cast<double>(*points_) + 1.0)
-                                    : markerProgress();
-    bar_->draw(fraction, progressText(now - started_));
+    bar_->draw(fraction(), progressText(now - started_));
 }
 
 void GrowHost::finish()
@@ -41,56 +61,21 @@ void GrowHost::finish()
         bar_->clear();
 }
 
-void GrowHost::countMessagePoint()
+double GrowHost::fraction() const
 {
-    // The run calls at the counts that are multiples of the interval it reads at that moment;
-    // the interval never shrinks during a run, so an unchanged interval means exactly one step.
-    const std::int64_t interval = messageInterval();
-    if (lastInterval_ == 0)
-        wanderers_ = 0;
-    else if (interval == lastInterval_)
-        wanderers_ += interval;
-    else
-        wanderers_ = (wanderers_ / interval + 1) * interval;
-    lastInterval_ = interval;
-}
-
-std::int64_t GrowHost::messageInterval() const
-{
-    if (mode_ == GrowMode::Plant)
-        return PlantLifeGrowth(state_).messageDivisor();
-    return SnowflakeGrowth(state_).messageDivisor();
-}
-
-std::int32_t GrowHost::marker() const
-{
-    return mode_ == GrowMode::Plant ? state_.plantTop : state_.snowRadius;
-}
-
-std::int32_t GrowHost::markerLimit() const
-{
-    if (mode_ == GrowMode::Plant)
-        return 1;
-    const FieldSize size = state_.snowSize();
-    return static_cast<std::int32_t>(std::floor(std::min(size.width, size.height) / 2.0 - 2)) + 1;
-}
-
-double GrowHost::markerProgress() const
-{
-    // plantTop falls from height - 5 to 1; snowRadius rises from 1.
-    const double start = mode_ == GrowMode::Plant ? state_.plantSize().height - 5 : 1;
-    const double way = markerLimit() - start;
+    if (points_)
+        return static_cast<double>(last_.wanderers) / (static_cast<double>(*points_) + 1.0);
+    const double way = static_cast<double>(last_.markerLimit) - first_.marker;
     if (way == 0)
         return 1.0;
-    return std::clamp((marker() - start) / way, 0.0, 1.0);
+    return std::clamp((last_.marker - first_.marker) / way, 0.0, 1.0);
 }
 
 std::string GrowHost::progressText(Clock::duration elapsed) const
 {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     char text[160];
-    std::snprintf(text, sizeof text, "%lld wanderers  %s %d -> %d  %.0f s",
-                  static_cast<long long>(wanderers_), markerName(mode_).data(), marker(), markerLimit(),
-                  seconds);
+    std::snprintf(text, sizeof text, "%lld wanderers  %.*s %d -> %d  %.0f s", static_cast<long long>(last_.wanderers),
+                  static_cast<int>(markerName_.size()), markerName_.data(), last_.marker, last_.markerLimit, seconds);
     return text;
 }

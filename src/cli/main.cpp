@@ -79,7 +79,7 @@ int grow(const GrowOptions& options)
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    GrowHost host(state, options.mode, options.points, showProgress ? &bar : nullptr);
+    GrowHost host(options.points, markerName(options.mode), showProgress ? &bar : nullptr);
     RunFrame frame(state, host);
     const auto started = std::chrono::steady_clock::now();
     const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();

@@ -23,10 +23,7 @@ public:
     static std::array<std::uint8_t, FileHeaderSize> fileHeader(std::int32_t width, std::int32_t height);
     static std::array<std::uint8_t, InfoHeaderSize> infoHeader(std::int32_t width, std::int32_t height);
 
-    /// Writes the field to `path` (the file-name rule already applied). The bytes go to a new
-    /// file beside the target, which replaces the target only when it is complete and flushed;
-    /// a symbolic link is followed and stays a link. Throws SaveError: "Cannot create file
-    /// <path>" when the file cannot be made or put in place, "Stream write error" when a write
-    /// falls short. Either way the old file is untouched and no temporary file is left behind.
+    /// Writes the field to `path` (the file-name rule already applied) through SafeSave, so
+    /// the old file stays whole until the new one is complete. Throws SaveError as SafeSave does.
     static void save(const GrowthField& field, const std::string& path);
 };

@@ -11,15 +11,13 @@ public:
     /// To Limit.
     FixedSettingsHost() = default;
     /// points + 1 wanderers, or none for a negative number.
-    explicit FixedSettingsHost(std::int32_t points) : toLimit_(false), points_(points) {}
+    explicit FixedSettingsHost(std::int32_t points) : settings_{false, points} {}
 
     void runStarted() override {}
+    RunSettings settings() override { return settings_; }
+    void processPendingMessages(const RunProgress&) override {}
     void runEnded() override {}
-    bool toLimit() override { return toLimit_; }
-    std::int32_t numberOfPoints() override { return points_; }
-    void processPendingMessages() override {}
 
 private:
-    bool toLimit_ = true;
-    std::int32_t points_ = 0;
+    RunSettings settings_;
 };

@@ -120,6 +120,7 @@ void GrowthField::resize(std::int32_t width, std::int32_t height)
     countWidth_ = width + 2 * kPadColumns;
     countHeight_ = height + 2 * kPadRows;
     rebuildTouchCounts();
+    ++generation_;
     damage_ = PixelRect{};
     markDamaged(0, 0, width_, height_);
 }
@@ -137,6 +138,7 @@ void GrowthField::fillRows(std::int32_t firstRow, std::int32_t lastRow, std::uin
     }
     // Filling whole rows touches many pixels; counting afresh is cheaper than one by one.
     rebuildTouchCounts();
+    ++generation_;
     markDamaged(0, firstRow, width_, lastRow - firstRow + 1);
 }
 
@@ -157,6 +159,18 @@ bool GrowthField::touchesByReads(std::int32_t x, std::int32_t y) const
     const std::int32_t left = mapColumn(x - 1);
     return isWhite(right, y) || isWhite(left, y) || isWhite(x, y + 1) || isWhite(x, y - 1) ||
            isWhite(right, y + 1) || isWhite(left, y + 1) || isWhite(right, y - 1) || isWhite(left, y - 1);
+}
+
+std::optional<FieldPoint> GrowthField::firstTouchedPixel(std::int32_t x, std::int32_t y) const
+{
+    const std::int32_t right = mapColumn(x + 1);
+    const std::int32_t left = mapColumn(x - 1);
+    const FieldPoint reads[8] = {{right, y},     {left, y},     {x, y + 1},     {x, y - 1},
+                                 {right, y + 1}, {left, y + 1}, {right, y - 1}, {left, y - 1}};
+    for (const FieldPoint& read : reads)
+        if (isWhite(read.x, read.y))
+            return read;
+    return std::nullopt;
 }
 
 void GrowthField::countWhitePixel(std::int32_t px, std::int32_t py, int delta)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "FieldPoint.h"
 #include "PixelRect.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 /// How the touch test maps the columns of its side neighbours.
@@ -32,6 +34,13 @@ public:
 
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
+    bool inside(std::int32_t x, std::int32_t y) const
+    {
+        return x >= 0 && y >= 0 && x < width_ && y < height_;
+    }
+    /// Advances whenever the picture is cleared or resized, so a run can tell that a wanderer
+    /// found its place on a picture that is gone.
+    std::uint64_t generation() const { return generation_; }
     ColumnMap columnMap() const { return columnMap_; }
 
     /// The colour at (x, y); Outside when (x, y) lies outside the picture.
@@ -108,6 +117,9 @@ public:
     /// The same answer as touches(), found by the eight reads in their order:
     /// (x+1, y), (x-1, y), (x, y+1), (x, y-1), (x+1, y+1), (x-1, y+1), (x+1, y-1), (x-1, y-1).
     bool touchesByReads(std::int32_t x, std::int32_t y) const;
+    /// The first of those eight reads that finds white, as the pixel it read (side neighbours
+    /// through the column map); empty when none does.
+    std::optional<FieldPoint> firstTouchedPixel(std::int32_t x, std::int32_t y) const;
 
     /// Bytes per row in the pixel block: 3 * width rounded up to a multiple of 4.
     static std::size_t rowBytesFor(std::int32_t width);
@@ -131,10 +143,6 @@ private:
     {
         return static_cast<std::size_t>(height_ - 1 - y) * rowBytes_ + static_cast<std::size_t>(x) * 3;
     }
-    bool inside(std::int32_t x, std::int32_t y) const
-    {
-        return x >= 0 && y >= 0 && x < width_ && y < height_;
-    }
     void countWhitePixel(std::int32_t x, std::int32_t y, int delta);
     void rebuildTouchCounts();
     void markDamaged(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
@@ -148,4 +156,5 @@ private:
     std::int32_t countHeight_;
     std::vector<std::uint8_t> touchCounts_;
     PixelRect damage_;
+    std::uint64_t generation_ = 0;
 };

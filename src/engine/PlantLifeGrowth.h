@@ -64,7 +64,13 @@ public:
     static std::int32_t pullBackRow(std::int32_t y, std::int32_t top) { return y < top - 30 ? top - 10 : y; }
 
     /// Messages are processed after every 30th wanderer (counts 0, 30, 60, ...).
-    std::int64_t messageDivisor() const { return 30; }
+    std::int64_t messageInterval() const { return 30; }
+
+    const GrowthField& field() const { return state_.plantField; }
+    /// The growth marker: the cluster's top row.
+    std::int32_t marker() const { return state_.plantTop; }
+    /// The top row at which a To-Limit run ends.
+    std::int32_t markerLimit() const { return 1; }
 
     /// Stamps the wanderer and raises the cluster's top, also when the stamp fell outside.
     void stick(FieldPoint at)
@@ -75,7 +81,7 @@ public:
     }
 
     /// The plant has reached the top: plantTop is 1 or less.
-    bool limitReached() const { return state_.plantTop < 2; }
+    bool limitReached() const { return state_.plantTop <= markerLimit(); }
 
 private:
     static constexpr std::int32_t kColumnStep[7] = {+1, -1, 0, +1, +1, -1, -1};

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdint>
+#include "RunProgress.h"
+#include "RunSettings.h"
 
 /// What a growth run needs of the program around it. The desktop program answers from its
 /// menu and windows; dla-grow and the tests answer with fixed settings.
@@ -13,13 +14,12 @@ public:
 
     /// The run has begun: enable Cancel, then disable START.
     virtual void runStarted() = 0;
+    /// The run's settings, read once, right after runStarted(): "To Limit" first, then the
+    /// number of points only when To Limit is off.
+    virtual RunSettings settings() = 0;
+    /// Handle everything that is waiting (repaint, commands), then return at once.
+    virtual void processPendingMessages(const RunProgress& progress) = 0;
     /// The run ended by its own rule: enable START, then disable Cancel. Not called when a run
     /// returns because it found stopRequested set.
     virtual void runEnded() = 0;
-    /// Whether "To Limit" is checked; read once, at the run's start.
-    virtual bool toLimit() = 0;
-    /// The number of points; read once, at the start of a run without To Limit.
-    virtual std::int32_t numberOfPoints() = 0;
-    /// Handle everything that is waiting (repaint, commands), then return at once.
-    virtual void processPendingMessages() = 0;
 };

@@ -2,8 +2,15 @@
 
 #include <cstdint>
 
-/// What a run did: wanderers released and moves walked (one draw per move).
+/// How a run ended.
+enum class RunEnd {
+    ByRule,  ///< its own rule: every wanderer released, or the To-Limit stop
+    Stopped  ///< it found stopRequested set before a wanderer (Cancel, or a close)
+};
+
+/// What a run did: wanderers released and moves walked (one draw per move), and how it ended.
 struct RunStats {
     std::int64_t wanderers = 0;
     std::int64_t moves = 0;
+    RunEnd end = RunEnd::ByRule;
 };

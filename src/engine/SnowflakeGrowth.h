@@ -122,7 +122,17 @@ public:
     }
 
     /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.
-    std::int64_t messageDivisor() const { return roundHalfEven(state_.snowRadius / 5.0) + 1; }
+    std::int64_t messageInterval() const { return roundHalfEven(state_.snowRadius / 5.0) + 1; }
+
+    const GrowthField& field() const { return state_.snowField; }
+    /// The growth marker: the cluster's radius.
+    std::int32_t marker() const { return state_.snowRadius; }
+    /// The smallest radius beyond Min(W, H) / 2 - 2, at which a To-Limit run ends.
+    std::int32_t markerLimit() const
+    {
+        const FieldSize size = state_.snowSize();
+        return static_cast<std::int32_t>(std::floor(std::min(size.width, size.height) / 2.0 - 2)) + 1;
+    }
 
     /// Stamps the wanderer and widens the radius, also when the stamp fell outside.
     void stick(FieldPoint at)

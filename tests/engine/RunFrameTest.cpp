@@ -84,7 +84,7 @@ TEST(RunFrameCancel, AStartAfterCancelInsideTheRunReturnsAtOnceAndTheOuterRunGoe
     EXPECT_EQ(outer.ended, 1);
 }
 
-TEST(RunFrameDuringARun, AResetMakesTheRunGoOnOnTheFreshField)
+TEST(RunFrameDuringARun, AResetDropsTheWaitingWandererAndGoesOnOnTheFreshField)
 {
     ProgramState state(4);
     ScriptedHost host;
@@ -92,10 +92,11 @@ TEST(RunFrameDuringARun, AResetMakesTheRunGoOnOnTheFreshField)
     host.points = 89;
     host.onMessages = [&](int call) {
         if (call == 2)
-            state.resetPlant(); // at count 30: wanderers 30 .. 89 land on the fresh field
+            state.resetPlant(); // at count 30: wanderer 30 is dropped, 31 .. 89 land on the fresh field
     };
-    RunFrame(state, host).runPlantLife();
-    EXPECT_EQ(whitePixels(state.plantField, 0, 294), 60);
+    const RunStats stats = RunFrame(state, host).runPlantLife();
+    EXPECT_EQ(stats.wanderers, 90);
+    EXPECT_EQ(whitePixels(state.plantField, 0, 294), 59);
     EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField));
 
     ProgramState snow(4);
@@ -110,7 +111,7 @@ TEST(RunFrameDuringARun, AResetMakesTheRunGoOnOnTheFreshField)
     };
     RunFrame(snow, host).runSnowflake();
     ASSERT_GE(countAtReset, 3);
-    EXPECT_EQ(whitePixels(snow.snowField), 1 + 21 - countAtReset) << "the seed, the pending stamp and the later wanderers";
+    EXPECT_EQ(whitePixels(snow.snowField), 1 + 21 - countAtReset - 1) << "the seed and the later wanderers";
 }
 
 TEST(RunFrameDuringARun, ASizeChangeTakesEffectFromTheNextRelease)

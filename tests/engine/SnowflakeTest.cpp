@@ -84,7 +84,7 @@ TEST(SnowflakeRun, MessageDivisorFollowsTheRadius)
     SnowflakeGrowth growth(state);
     for (auto [radius, k] : {std::pair{1, 1}, {2, 1}, {3, 2}, {7, 2}, {8, 3}, {12, 3}, {13, 4}, {148, 31}}) {
         state.snowRadius = radius;
-        EXPECT_EQ(growth.messageDivisor(), k) << "radius " << radius;
+        EXPECT_EQ(growth.messageInterval(), k) << "radius " << radius;
     }
 }
 
@@ -114,7 +114,7 @@ TEST(SnowflakeRun, ToLimitRunGrowsToTheEdgeAndMessagesFallOnMultiplesOfK)
     host.onMessages = [&](int) {
         // Before the stamp, the wanderers so far are the white pixels less the seed.
         const int count = whitePixels(state.snowField) - 1;
-        const std::int64_t k = SnowflakeGrowth(state).messageDivisor();
+        const std::int64_t k = SnowflakeGrowth(state).messageInterval();
         ASSERT_EQ(count % k, 0) << "count " << count << " radius " << state.snowRadius;
         if (state.snowRadius < 3)
             earlyCounts.push_back(count);

@@ -15,20 +15,27 @@ public:
     std::int32_t points = 0;
     int started = 0;
     int ended = 0;
+    int settingsRead = 0;
     int messageCalls = 0;
+    /// What the run told at each message point, in order.
+    std::vector<RunProgress> progress;
     /// Runs at every message point with the number of the call (from 1).
     std::function<void(int)> onMessages;
 
     void runStarted() override { ++started; }
-    void runEnded() override { ++ended; }
-    bool toLimit() override { return limit; }
-    std::int32_t numberOfPoints() override { return points; }
-    void processPendingMessages() override
+    RunSettings settings() override
+    {
+        ++settingsRead;
+        return RunSettings{limit, points};
+    }
+    void processPendingMessages(const RunProgress& at) override
     {
         ++messageCalls;
+        progress.push_back(at);
         if (onMessages)
             onMessages(messageCalls);
     }
+    void runEnded() override { ++ended; }
 };
 
 /// White pixels of a field, counted through its public reads.

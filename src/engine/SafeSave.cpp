@@ -47,16 +47,15 @@ mode_t modeForNewFile()
 }
 
 /// A file-size limit would otherwise kill the process with SIGXFSZ instead of failing the write.
-class FileSizeSignalIgnored {
-public:
-    FileSizeSignalIgnored() { previous_ = std::signal(SIGXFSZ, SIG_IGN); }
-    ~FileSizeSignalIgnored() { std::signal(SIGXFSZ, previous_); }
-    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
-    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
-
-private:
-    void (*previous_)(int);
-};
+/// Ignored for the life of the program: a save can be in progress at any time, from any thread.
+void ignoreFileSizeSignal()
+{
+    static const bool ignored = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+}
 
 } // namespace
 
@@ -77,31 +76,62 @@ bool SafeSave::writeAll(int fd, const void* data, std::size_t size)
 
 void SafeSave::save(const std::string& path, const WriteContent& writeContent)
 {
-    const SaveError cannotCreate("Cannot create file " + path);
-    const std::string target = followLinks(path);
+    SafeSave save(path);
+    if (!writeContent(save.fd()))
+        save.fail();
+    save.commit();
+}
+
+SafeSave::SafeSave(const std::string& path) : path_(path), target_(followLinks(path))
+{
+    ignoreFileSizeSignal();
     struct stat existing {};
-    const bool targetExists = stat(target.c_str(), &existing) == 0;
+    const bool targetExists = stat(target_.c_str(), &existing) == 0;
     if (targetExists && !S_ISREG(existing.st_mode))
-        throw cannotCreate;
+        throw SaveError("Cannot create file " + path_);
 
-    std::string temporary = directoryOf(target) + "/.dla-save-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        throw cannotCreate;
-    fchmod(fd, targetExists ? (existing.st_mode & 07777) : modeForNewFile());
+    temporary_ = directoryOf(target_) + "/.dla-save-XXXXXX";
+    fd_ = mkstemp(temporary_.data());
+    if (fd_ < 0)
+        throw SaveError("Cannot create file " + path_);
+    fchmod(fd_, targetExists ? (existing.st_mode & 07777) : modeForNewFile());
+}
 
-    bool written;
-    {
-        FileSizeSignalIgnored guard;
-        written = writeContent(fd) && fsync(fd) == 0;
-    }
-    written = (::close(fd) == 0) && written;
-    if (!written) {
-        unlink(temporary.c_str());
+SafeSave::~SafeSave()
+{
+    if (!committed_)
+        discard();
+}
+
+bool SafeSave::write(const void* data, std::size_t size)
+{
+    if (!failed_ && !writeAll(fd_, data, size))
+        failed_ = true;
+    return !failed_;
+}
+
+void SafeSave::commit()
+{
+    const bool flushed = !failed_ && fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!flushed || !closed) {
+        discard();
         throw SaveError("Stream write error");
     }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        unlink(temporary.c_str());
-        throw cannotCreate;
+    if (rename(temporary_.c_str(), target_.c_str()) != 0) {
+        discard();
+        throw SaveError("Cannot create file " + path_);
     }
+    committed_ = true;
+}
+
+void SafeSave::discard()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    unlink(temporary_.c_str());
+    committed_ = true; // nothing left to remove
 }

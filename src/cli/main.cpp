@@ -3,7 +3,11 @@
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
+#include "AvailableMemory.h"
 #include "BmpFile.h"
+#include "Ensemble.h"
+#include "JobCount.h"
+#include "RunFileName.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
@@ -109,6 +113,100 @@ int grow(const GrowOptions& options)
     return ExitWritten;
 }
 
+/// One run of an ensemble, on one of its threads: its own state and random source, its own
+/// file names, no progress bar of its own.
+RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const std::atomic<bool>& cancelled)
+{
+    RunOutcome outcome;
+    outcome.seed = seed;
+    const std::string output = RunFileName::forSeed(options.output, seed, true);
+    if (!outputCanBeCreated(output)) {
+        outcome.end = RunOutcome::End::NotWritten;
+        outcome.error = "Cannot create file " + output;
+        return outcome;
+    }
+    ProgramState state(seed);
+    resizeField(state, options);
+    GrowHost host(options.points, markerName(options.mode), nullptr);
+    host.stopWhen(cancelled, state.stopRequested);
+    RunFrame frame(state, host);
+    const auto started = std::chrono::steady_clock::now();
+    const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    if (stats.end == RunEnd::Stopped)
+        return outcome;
+
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    try {
+        BmpFile::save(field, output);
+    } catch (const SaveError& error) {
+        outcome.end = RunOutcome::End::NotWritten;
+        outcome.error = error.what();
+        return outcome;
+    }
+    GrowSummary summary;
+    summary.mode = options.mode;
+    summary.width = options.size.width;
+    summary.height = options.size.height;
+    summary.seed = seed;
+    summary.wanderers = stats.wanderers;
+    summary.moves = stats.moves;
+    summary.marker = options.mode == GrowMode::Plant ? state.plantTop : state.snowRadius;
+    summary.seconds = seconds.count();
+    summary.dimension = dimensionOf(state, options.mode);
+    summary.output = output;
+    outcome.end = RunOutcome::End::Written;
+    outcome.report = options.json ? summary.json() : summary.line();
+    outcome.figures = RunFigures{static_cast<double>(summary.wanderers), static_cast<double>(summary.moves), 0,
+                                 std::nullopt, summary.dimension, summary.seconds};
+    return outcome;
+}
+
+/// Memory one run of an ensemble holds while it grows: its picture with the touch counts kept
+/// beside it, and the other mode's field at its start size.
+std::uint64_t memoryOfOneRun(const GrowOptions& options)
+{
+    const auto fieldBytes = [](FieldSize size) {
+        return static_cast<std::uint64_t>(GrowthField::rowBytesFor(size.width)) * static_cast<std::uint64_t>(size.height) +
+               static_cast<std::uint64_t>(size.width + 2 * GrowthField::PadColumns) *
+                   static_cast<std::uint64_t>(size.height + 2 * GrowthField::PadRows);
+    };
+    const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
+    return fieldBytes(options.size) + fieldBytes(other);
+}
+
+/// The runs that go at once: as asked, or the processors this process may use; never more
+/// than there are runs, and lowered, with one line saying so, to what the memory holds.
+int jobsFor(const GrowOptions& options)
+{
+    const int wanted = std::min<std::int64_t>(options.jobs.value_or(JobCount::processorsAvailable()), *options.runs);
+    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), availableMemoryBytes());
+    if (fitting < wanted)
+        std::cerr << "dla-grow: " << wanted << " runs at once would not fit in memory; growing " << fitting
+                  << " at once\n";
+    return fitting;
+}
+
+int growEnsemble(const GrowOptions& options)
+{
+    try {
+        GrowthField::checkSize(options.size.width, options.size.height);
+    } catch (const FieldSizeError& error) {
+        return fail(error.what(), ExitBadInput);
+    }
+    Ensemble::Settings settings;
+    settings.runs = *options.runs;
+    settings.jobs = jobsFor(options);
+    settings.firstSeed = options.seed;
+    settings.json = options.json;
+    ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    Ensemble ensemble(settings, std::cout, std::cerr, showProgress ? &bar : nullptr);
+    return ensemble.run([&options](std::uint32_t seed, const std::atomic<bool>& cancelled) {
+        return growForEnsemble(options, seed, cancelled);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,7 +222,7 @@ int main(int argc, char** argv)
     if (!options->aggregate.empty())
         return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
-        return grow(*options);
+        return options->runs ? growEnsemble(*options) : grow(*options);
     } catch (const std::exception& error) {
         return fail(error.what(), ExitNotWritten);
     }

@@ -126,7 +126,15 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
         return outcome;
     }
     ProgramState state(seed);
-    resizeField(state, options);
+    try {
+        resizeField(state, options);
+    } catch (const FieldSizeError& error) {
+        // The size passed before the ensemble began; what is missing now is memory, which the
+        // runs in progress may give back.
+        outcome.end = RunOutcome::End::NotWritten;
+        outcome.error = error.what();
+        return outcome;
+    }
     GrowHost host(options.points, markerName(options.mode), nullptr);
     host.stopWhen(cancelled, state.stopRequested);
     RunFrame frame(state, host);
@@ -162,17 +170,21 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
     return outcome;
 }
 
-/// Memory one run of an ensemble holds while it grows: its picture with the touch counts kept
-/// beside it, and the other mode's field at its start size.
+/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
+/// beside it, the other mode's field at its start size, the fractal dimension's box grids (a
+/// bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and its
+/// thread's stack.
 std::uint64_t memoryOfOneRun(const GrowOptions& options)
 {
+    constexpr std::uint64_t ThreadStack = 8 << 20;
     const auto fieldBytes = [](FieldSize size) {
         return static_cast<std::uint64_t>(GrowthField::rowBytesFor(size.width)) * static_cast<std::uint64_t>(size.height) +
                static_cast<std::uint64_t>(size.width + 2 * GrowthField::PadColumns) *
                    static_cast<std::uint64_t>(size.height + 2 * GrowthField::PadRows);
     };
     const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
-    return fieldBytes(options.size) + fieldBytes(other);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
+    return fieldBytes(options.size) + fieldBytes(other) + pixels / 4 + ThreadStack;
 }
 
 /// The runs that go at once: as asked, or the processors this process may use; never more

@@ -52,7 +52,20 @@ grep -q '^2 runs: ' "$OUT" || fail "one run unwritable: the aggregate is not of 
 rmdir flake-6.bmp
 rm flake-5.bmp flake-7.bmp
 
-# SIGTERM once the first summary is out (of a million runs, so the ensemble cannot have ended):
+# An address-space limit that holds two 4000 x 2000 runs at once, not four: --jobs is lowered
+# with one line, and every run is written. (One arena for malloc keeps the threads' reserved
+# address space out of the count.)
+(
+    export MALLOC_ARENA_MAX=1
+    ulimit -v 120000 && exec "$GROW" -m snowflake -s 4000x2000 -n 5 --runs 4 --jobs 4 -r 1 -o 'big-{seed}.bmp'
+) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "jobs lowered for memory" 0
+expect_one_error_line "jobs lowered for memory" "4 runs at once would not fit in memory; growing 2 at once"
+[ "$(find . -name 'big-*.bmp' | wc -l)" -eq 4 ] || fail "jobs lowered for memory: not all four pictures written"
+rm -f big-*.bmp
+
+# SIGINT once the first summary is out (of a million runs, so the ensemble cannot have ended):
 # ended by the signal, no temporary file, every picture told in a summary and every summary's
 # picture in place. Job control gives the background run a default SIGINT as well.
 mkdir stopped && cd stopped || exit 1

@@ -2,6 +2,7 @@
 // a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
+#include "AggregateCommand.h"
 #include "BmpFile.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
@@ -44,8 +45,8 @@ void resizeField(ProgramState& state, const GrowOptions& options)
 std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
 {
     try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField)
-                                       : FractalDimension::estimate(state.snowField);
+        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
+                                       : FractalDimension::estimate(state.snowField());
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -59,7 +60,7 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField : state.snowField;
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     // A picture that could never be written is refused before the run, not after it.
     try {
         SafeSave::checkWritable(options.output,
@@ -110,6 +111,8 @@ int main(int argc, char** argv)
     }
     if (!options)
         return ExitWritten;
+    if (!options->aggregate.empty())
+        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
         return grow(*options);
     } catch (const std::exception& error) {

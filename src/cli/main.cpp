@@ -1,13 +1,13 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
-#include "BmpFile.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
@@ -88,7 +88,7 @@ int grow(const GrowOptions& options)
 
     const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField : state.snowField;
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }

@@ -1,5 +1,6 @@
 #include "ImageSizeWindow.h"
 
+#include "FieldSize.h"
 #include "SpinEdit.h"
 
 #include <QLabel>
@@ -98,8 +99,8 @@ SpinEdit* ImageSizeWindow::makeSideEdit(const char* objectName, std::int32_t val
     auto* edit = new SpinEdit(this);
     edit->setObjectName(QLatin1String(objectName));
     edit->setIncrement(10);
-    edit->setLowerBound(MinimumSide);
-    edit->setUpperBound(MaximumSide);
+    edit->setLowerBound(FieldSize::MinimumSide);
+    edit->setUpperBound(FieldSize::MaximumSide);
     edit->setValue(value);
     edit->setGeometry(72, top, 81, 22);
     return edit;

@@ -59,9 +59,9 @@ void MainWindow::buildPictures()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->setSizeConstraint(QLayout::SetFixedSize);
-    plantView_ = new PictureView(state_.plantField, pictures);
+    plantView_ = new PictureView(state_.plantField(), pictures);
     plantView_->setObjectName(QStringLiteral("plantView"));
-    snowflakeView_ = new PictureView(state_.snowField, pictures);
+    snowflakeView_ = new PictureView(state_.snowField(), pictures);
     snowflakeView_->setObjectName(QStringLiteral("snowflakeView"));
     snowflakeView_->hide();
     stack->addWidget(plantView_);
@@ -219,11 +219,11 @@ bool MainWindow::saveAs()
         return false;
     const std::string fileName = BmpFile::fileNameFor(savePictureDialog_->fileName().toStdString());
     if (isPlantLifeMode()) {
-        PictureFile::save(state_.plantField, fileName);
+        PictureFile::save(state_.plantField(), fileName);
         state_.plantUnsaved = false;
     }
     if (snowflakeAction_->isChecked()) {
-        PictureFile::save(state_.snowField, fileName);
+        PictureFile::save(state_.snowField(), fileName);
         state_.snowUnsaved = false;
     }
     return true;

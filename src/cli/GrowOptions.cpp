@@ -25,11 +25,27 @@ std::optional<T> decimal(std::string_view text)
     return value;
 }
 
+/// "10 to 1000000": the sides a picture may have.
+std::string sideRange()
+{
+    return std::to_string(FieldSize::MinimumSide) + " to " + std::to_string(FieldSize::MaximumSide);
+}
+
+std::string sizeName(FieldSize size)
+{
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+UsageError badSize(const std::string& text)
+{
+    return UsageError("--size must be WxH with W and H whole numbers from " + sideRange() + ", not '" + text + "'");
+}
+
 std::int32_t sideOf(std::string_view text, const std::string& whole)
 {
     const auto side = decimal<std::int64_t>(text);
-    if (!side || *side < GrowOptions::MinimumSide || *side > GrowOptions::MaximumSide)
-        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + whole + "'");
+    if (!side || *side < FieldSize::MinimumSide || *side > FieldSize::MaximumSide)
+        throw badSize(whole);
     return static_cast<std::int32_t>(*side);
 }
 
@@ -44,7 +60,7 @@ FieldSize GrowOptions::parseSize(const std::string& text)
 {
     const auto cross = text.find('x');
     if (cross == std::string::npos)
-        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + text + "'");
+        throw badSize(text);
     const std::string_view whole(text);
     return FieldSize{sideOf(whole.substr(0, cross), text), sideOf(whole.substr(cross + 1), text)};
 }
@@ -89,8 +105,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     auto* modeOption =
         app.add_option("-m,--mode", modeText, "plant or snowflake (default: plant)")->type_name("MODE");
     auto* sizeOption = app.add_option("-s,--size", sizeText,
-                                      "picture size WxH, each from 10 to 1000000 "
-                                      "(default: 150x300 for plant, 300x300 for snowflake)")
+                                      "picture size WxH, each from " + sideRange() + " (default: " +
+                                          sizeName(ProgramState::DefaultPlantSize) + " for plant, " +
+                                          sizeName(ProgramState::DefaultSnowSize) + " for snowflake)")
                            ->type_name("WxH");
     auto* pointsOption = app.add_option("-n,--points", pointsText,
                                         "release N + 1 wanderers instead of growing to the limit; "

@@ -59,8 +59,8 @@ void resizeField(ProgramState& state, const GrowOptions& options)
 std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
 {
     try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField)
-                                       : FractalDimension::estimate(state.snowField);
+        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
+                                       : FractalDimension::estimate(state.snowField());
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -86,7 +86,7 @@ int grow(const GrowOptions& options)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField : state.snowField;
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
         PictureFile::save(field, options.output);
     } catch (const SaveError& error) {

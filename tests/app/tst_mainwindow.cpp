@@ -131,8 +131,8 @@ private slots:
         MainWindow window(3);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.state().plantField.stamp(10, 10);
-        const GrowthField plantBefore = window.state().plantField;
+        window.state().stampPlant({10, 10});
+        const GrowthField plantBefore = window.state().plantField();
         window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("7950"));
 
         action(window, "snowflakeAction")->trigger();
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(clientArea(window), QSize(150, 300));
         QCOMPARE(window.numPointsWindow()->pointsEdit()->upperBound(), 8000);
         QCOMPARE(window.imageSizeWindow()->widthEdit()->text(), QStringLiteral("150"));
-        QVERIFY(samePixels(window.state().plantField, plantBefore));
+        QVERIFY(samePixels(window.state().plantField(), plantBefore));
         QCOMPARE(window.state().snowRadius, 1);
         window.hide();
     }
@@ -197,7 +197,7 @@ private slots:
         window.show();
         atFirstMessagePoint([&] { action(window, "cancelAction")->trigger(); });
         action(window, "startAction")->trigger();
-        QCOMPARE(whitePixels(window.state().plantField, 294), 1);
+        QCOMPARE(whitePixels(window.state().plantField(), 294), 1);
         QVERIFY(action(window, "startAction")->isEnabled());
         QVERIFY(!action(window, "cancelAction")->isEnabled());
         QVERIFY(!window.state().stopRequested);
@@ -239,7 +239,7 @@ private slots:
         atFirstMessagePoint([&] { action(window, "resetAction")->trigger(); });
         action(window, "startAction")->trigger();
         // The wanderer waiting at the message point found its place on the old picture: dropped.
-        QCOMPARE(whitePixels(window.state().plantField, 294), 59);
+        QCOMPARE(whitePixels(window.state().plantField(), 294), 59);
         QVERIFY(window.state().plantUnsaved);
         window.state().plantUnsaved = false;
         window.hide();
@@ -254,7 +254,7 @@ private slots:
             window.state().resetPlant();
             window.numPointsWindow()->pointsEdit()->setText(QString::fromLatin1(typed));
             action(window, "startAction")->trigger();
-            QCOMPARE(whitePixels(window.state().plantField, 394), wanderers);
+            QCOMPARE(whitePixels(window.state().plantField(), 394), wanderers);
         }
         window.state().plantUnsaved = false;
     }
@@ -264,7 +264,7 @@ private slots:
         MainWindow window(0);
         window.show();
         action(window, "snowflakeAction")->trigger();
-        window.state().snowField.stamp(3, 3);
+        window.state().stampSnowflake({3, 3});
         ImageSizeWindow* sizes = window.imageSizeWindow();
         sizes->showWindow();
         sizes->widthEdit()->setText(QStringLiteral("1000000"));
@@ -276,7 +276,7 @@ private slots:
         QCOMPARE(text, QStringLiteral("Not enough memory for a picture of 1000000 x 1000000 pixels."));
         QVERIFY(!sizes->isVisible());
         QCOMPARE(window.state().snowSize(), (FieldSize{300, 300}));
-        QVERIFY(window.state().snowField.isWhite(3, 3));
+        QVERIFY(window.state().snowField().isWhite(3, 3));
         QCOMPARE(clientArea(window), QSize(300, 300));
 
         // A size that fits resizes the current picture only, and the window follows.
@@ -301,7 +301,7 @@ private slots:
         window.imageSizeWindow()->setFields(3000, 2500);
         window.imageSizeWindow()->showWindow();
         QTest::mouseClick(window.imageSizeWindow()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-        QCOMPARE(window.state().snowField.width(), 3000);
+        QCOMPARE(window.state().snowField().width(), 3000);
         const QSize room = window.screen()->availableGeometry().size();
         QVERIFY(window.frameGeometry().width() <= room.width());
         QVERIFY(window.frameGeometry().height() <= room.height());

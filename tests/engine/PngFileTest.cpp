@@ -83,8 +83,8 @@ TEST_F(PngFileTest, AGrownPictureReadsBackAsRgbWithTheBmpsPixels)
     RunFrame(state, host).runPlantLife();
     const fs::path png = folder / "plant.png";
     const fs::path bmp = folder / "plant.bmp";
-    PictureFile::save(state.plantField, png.string());
-    PictureFile::save(state.plantField, bmp.string());
+    PictureFile::save(state.plantField(), png.string());
+    PictureFile::save(state.plantField(), bmp.string());
 
     EXPECT_EQ(fileText(png).substr(1, 3), "PNG");
     EXPECT_EQ(identify(png), "151 120 8 PNG 2");
@@ -95,7 +95,7 @@ TEST_F(PngFileTest, AGrownPictureReadsBackAsRgbWithTheBmpsPixels)
 
     // Written row by row, a BMP is the same file as the field's one-write save.
     const fs::path byRows = folder / "rows.bmp";
-    PictureFile::save(FieldRows(state.plantField), byRows.string());
+    PictureFile::save(FieldRows(state.plantField()), byRows.string());
     EXPECT_EQ(fileText(byRows), fileText(bmp));
 }
 
@@ -111,7 +111,7 @@ TEST_F(PngFileTest, AShortWriteKeepsTheOldFileWhole)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
     try {
-        PictureFile::save(state.snowField, path.string());
+        PictureFile::save(state.snowField(), path.string());
     } catch (const SaveError& error) {
         message = error.what();
     }

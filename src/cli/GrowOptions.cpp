@@ -122,6 +122,15 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                         "(default: plant.bmp or snowflake.bmp)")
                              ->type_name("FILE");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
+    app.add_option("--aggregate", options.aggregate,
+                   "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
+        ->type_name("FILE")
+        ->expected(1, -1)
+        ->excludes(modeOption)
+        ->excludes(sizeOption)
+        ->excludes(pointsOption)
+        ->excludes(seedOption)
+        ->excludes(outputOption);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
     app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n");

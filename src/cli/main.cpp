@@ -2,6 +2,7 @@
 // a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
+#include "AggregateCommand.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
@@ -120,6 +121,8 @@ int main(int argc, char** argv)
     }
     if (!options)
         return ExitWritten;
+    if (!options->aggregate.empty())
+        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
         return grow(*options);
     } catch (const std::exception& error) {

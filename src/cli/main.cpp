@@ -1,5 +1,5 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
@@ -9,6 +9,7 @@
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
@@ -61,10 +62,14 @@ int grow(const GrowOptions& options)
         return fail(error.what(), ExitBadInput);
     }
     const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
-    // A picture that could never be written is refused before the run, not after it.
+    // A picture that could never be written is refused before the run, not after it. A BMP
+    // file's size is known; a PNG file's depends on the picture, so only its folder is checked.
+    const std::uint64_t pictureBytes =
+        PictureFile::isPngName(options.output)
+            ? 0
+            : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
     try {
-        SafeSave::checkWritable(options.output,
-                                BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize());
+        SafeSave::checkWritable(options.output, pictureBytes);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
@@ -79,7 +84,7 @@ int grow(const GrowOptions& options)
     host.finish();
 
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }

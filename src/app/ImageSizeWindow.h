@@ -18,9 +18,6 @@ class ImageSizeWindow : public SecondaryWindow {
 public:
     using AcceptHandler = std::function<void(std::int32_t width, std::int32_t height)>;
 
-    static constexpr std::int32_t MinimumSide = 10;
-    static constexpr std::int32_t MaximumSide = 1000000;
-
     explicit ImageSizeWindow(QWidget* parent = nullptr);
 
     /// Sets both fields by the setting rule, so each is bounded to 10..1000000.

@@ -5,6 +5,7 @@
 #include "CommandGuard.h"
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
+#include "PictureFile.h"
 #include "PictureView.h"
 #include "RunFrame.h"
 #include "SavePictureDialog.h"
@@ -58,9 +59,9 @@ void MainWindow::buildPictures()
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->setSizeConstraint(QLayout::SetFixedSize);
-    plantView_ = new PictureView(state_.plantField, pictures);
+    plantView_ = new PictureView(state_.plantField(), pictures);
     plantView_->setObjectName(QStringLiteral("plantView"));
-    snowflakeView_ = new PictureView(state_.snowField, pictures);
+    snowflakeView_ = new PictureView(state_.snowField(), pictures);
     snowflakeView_->setObjectName(QStringLiteral("snowflakeView"));
     snowflakeView_->hide();
     stack->addWidget(plantView_);
@@ -218,11 +219,11 @@ bool MainWindow::saveAs()
         return false;
     const std::string fileName = BmpFile::fileNameFor(savePictureDialog_->fileName().toStdString());
     if (isPlantLifeMode()) {
-        BmpFile::save(state_.plantField, fileName);
+        PictureFile::save(state_.plantField(), fileName);
         state_.plantUnsaved = false;
     }
     if (snowflakeAction_->isChecked()) {
-        BmpFile::save(state_.snowField, fileName);
+        PictureFile::save(state_.snowField(), fileName);
         state_.snowUnsaved = false;
     }
     return true;

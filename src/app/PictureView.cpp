@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-PictureView::PictureView(GrowthField& field, QWidget* parent) : QWidget(parent), field_(field)
+PictureView::PictureView(const GrowthField& field, QWidget* parent) : QWidget(parent), field_(field)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_StaticContents);

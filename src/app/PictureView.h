@@ -11,7 +11,7 @@ class PictureView : public QWidget {
     Q_OBJECT
 
 public:
-    PictureView(GrowthField& field, QWidget* parent = nullptr);
+    PictureView(const GrowthField& field, QWidget* parent = nullptr);
 
     /// Follows the field's size and schedules a repaint of its changed area.
     void refresh();
@@ -22,5 +22,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    GrowthField& field_;
+    const GrowthField& field_;
 };

@@ -6,17 +6,17 @@
 
 namespace {
 
-/// The delay before the bar first shows: FirstDraw, or DLA_GROW_PROGRESS_AFTER_MS when it holds
+/// The delay before the bar first shows: FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS when it holds
 /// a number (tests set it low, so a short run shows its bar on any machine).
 std::chrono::milliseconds firstDrawDelay()
 {
     const char* setting = std::getenv("DLA_GROW_PROGRESS_AFTER_MS");
     if (setting == nullptr || *setting == '\0')
-        return GrowHost::FirstDraw;
+        return GrowHost::FirstDrawDelay;
     char* end = nullptr;
     const long milliseconds = std::strtol(setting, &end, 10);
     if (*end != '\0' || milliseconds < 0)
-        return GrowHost::FirstDraw;
+        return GrowHost::FirstDrawDelay;
     return std::chrono::milliseconds(milliseconds);
 }
 
@@ -49,7 +49,7 @@ void GrowHost::processPendingMessages(const RunProgress& progress)
     if (bar_ == nullptr)
         return;
     const Clock::time_point now = Clock::now();
-    if (now - started_ < firstDraw_ || (bar_->shown() && now - lastDrawn_ < Redraw))
+    if (now - started_ < firstDraw_ || (bar_->shown() && now - lastDrawn_ < RedrawInterval))
         return;
     lastDrawn_ = now;
     bar_->draw(fraction(), progressText(now - started_));

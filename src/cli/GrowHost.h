@@ -11,13 +11,13 @@
 
 /// dla-grow's side of a run: fixed settings instead of a menu, and at the message points a
 /// progress bar instead of a window to repaint. The bar appears once the run has lasted a while
-/// (FirstDraw, or DLA_GROW_PROGRESS_AFTER_MS from the environment) and is redrawn a few times a
+/// (FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS from the environment) and is redrawn a few times a
 /// second at most, so short runs print nothing.
 class GrowHost : public RunHost {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds FirstDraw{1000};
-    static constexpr std::chrono::milliseconds Redraw{200};
+    static constexpr std::chrono::milliseconds FirstDrawDelay{1000};
+    static constexpr std::chrono::milliseconds RedrawInterval{200};
 
     /// `points` empty means To Limit. `bar` may be null: no progress is shown. `markerName`
     /// names the marker in the bar ("plantTop", "snowRadius").

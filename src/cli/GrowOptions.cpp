@@ -25,11 +25,27 @@ std::optional<T> decimal(std::string_view text)
     return value;
 }
 
+/// "10 to 1000000": the sides a picture may have.
+std::string sideRange()
+{
+    return std::to_string(FieldSize::MinimumSide) + " to " + std::to_string(FieldSize::MaximumSide);
+}
+
+std::string sizeName(FieldSize size)
+{
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+UsageError badSize(const std::string& text)
+{
+    return UsageError("--size must be WxH with W and H whole numbers from " + sideRange() + ", not '" + text + "'");
+}
+
 std::int32_t sideOf(std::string_view text, const std::string& whole)
 {
     const auto side = decimal<std::int64_t>(text);
-    if (!side || *side < GrowOptions::MinimumSide || *side > GrowOptions::MaximumSide)
-        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + whole + "'");
+    if (!side || *side < FieldSize::MinimumSide || *side > FieldSize::MaximumSide)
+        throw badSize(whole);
     return static_cast<std::int32_t>(*side);
 }
 
@@ -44,7 +60,7 @@ FieldSize GrowOptions::parseSize(const std::string& text)
 {
     const auto cross = text.find('x');
     if (cross == std::string::npos)
-        throw UsageError("--size must be WxH with W and H whole numbers from 10 to 1000000, not '" + text + "'");
+        throw badSize(text);
     const std::string_view whole(text);
     return FieldSize{sideOf(whole.substr(0, cross), text), sideOf(whole.substr(cross + 1), text)};
 }
@@ -76,7 +92,7 @@ GrowMode GrowOptions::parseMode(const std::string& text)
 
 std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv, std::ostream& out)
 {
-    CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP file.",
+    CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP or PNG file.",
                  "dla-grow");
     // Values are taken as text and read by our own strict readers: CLI11's number conversion
     // would also take blanks, hex and octal ("010" as 8).
@@ -89,8 +105,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     auto* modeOption =
         app.add_option("-m,--mode", modeText, "plant or snowflake (default: plant)")->type_name("MODE");
     auto* sizeOption = app.add_option("-s,--size", sizeText,
-                                      "picture size WxH, each from 10 to 1000000 "
-                                      "(default: 150x300 for plant, 300x300 for snowflake)")
+                                      "picture size WxH, each from " + sideRange() + " (default: " +
+                                          sizeName(ProgramState::DefaultPlantSize) + " for plant, " +
+                                          sizeName(ProgramState::DefaultSnowSize) + " for snowflake)")
                            ->type_name("WxH");
     auto* pointsOption = app.add_option("-n,--points", pointsText,
                                         "release N + 1 wanderers instead of growing to the limit; "
@@ -100,10 +117,20 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                       "seed of the random source, 0 to 4294967295 (default: the clock)")
                            ->type_name("S");
     auto* outputOption = app.add_option("-o,--output", outputText,
-                                        "file to write; .bmp is added unless the name's fourth character "
-                                        "from the end is a full stop (default: plant.bmp or snowflake.bmp)")
+                                        "file to write, PNG when its name ends in .png, else BMP; .bmp is added "
+                                        "unless the name's fourth character from the end is a full stop "
+                                        "(default: plant.bmp or snowflake.bmp)")
                              ->type_name("FILE");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
+    app.add_option("--aggregate", options.aggregate,
+                   "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
+        ->type_name("FILE")
+        ->expected(1, -1)
+        ->excludes(modeOption)
+        ->excludes(sizeOption)
+        ->excludes(pointsOption)
+        ->excludes(seedOption)
+        ->excludes(outputOption);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
     app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n");

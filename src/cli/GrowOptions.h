@@ -2,20 +2,19 @@
 
 #include "FieldSize.h"
 #include "GrowMode.h"
+#include "ProgramState.h"
 
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 /// What dla-grow was asked to do, read from its command line.
 class GrowOptions {
 public:
-    static constexpr std::int32_t MinimumSide = 10;
-    static constexpr std::int32_t MaximumSide = 1'000'000;
-
     GrowMode mode = GrowMode::Plant;
-    FieldSize size{150, 300};
+    FieldSize size = ProgramState::DefaultPlantSize;
     /// The number of points N (N + 1 wanderers); empty for a To-Limit run.
     std::optional<std::int32_t> points;
     std::uint32_t seed = 0;
@@ -23,13 +22,16 @@ public:
     std::string output;
     bool json = false;
     bool quiet = false;
+    /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
+    /// dla-grow is to grow.
+    std::vector<std::string> aggregate;
 
     /// Reads the command line. Help and --version are printed to `out`, and then the result is
     /// empty: there is nothing to grow. Throws UsageError, one line, for anything it cannot
     /// take. The seed, when not given, comes from the clock.
     static std::optional<GrowOptions> parse(int argc, const char* const* argv, std::ostream& out);
 
-    /// "WxH", both whole numbers from MinimumSide to MaximumSide.
+    /// "WxH", both whole numbers from FieldSize::MinimumSide to FieldSize::MaximumSide.
     static FieldSize parseSize(const std::string& text);
     /// A whole number from 0 to 4294967295.
     static std::uint32_t parseSeed(const std::string& text);

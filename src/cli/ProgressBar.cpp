@@ -6,8 +6,8 @@
 
 namespace {
 // Carriage return to the line's start; "erase to end of line" removes what a longer line left.
-constexpr const char* kReturn = "\r";
-constexpr const char* kEraseLine = "\033[K";
+constexpr const char* CarriageReturn = "\r";
+constexpr const char* EraseLine = "\033[K";
 } // namespace
 
 std::string ProgressBar::render(double fraction, const std::string& text, int columns)
@@ -30,7 +30,7 @@ std::string ProgressBar::render(double fraction, const std::string& text, int co
 
 void ProgressBar::draw(double fraction, const std::string& text)
 {
-    out_ << kReturn << render(fraction, text, columns_) << kEraseLine << std::flush;
+    out_ << CarriageReturn << render(fraction, text, columns_) << EraseLine << std::flush;
     shown_ = true;
 }
 
@@ -38,7 +38,7 @@ void ProgressBar::clear()
 {
     if (!shown_)
         return;
-    out_ << kReturn << kEraseLine << std::flush;
+    out_ << CarriageReturn << EraseLine << std::flush;
     shown_ = false;
 }
 

@@ -1,13 +1,14 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
-#include "BmpFile.h"
+#include "AggregateCommand.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
@@ -59,8 +60,8 @@ void resizeField(ProgramState& state, const GrowOptions& options)
 std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
 {
     try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField)
-                                       : FractalDimension::estimate(state.snowField);
+        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
+                                       : FractalDimension::estimate(state.snowField());
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -86,9 +87,9 @@ int grow(const GrowOptions& options)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField : state.snowField;
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
@@ -120,6 +121,8 @@ int main(int argc, char** argv)
     }
     if (!options)
         return ExitWritten;
+    if (!options->aggregate.empty())
+        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
         return grow(*options);
     } catch (const std::exception& error) {

@@ -54,12 +54,12 @@ std::size_t GrowthField::rowBytesFor(std::int32_t width)
 
 void GrowthField::checkSize(std::int64_t width, std::int64_t height)
 {
-    if (width < 1 || height < 1 || width > INT32_MAX - 2 * kPadColumns || height > INT32_MAX - 2 * kPadRows)
+    if (width < 1 || height < 1 || width > INT32_MAX - 2 * PadColumns || height > INT32_MAX - 2 * PadRows)
         throw FieldSizeError("A picture cannot have " + sizeText(width, height));
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
     const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
-    const std::uint64_t countBytes = static_cast<std::uint64_t>(width + 2 * kPadColumns) *
-                                     static_cast<std::uint64_t>(height + 2 * kPadRows);
+    const std::uint64_t countBytes = static_cast<std::uint64_t>(width + 2 * PadColumns) *
+                                     static_cast<std::uint64_t>(height + 2 * PadRows);
     if (pixelBytes + countBytes > availableMemoryBytes())
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
     // The BMP header holds the file size in 32 bits.
@@ -100,8 +100,8 @@ void GrowthField::resize(std::int32_t width, std::int32_t height)
     const std::size_t rowBytes = rowBytesFor(width);
     try {
         pixels = whitePixelBlock(width, height, rowBytes);
-        counts.assign(static_cast<std::size_t>(width + 2 * kPadColumns) *
-                          static_cast<std::size_t>(height + 2 * kPadRows),
+        counts.assign(static_cast<std::size_t>(width + 2 * PadColumns) *
+                          static_cast<std::size_t>(height + 2 * PadRows),
                       0);
     } catch (const std::bad_alloc&) {
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
@@ -117,8 +117,8 @@ void GrowthField::resize(std::int32_t width, std::int32_t height)
     width_ = width;
     height_ = height;
     rowBytes_ = rowBytes;
-    countWidth_ = width + 2 * kPadColumns;
-    countHeight_ = height + 2 * kPadRows;
+    countWidth_ = width + 2 * PadColumns;
+    countHeight_ = height + 2 * PadRows;
     rebuildTouchCounts();
     ++generation_;
     damage_ = PixelRect{};
@@ -176,8 +176,8 @@ std::optional<FieldPoint> GrowthField::firstTouchedPixel(std::int32_t x, std::in
 void GrowthField::countWhitePixel(std::int32_t px, std::int32_t py, int delta)
 {
     auto add = [&](std::int32_t x, std::int32_t y) {
-        const std::size_t index = static_cast<std::size_t>(y + kPadRows) * static_cast<std::size_t>(countWidth_) +
-                                  static_cast<std::size_t>(x + kPadColumns);
+        const std::size_t index = static_cast<std::size_t>(y + PadRows) * static_cast<std::size_t>(countWidth_) +
+                                  static_cast<std::size_t>(x + PadColumns);
         touchCounts_[index] = static_cast<std::uint8_t>(touchCounts_[index] + delta);
     };
     // The two reads in the wanderer's own column: from the row above and the row below.
@@ -223,7 +223,7 @@ void GrowthField::markDamaged(std::int32_t x, std::int32_t y, std::int32_t width
     damage_ = PixelRect{left, top, right - left, bottom - top};
 }
 
-PixelRect GrowthField::takeDamage()
+PixelRect GrowthField::takeDamage() const
 {
     const PixelRect damage = damage_;
     damage_ = PixelRect{};

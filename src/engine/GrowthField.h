@@ -78,15 +78,15 @@ public:
         /// Whether (x, y) has a count of its own; every position farther out touches nothing.
         bool covers(std::int32_t x, std::int32_t y) const
         {
-            const auto col = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(kPadColumns);
-            const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(kPadRows);
+            const auto col = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(PadColumns);
+            const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(PadRows);
             return col < width_ && row < height_;
         }
         /// Where the count of a covered position (x, y) stands; a move by (dx, dy) adds
         /// dx + dy * rowStride() to it.
         std::ptrdiff_t index(std::int32_t x, std::int32_t y) const
         {
-            return (static_cast<std::ptrdiff_t>(y) + kPadRows) * static_cast<std::ptrdiff_t>(width_) + x + kPadColumns;
+            return (static_cast<std::ptrdiff_t>(y) + PadRows) * static_cast<std::ptrdiff_t>(width_) + x + PadColumns;
         }
         std::ptrdiff_t rowStride() const { return static_cast<std::ptrdiff_t>(width_); }
         /// Whether the covered position at `index` touches the cluster.
@@ -129,13 +129,15 @@ public:
     std::size_t pixelBlockSize() const { return pixels_.size(); }
 
     /// The area changed since the last call (the whole picture after a resize), then forgets it.
-    PixelRect takeDamage();
+    /// The record belongs to whoever shows the picture, not to the picture, so a viewer holding
+    /// the field read-only may take it.
+    PixelRect takeDamage() const;
 
     /// How far around the picture positions have counts of their own: beyond one pixel they
     /// are all zero, but the margin lets a snowflake walk skip its bounds checks while its whole
     /// stray disk lies within it (a Ring field's column w + 1 already reads column 1).
-    static constexpr std::int32_t kPadColumns = 16;
-    static constexpr std::int32_t kPadRows = 16;
+    static constexpr std::int32_t PadColumns = 16;
+    static constexpr std::int32_t PadRows = 16;
 
 private:
 
@@ -155,6 +157,6 @@ private:
     std::int32_t countWidth_;
     std::int32_t countHeight_;
     std::vector<std::uint8_t> touchCounts_;
-    PixelRect damage_;
+    mutable PixelRect damage_;
     std::uint64_t generation_ = 0;
 };

@@ -22,7 +22,7 @@ public:
     template <class Trace = NoTrace>
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
-        const GrowthField& field = state_.plantField;
+        const GrowthField& field = state_.plantField();
         const GrowthField::TouchView cluster = field.touchView();
         // A local copy of the random source stays in a register for the whole walk.
         RandomSource random = state_.random;
@@ -37,8 +37,8 @@ public:
         std::int64_t walked = 0;
         while (!cluster.touches(x, y)) {
             const std::uint32_t r = random.below(7);
-            x = wrapColumn(x + kColumnStep[r], w);
-            y = pullBackRow(y + kRowStep[r], top);
+            x = wrapColumn(x + ColumnStep[r], w);
+            y = pullBackRow(y + RowStep[r], top);
             ++walked;
             trace(x, y);
         }
@@ -66,7 +66,7 @@ public:
     /// Messages are processed after every 30th wanderer (counts 0, 30, 60, ...).
     std::int64_t messageInterval() const { return 30; }
 
-    const GrowthField& field() const { return state_.plantField; }
+    const GrowthField& field() const { return state_.plantField(); }
     /// The growth marker: the cluster's top row.
     std::int32_t marker() const { return state_.plantTop; }
     /// The top row at which a To-Limit run ends.
@@ -75,7 +75,7 @@ public:
     /// Stamps the wanderer and raises the cluster's top, also when the stamp fell outside.
     void stick(FieldPoint at)
     {
-        state_.plantField.stamp(at.x, at.y);
+        state_.stampPlant(at);
         if (at.y < state_.plantTop)
             state_.plantTop = at.y;
     }
@@ -84,8 +84,8 @@ public:
     bool limitReached() const { return state_.plantTop <= markerLimit(); }
 
 private:
-    static constexpr std::int32_t kColumnStep[7] = {+1, -1, 0, +1, +1, -1, -1};
-    static constexpr std::int32_t kRowStep[7] = {0, 0, +1, +1, -1, +1, -1};
+    static constexpr std::int32_t ColumnStep[7] = {+1, -1, 0, +1, +1, -1, -1};
+    static constexpr std::int32_t RowStep[7] = {0, 0, +1, +1, -1, +1, -1};
 
     ProgramState& state_;
 };

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "FieldPoint.h"
 #include "FieldSize.h"
 #include "GrowthField.h"
 #include "RandomSource.h"
 
 #include <cstdint>
 
-/// Everything the program keeps outside its windows: both growth fields with their sizes and
-/// markers, the cancel flag, the unsaved flags and the random source. One object, owned by
-/// whoever runs the program (the main window, or dla-grow), and handed to whoever needs it.
+/// Everything the program keeps outside its windows: both growth fields with their markers, the
+/// cancel flag, the unsaved flags and the random source. One object, owned by whoever runs the
+/// program (the main window, or dla-grow), and handed to whoever needs it.
+///
+/// The fields change only through this class, so each mode's size is its field's size and a
+/// walk can trust it.
 class ProgramState {
 public:
     static constexpr FieldSize DefaultPlantSize{150, 300};
@@ -18,32 +22,37 @@ public:
     /// defaults, the random source seeded with `seed`.
     explicit ProgramState(std::uint32_t seed);
 
-    GrowthField plantField{DefaultPlantSize.width, DefaultPlantSize.height, ColumnMap::Ring};
-    GrowthField snowField{DefaultSnowSize.width, DefaultSnowSize.height, ColumnMap::Identity};
-    std::int32_t plantTop = 295;  ///< highest row of the plant-life cluster, at most height - 5
+    std::int32_t plantTop = DefaultPlantSize.height - 5; ///< highest row of the plant-life cluster
     std::int32_t snowRadius = 1;  ///< largest rounded distance of a snowflake cell from the centre
     bool stopRequested = false;   ///< set by Cancel, taken by the run before its next wanderer
     bool plantUnsaved = false;
     bool snowUnsaved = false;
     RandomSource random;
 
-    FieldSize plantSize() const { return plantSize_; }
-    FieldSize snowSize() const { return snowSize_; }
+    const GrowthField& plantField() const { return plantField_; }
+    const GrowthField& snowField() const { return snowField_; }
+    FieldSize plantSize() const { return FieldSize{plantField_.width(), plantField_.height()}; }
+    FieldSize snowSize() const { return FieldSize{snowField_.width(), snowField_.height()}; }
 
     /// Clears the plant-life field to black with the white base strip along its bottom five
-    /// rows, at the plant-life size. plantTop := height - 5; plantUnsaved := false.
-    void resetPlant();
-    /// Clears the snowflake field to black with one white seed pixel at its centre, at the
-    /// snowflake size. snowRadius := 1; snowUnsaved := false.
-    void resetSnowflake();
+    /// rows. plantTop := height - 5; plantUnsaved := false.
+    void resetPlant() { resizePlant(plantSize()); }
+    /// Clears the snowflake field to black with one white seed pixel at its centre.
+    /// snowRadius := 1; snowUnsaved := false.
+    void resetSnowflake() { resizeSnowflake(snowSize()); }
 
-    /// Stores a new plant-life size and resets the field to it. When the picture cannot take the
-    /// size, throws FieldSizeError and nothing changes: size, picture and marker stay.
+    /// Resets the plant-life field at a new size. When the picture cannot take the size, throws
+    /// FieldSizeError and nothing changes: size, picture and marker stay.
     void resizePlant(FieldSize size);
     /// The same for the snowflake field.
     void resizeSnowflake(FieldSize size);
 
+    /// Turns the plant-life pixel at `at` white; nothing happens outside the picture.
+    void stampPlant(FieldPoint at) { plantField_.stamp(at.x, at.y); }
+    /// Turns the snowflake pixel at `at` white; nothing happens outside the picture.
+    void stampSnowflake(FieldPoint at) { snowField_.stamp(at.x, at.y); }
+
 private:
-    FieldSize plantSize_ = DefaultPlantSize;
-    FieldSize snowSize_ = DefaultSnowSize;
+    GrowthField plantField_{DefaultPlantSize.width, DefaultPlantSize.height, ColumnMap::Ring};
+    GrowthField snowField_{DefaultSnowSize.width, DefaultSnowSize.height, ColumnMap::Identity};
 };

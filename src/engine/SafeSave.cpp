@@ -39,11 +39,17 @@ std::string followLinks(std::string path)
     return path;
 }
 
+/// The mode a new file gets under the process's umask. The umask can only be read by setting
+/// it, which would race with a save on another thread; it is read once, the first time, under
+/// the guard of a static local, and the program never changes it afterwards.
 mode_t modeForNewFile()
 {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    static const mode_t mode = [] {
+        const mode_t mask = umask(0);
+        umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    return mode;
 }
 
 /// A file-size limit would otherwise kill the process with SIGXFSZ instead of failing the write.

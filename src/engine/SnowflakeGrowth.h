@@ -25,11 +25,13 @@ public:
     template <class Trace = NoTrace>
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
-        const GrowthField::TouchView cluster = state_.snowField.touchView();
+        const GrowthField& field = state_.snowField();
+        const GrowthField::TouchView cluster = field.touchView();
         // A local copy of the random source stays in a register for the whole walk.
         RandomSource random = state_.random;
-        const std::int32_t w = state_.snowSize().width;
-        const std::int32_t h = state_.snowSize().height;
+        // The fast path below trusts these to be the touch counts' own size.
+        const std::int32_t w = field.width();
+        const std::int32_t h = field.height();
         const std::int32_t radius = state_.snowRadius;
 
         const double angle = random.real() * (2 * std::numbers::pi);
@@ -55,8 +57,8 @@ public:
             std::ptrdiff_t at = releaseIndex;
             while (!cluster.touchesAt(at)) {
                 const std::uint32_t r = random.below(8);
-                x += kColumnStep[r];
-                y += kRowStep[r];
+                x += ColumnStep[r];
+                y += RowStep[r];
                 at += indexStep[r];
                 ++walked;
                 if (strayed(x, y)) {
@@ -69,8 +71,8 @@ public:
         } else {
             while (!cluster.touches(x, y)) {
                 const std::uint32_t r = random.below(8);
-                x += kColumnStep[r];
-                y += kRowStep[r];
+                x += ColumnStep[r];
+                y += RowStep[r];
                 ++walked;
                 if (strayed(x, y)) {
                     x = release.x;
@@ -117,14 +119,14 @@ public:
     {
         // |x - W/2| < radius + 9 must keep -pad <= x < W + pad: 2 * (radius + 9) <= W + 2 * pad.
         const std::int64_t reach = 2 * (static_cast<std::int64_t>(radius) + 9);
-        return reach <= static_cast<std::int64_t>(size.width) + 2 * GrowthField::kPadColumns &&
-               reach <= static_cast<std::int64_t>(size.height) + 2 * GrowthField::kPadRows;
+        return reach <= static_cast<std::int64_t>(size.width) + 2 * GrowthField::PadColumns &&
+               reach <= static_cast<std::int64_t>(size.height) + 2 * GrowthField::PadRows;
     }
 
     /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.
     std::int64_t messageInterval() const { return roundHalfEven(state_.snowRadius / 5.0) + 1; }
 
-    const GrowthField& field() const { return state_.snowField; }
+    const GrowthField& field() const { return state_.snowField(); }
     /// The growth marker: the cluster's radius.
     std::int32_t marker() const { return state_.snowRadius; }
     /// The smallest radius beyond Min(W, H) / 2 - 2, at which a To-Limit run ends.
@@ -137,7 +139,7 @@ public:
     /// Stamps the wanderer and widens the radius, also when the stamp fell outside.
     void stick(FieldPoint at)
     {
-        state_.snowField.stamp(at.x, at.y);
+        state_.stampSnowflake(at);
         const std::int32_t d = distanceFromCentre(at);
         if (d > state_.snowRadius)
             state_.snowRadius = d;
@@ -160,8 +162,8 @@ public:
     }
 
 private:
-    static constexpr std::int32_t kColumnStep[8] = {-1, -1, 0, +1, +1, +1, 0, -1};
-    static constexpr std::int32_t kRowStep[8] = {0, +1, +1, +1, 0, -1, -1, -1};
+    static constexpr std::int32_t ColumnStep[8] = {-1, -1, 0, +1, +1, +1, 0, -1};
+    static constexpr std::int32_t RowStep[8] = {0, +1, +1, +1, 0, -1, -1, -1};
 
     ProgramState& state_;
 };

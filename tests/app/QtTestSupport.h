@@ -149,11 +149,12 @@ inline int whitePixels(const QImage& picture)
     return count;
 }
 
-/// ImageMagick's reading of a picture file: "width height bits-per-channel", or why it failed.
-inline QString identify(const QString& path)
+/// ImageMagick's reading of a picture file, by default "width height bits-per-channel" (add
+/// " %m" to the format for the file format it found), or why it failed.
+inline QString identify(const QString& path, const QString& format = QStringLiteral("%w %h %z"))
 {
     QProcess process;
-    process.start(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%w %h %z"), path});
+    process.start(QStringLiteral("identify"), {QStringLiteral("-format"), format, path});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return QStringLiteral("identify failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();

@@ -113,8 +113,8 @@ private slots:
         MainWindow window(3);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.state().plantField.stamp(10, 10);
-        const GrowthField plantBefore = window.state().plantField;
+        window.state().stampPlant({10, 10});
+        const GrowthField plantBefore = window.state().plantField();
         window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("7950"));
 
         actionNamed(window, "snowflakeAction")->trigger();
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(clientArea(window), QSize(150, 300));
         QCOMPARE(window.numPointsWindow()->pointsEdit()->upperBound(), 8000);
         QCOMPARE(window.imageSizeWindow()->widthEdit()->text(), QStringLiteral("150"));
-        QVERIFY(samePixels(window.state().plantField, plantBefore));
+        QVERIFY(samePixels(window.state().plantField(), plantBefore));
         QCOMPARE(window.state().snowRadius, 1);
         window.hide();
     }
@@ -179,7 +179,7 @@ private slots:
         window.show();
         atFirstMessagePoint([&] { actionNamed(window, "cancelAction")->trigger(); });
         actionNamed(window, "startAction")->trigger();
-        QCOMPARE(whitePixels(window.state().plantField, 294), 1);
+        QCOMPARE(whitePixels(window.state().plantField(), 294), 1);
         QVERIFY(actionNamed(window, "startAction")->isEnabled());
         QVERIFY(!actionNamed(window, "cancelAction")->isEnabled());
         QVERIFY(!window.state().stopRequested);
@@ -221,7 +221,7 @@ private slots:
         atFirstMessagePoint([&] { actionNamed(window, "resetAction")->trigger(); });
         actionNamed(window, "startAction")->trigger();
         // The wanderer waiting at the message point found its place on the old picture: dropped.
-        QCOMPARE(whitePixels(window.state().plantField, 294), 59);
+        QCOMPARE(whitePixels(window.state().plantField(), 294), 59);
         QVERIFY(window.state().plantUnsaved);
         window.state().plantUnsaved = false;
         window.hide();
@@ -236,7 +236,7 @@ private slots:
             window.state().resetPlant();
             window.numPointsWindow()->pointsEdit()->setText(QString::fromLatin1(typed));
             actionNamed(window, "startAction")->trigger();
-            QCOMPARE(whitePixels(window.state().plantField, 394), wanderers);
+            QCOMPARE(whitePixels(window.state().plantField(), 394), wanderers);
         }
         window.state().plantUnsaved = false;
     }
@@ -246,7 +246,7 @@ private slots:
         MainWindow window(0);
         window.show();
         actionNamed(window, "snowflakeAction")->trigger();
-        window.state().snowField.stamp(3, 3);
+        window.state().stampSnowflake({3, 3});
         ImageSizeWindow* sizes = window.imageSizeWindow();
         sizes->showWindow();
         sizes->widthEdit()->setText(QStringLiteral("1000000"));
@@ -258,7 +258,7 @@ private slots:
         QCOMPARE(text, QStringLiteral("Not enough memory for a picture of 1000000 x 1000000 pixels."));
         QVERIFY(!sizes->isVisible());
         QCOMPARE(window.state().snowSize(), (FieldSize{300, 300}));
-        QVERIFY(window.state().snowField.isWhite(3, 3));
+        QVERIFY(window.state().snowField().isWhite(3, 3));
         QCOMPARE(clientArea(window), QSize(300, 300));
 
         // A size that fits resizes the current picture only, and the window follows.
@@ -283,7 +283,7 @@ private slots:
         window.imageSizeWindow()->setFields(3000, 2500);
         window.imageSizeWindow()->showWindow();
         QTest::mouseClick(window.imageSizeWindow()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-        QCOMPARE(window.state().snowField.width(), 3000);
+        QCOMPARE(window.state().snowField().width(), 3000);
         const QSize room = window.screen()->availableGeometry().size();
         QVERIFY(window.frameGeometry().width() <= room.width());
         QVERIFY(window.frameGeometry().height() <= room.height());

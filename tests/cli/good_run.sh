@@ -37,10 +37,18 @@ expect_bmp "10x10 to the limit" small.bmp 10 10
 rm small.bmp
 
 # The file-name rule: a name whose fourth character from the end is a full stop is kept.
-grow -n 5 -r 1 -o picture.png
+grow -n 5 -r 1 -o picture.ico
 expect_status "kept name" 0
-expect_bmp "kept name" picture.png 150 300
-rm picture.png
+expect_bmp "kept name" picture.ico 150 300
+rm picture.ico
+# A name ending in .png, in any case, is written as an 8-bit RGB PNG with the BMP's pixels.
+grow -n 300 -r 1 -o picture.PNG
+expect_status "png" 0
+described=$(identify -format '%m %w %h %z %[png:IHDR.color-type-orig]' picture.PNG 2>&1)
+[ "$described" = "PNG 150 300 8 2" ] || fail "png: identify says '$described', expected a 150 x 300 RGB PNG of 8 bits"
+grow -n 300 -r 1 -o picture.bmp
+cmp -s <(convert picture.PNG rgb:-) <(convert picture.bmp rgb:-) || fail "png: pixels differ from the BMP's"
+rm picture.PNG picture.bmp
 mkdir sub
 grow -n 5 -r 1 -o sub/tree.v2
 expect_status "name in a folder" 0

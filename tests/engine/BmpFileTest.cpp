@@ -91,7 +91,7 @@ TEST_F(BmpFileTest, StartPlantPictureIsTheKnownFile)
 {
     ProgramState state(0);
     const fs::path path = folder / "plant.bmp";
-    BmpFile::save(state.plantField, path.string());
+    BmpFile::save(state.plantField(), path.string());
     const auto bytes = fileBytes(path);
     ASSERT_EQ(bytes.size(), 135654u);
     EXPECT_EQ(bytes[0], 'B');
@@ -125,7 +125,7 @@ TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
 {
     ProgramState state(0);
     const fs::path snow = folder / "snow.bmp";
-    BmpFile::save(state.snowField, snow.string());
+    BmpFile::save(state.snowField(), snow.string());
     const auto snowBytes = fileBytes(snow);
     ASSERT_EQ(snowBytes.size(), 270054u);
     // The seed at (150, 150) is in file row 300 - 1 - 150 = 149.
@@ -186,7 +186,7 @@ TEST_F(BmpFileTest, AShortWriteKeepsTheOldFileWhole)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
     try {
-        BmpFile::save(state.plantField, path.string());
+        BmpFile::save(state.plantField(), path.string());
     } catch (const SaveError& error) {
         message = error.what();
     }

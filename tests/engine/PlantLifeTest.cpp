@@ -80,8 +80,8 @@ TEST(PlantLifeRun, ToLimitEndsRightAfterTheTopReachesRowOne)
     EXPECT_EQ(host.ended, 1);
     EXPECT_GE(topAtLastMessages, 2) << "the run did not stop at the first top of 1 or less";
     // Every wanderer of a ring walk sticks inside, so each stamp adds one white pixel.
-    EXPECT_EQ(whitePixels(state.plantField, 0, 294), stats.wanderers);
-    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField));
+    EXPECT_EQ(whitePixels(state.plantField(), 0, 294), stats.wanderers);
+    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField()));
 }
 
 TEST(PlantLifeRun, ASecondRunStartsFromTheBaseStripAgain)
@@ -116,8 +116,8 @@ TEST(PlantLifeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
         std::int64_t moves = 0;
         const auto path = tracedWalk<PlantLifeGrowth>(state, moves);
         for (std::size_t i = 0; i + 1 < path.size(); ++i)
-            ASSERT_FALSE(state.plantField.touchesByReads(path[i].x, path[i].y)) << "step " << i;
-        ASSERT_TRUE(state.plantField.touchesByReads(path.back().x, path.back().y));
+            ASSERT_FALSE(state.plantField().touchesByReads(path[i].x, path[i].y)) << "step " << i;
+        ASSERT_TRUE(state.plantField().touchesByReads(path.back().x, path.back().y));
         PlantLifeGrowth(state).stick(path.back());
     }
 }

@@ -28,7 +28,7 @@ TEST(RunFrameCount, PlantMessagesFallOnEveryThirtiethCount)
     host.limit = false;
     host.points = 90; // counts 0 .. 90: messages at 0, 30, 60 and 90
     std::vector<int> counts;
-    host.onMessages = [&](int) { counts.push_back(whitePixels(state.plantField, 0, 294)); };
+    host.onMessages = [&](int) { counts.push_back(whitePixels(state.plantField(), 0, 294)); };
     RunFrame(state, host).runPlantLife();
     EXPECT_EQ(counts, (std::vector<int>{0, 30, 60, 90}));
 }
@@ -40,7 +40,7 @@ TEST(RunFrameCancel, ACancelAtTheFirstMessagePointStampsThatWandererAndReleasesN
     host.onMessages = [&](int) { state.stopRequested = true; };
     const RunStats stats = RunFrame(state, host).runPlantLife();
     EXPECT_EQ(stats.wanderers, 1);
-    EXPECT_EQ(whitePixels(state.plantField, 0, 294), 1);
+    EXPECT_EQ(whitePixels(state.plantField(), 0, 294), 1);
     EXPECT_LT(state.plantTop, 295);
     EXPECT_FALSE(state.stopRequested) << "the run takes the request";
     EXPECT_EQ(host.ended, 0) << "a cancelled run leaves the menu to Cancel";
@@ -96,8 +96,8 @@ TEST(RunFrameDuringARun, AResetDropsTheWaitingWandererAndGoesOnOnTheFreshField)
     };
     const RunStats stats = RunFrame(state, host).runPlantLife();
     EXPECT_EQ(stats.wanderers, 90);
-    EXPECT_EQ(whitePixels(state.plantField, 0, 294), 59);
-    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField));
+    EXPECT_EQ(whitePixels(state.plantField(), 0, 294), 59);
+    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField()));
 
     ProgramState snow(4);
     host.points = 20;
@@ -105,13 +105,13 @@ TEST(RunFrameDuringARun, AResetDropsTheWaitingWandererAndGoesOnOnTheFreshField)
     int countAtReset = -1;
     host.onMessages = [&](int call) {
         if (call == 4) {
-            countAtReset = whitePixels(snow.snowField) - 1;
+            countAtReset = whitePixels(snow.snowField()) - 1;
             snow.resetSnowflake();
         }
     };
     RunFrame(snow, host).runSnowflake();
     ASSERT_GE(countAtReset, 3);
-    EXPECT_EQ(whitePixels(snow.snowField), 1 + 21 - countAtReset - 1) << "the seed and the later wanderers";
+    EXPECT_EQ(whitePixels(snow.snowField()), 1 + 21 - countAtReset - 1) << "the seed and the later wanderers";
 }
 
 TEST(RunFrameDuringARun, ASizeChangeTakesEffectFromTheNextRelease)
@@ -125,13 +125,13 @@ TEST(RunFrameDuringARun, ASizeChangeTakesEffectFromTheNextRelease)
             state.resizePlant({400, 200});
     };
     RunFrame(state, host).runPlantLife();
-    EXPECT_EQ(state.plantField.width(), 400);
+    EXPECT_EQ(state.plantField().width(), 400);
     int farRight = 0;
     for (std::int32_t y = 0; y < 195; ++y)
         for (std::int32_t x = 150; x < 400; ++x)
-            farRight += state.plantField.isWhite(x, y) ? 1 : 0;
+            farRight += state.plantField().isWhite(x, y) ? 1 : 0;
     EXPECT_GT(farRight, 100) << "later wanderers are released across the new width";
-    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField));
+    EXPECT_TRUE(touchLookupAgreesWithReads(state.plantField()));
 }
 
 TEST(RunFrameDuringARun, TheSameSeedGrowsTheSameClusters)
@@ -143,10 +143,10 @@ TEST(RunFrameDuringARun, TheSameSeedGrowsTheSameClusters)
     RunFrame(first, host).runSnowflake();
     RunFrame(second, host).runPlantLife();
     RunFrame(second, host).runSnowflake();
-    ASSERT_EQ(first.plantField.pixelBlockSize(), second.plantField.pixelBlockSize());
-    EXPECT_EQ(0, std::memcmp(first.plantField.pixelBlock(), second.plantField.pixelBlock(),
-                             first.plantField.pixelBlockSize()));
-    EXPECT_EQ(0, std::memcmp(first.snowField.pixelBlock(), second.snowField.pixelBlock(),
-                             first.snowField.pixelBlockSize()));
+    ASSERT_EQ(first.plantField().pixelBlockSize(), second.plantField().pixelBlockSize());
+    EXPECT_EQ(0, std::memcmp(first.plantField().pixelBlock(), second.plantField().pixelBlock(),
+                             first.plantField().pixelBlockSize()));
+    EXPECT_EQ(0, std::memcmp(first.snowField().pixelBlock(), second.snowField().pixelBlock(),
+                             first.snowField().pixelBlockSize()));
     EXPECT_EQ(first.random.seed(), second.random.seed());
 }

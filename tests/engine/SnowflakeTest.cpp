@@ -113,7 +113,7 @@ TEST(SnowflakeRun, ToLimitRunGrowsToTheEdgeAndMessagesFallOnMultiplesOfK)
     std::vector<int> earlyCounts;
     host.onMessages = [&](int) {
         // Before the stamp, the wanderers so far are the white pixels less the seed.
-        const int count = whitePixels(state.snowField) - 1;
+        const int count = whitePixels(state.snowField()) - 1;
         const std::int64_t k = SnowflakeGrowth(state).messageInterval();
         ASSERT_EQ(count % k, 0) << "count " << count << " radius " << state.snowRadius;
         if (state.snowRadius < 3)
@@ -122,10 +122,10 @@ TEST(SnowflakeRun, ToLimitRunGrowsToTheEdgeAndMessagesFallOnMultiplesOfK)
     const RunStats stats = RunFrame(state, host).runSnowflake();
     EXPECT_EQ(state.snowRadius, 149);
     EXPECT_EQ(host.ended, 1);
-    EXPECT_EQ(whitePixels(state.snowField) - 1, stats.wanderers);
+    EXPECT_EQ(whitePixels(state.snowField()) - 1, stats.wanderers);
     for (std::size_t i = 0; i < earlyCounts.size(); ++i)
         EXPECT_EQ(earlyCounts[i], static_cast<int>(i)) << "messages after every wanderer while the radius is below 3";
-    EXPECT_TRUE(touchLookupAgreesWithReads(state.snowField));
+    EXPECT_TRUE(touchLookupAgreesWithReads(state.snowField()));
 
     // A second To-Limit run starts past the limit and stops after its first wanderer.
     host.onMessages = nullptr;
@@ -156,8 +156,8 @@ TEST(SnowflakeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
             std::int64_t moves = 0;
             const auto path = tracedWalk<SnowflakeGrowth>(state, moves);
             for (std::size_t i = 0; i + 1 < path.size(); ++i)
-                ASSERT_FALSE(state.snowField.touchesByReads(path[i].x, path[i].y)) << size.width << " step " << i;
-            ASSERT_TRUE(state.snowField.touchesByReads(path.back().x, path.back().y));
+                ASSERT_FALSE(state.snowField().touchesByReads(path[i].x, path[i].y)) << size.width << " step " << i;
+            ASSERT_TRUE(state.snowField().touchesByReads(path.back().x, path.back().y));
             SnowflakeGrowth(state).stick(path.back());
         }
         if (size.width != 300) {

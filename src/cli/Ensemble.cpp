@@ -1,6 +1,7 @@
 #include "Ensemble.h"
 
 #include "GrowHost.h"
+#include "OneLineText.h"
 #include "OrderedRunPool.h"
 #include "StopSignals.h"
 
@@ -58,7 +59,7 @@ void Ensemble::tell(const RunOutcome& outcome)
         aggregate_.add(outcome.figures);
         break;
     case RunOutcome::End::NotWritten:
-        errors_ << "dla-grow: seed " << outcome.seed << ": " << outcome.error << '\n' << std::flush;
+        errors_ << "dla-grow: seed " << outcome.seed << ": " << OneLineText::of(outcome.error) << '\n' << std::flush;
         anyNotWritten_ = true;
         break;
     case RunOutcome::End::Stopped:

@@ -1,5 +1,5 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
@@ -13,17 +13,21 @@
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "OneLineText.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
+#include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
+#include <cerrno>
 #include <chrono>
-#include <filesystem>
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <optional>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -31,25 +35,38 @@ namespace {
 constexpr int ExitWritten = 0;
 constexpr int ExitNotWritten = 1;
 constexpr int ExitBadInput = 2;
+constexpr int ExitOutputLost = 3;
 
 int fail(const std::string& message, int status)
 {
-    std::cerr << "dla-grow: " << message << '\n';
+    std::cerr << "dla-grow: " << OneLineText::of(message) << '\n';
     return status;
 }
 
-/// Whether the file can plausibly be made: its folder exists and the name is not a folder.
-/// Checked before the run, so a long run is not spent on a picture that cannot be saved; the
-/// writer still has the last word.
-bool outputCanBeCreated(const std::string& path)
+/// A closed standard stream would hand its number to the next file opened, and the summary
+/// would land in the picture. A closed standard output gets a stand-in that takes no writes, so
+/// the summary still fails as it should; the others get /dev/null.
+void holdStandardStreams()
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, error) || access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
-    return !fs::is_directory(target, error);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int standIn = open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (standIn >= 0 && standIn != fd) {
+            dup2(standIn, fd);
+            close(standIn);
+        }
+    }
+}
+
+/// Output that did not reach its reader is a failure: the summary is the data a script runs
+/// dla-grow for. The picture, if any, stays written.
+int deliverOutput(int status)
+{
+    if (std::cout.flush())
+        return status;
+    fail("Cannot write to standard output", ExitOutputLost);
+    return status == ExitWritten ? ExitOutputLost : status;
 }
 
 void resizeField(ProgramState& state, const GrowOptions& options)
@@ -71,6 +88,15 @@ std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
     }
 }
 
+/// The bytes the picture's file will take, for refusing before the run a picture that could
+/// never be written. A BMP file's size is known; a PNG file's depends on the picture, so only
+/// its folder is checked.
+std::uint64_t pictureBytes(const GrowthField& field, const std::string& path)
+{
+    return PictureFile::isPngName(path) ? 0
+                                        : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
+}
+
 int grow(const GrowOptions& options)
 {
     ProgramState state(options.seed);
@@ -79,8 +105,12 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    if (!outputCanBeCreated(options.output))
-        return fail("Cannot create file " + options.output, ExitNotWritten);
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    try {
+        SafeSave::checkWritable(options.output, pictureBytes(field, options.output));
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitNotWritten);
+    }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
@@ -91,9 +121,8 @@ int grow(const GrowOptions& options)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
@@ -120,17 +149,20 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
     RunOutcome outcome;
     outcome.seed = seed;
     const std::string output = RunFileName::forSeed(options.output, seed, true);
-    if (!outputCanBeCreated(output)) {
-        outcome.end = RunOutcome::End::NotWritten;
-        outcome.error = "Cannot create file " + output;
-        return outcome;
-    }
     ProgramState state(seed);
     try {
         resizeField(state, options);
     } catch (const FieldSizeError& error) {
         // The size passed before the ensemble began; what is missing now is memory, which the
         // runs in progress may give back.
+        outcome.end = RunOutcome::End::NotWritten;
+        outcome.error = error.what();
+        return outcome;
+    }
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    try {
+        SafeSave::checkWritable(output, pictureBytes(field, output));
+    } catch (const SaveError& error) {
         outcome.end = RunOutcome::End::NotWritten;
         outcome.error = error.what();
         return outcome;
@@ -144,9 +176,8 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
     if (stats.end == RunEnd::Stopped)
         return outcome;
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        BmpFile::save(field, output);
+        PictureFile::save(field, output);
     } catch (const SaveError& error) {
         outcome.end = RunOutcome::End::NotWritten;
         outcome.error = error.what();
@@ -192,7 +223,7 @@ std::uint64_t memoryOfOneRun(const GrowOptions& options)
 int jobsFor(const GrowOptions& options)
 {
     const int wanted = std::min<std::int64_t>(options.jobs.value_or(JobCount::processorsAvailable()), *options.runs);
-    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), availableMemoryBytes());
+    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), AvailableMemory::bytes());
     if (fitting < wanted)
         std::cerr << "dla-grow: " << wanted << " runs at once would not fit in memory; growing " << fitting
                   << " at once\n";
@@ -219,9 +250,7 @@ int growEnsemble(const GrowOptions& options)
     });
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     std::optional<GrowOptions> options;
     try {
@@ -238,4 +267,14 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         return fail(error.what(), ExitNotWritten);
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    holdStandardStreams();
+    // A reader that has gone makes a write fail with EPIPE instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    return deliverOutput(run(argc, argv));
 }

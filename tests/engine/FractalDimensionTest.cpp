@@ -12,7 +12,7 @@ namespace {
 GrowthField blackField(std::int32_t width, std::int32_t height)
 {
     GrowthField field(width, height, ColumnMap::Identity);
-    field.fillRows(0, height - 1, GrowthField::Black);
+    field.reset(width, height, 0);
     return field;
 }
 
@@ -76,7 +76,7 @@ TEST(FractalDimension, SierpinskiTriangleHasDimensionLog2Of3)
 TEST(FractalDimension, PlantEstimateLeavesTheBaseStripOut)
 {
     GrowthField plant(150, 300, ColumnMap::Ring);
-    plant.fillRows(0, 294, GrowthField::Black);
+    plant.reset(150, 300, 5);
     EXPECT_FALSE(FractalDimension::ofPlant(plant)) << "the base strip alone is no cluster";
 
     for (std::int32_t y = 167; y <= 294; ++y) // a stem of 128 pixels standing on the strip

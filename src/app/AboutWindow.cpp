@@ -1,15 +1,19 @@
 #include "AboutWindow.h"
 
 #include "FindDialog.h"
+#include "NavyLabel.h"
 
 #include <QHideEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // The window's designed place on the screen and its client size (outer 211 by 238).
@@ -21,8 +25,6 @@ const QRect FindTextButtonRect(64, 104, 75, 25);
 const QRect CreditLabelRect(32, 136, 145, 16);
 const QRect DateLabelRect(64, 152, 69, 16);
 const QRect CloseButtonRect(64, 176, 75, 25);
-
-const QColor Navy(0, 0, 128);
 } // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
@@ -42,11 +44,44 @@ AboutWindow::AboutWindow(QWidget* parent)
     setTabOrder(helpBox_, findTextButton_);
     closeButton_->setFocus(Qt::OtherFocusReason);
 
+    const int widening = widenHelpBoxToItsLines();
     // The designed margin below the Close button.
     const int bottomMargin = DesignedClientSize.height() - CloseButtonRect.bottom() - 1;
     const int clientHeight = closeButton_->geometry().bottom() + 1 + bottomMargin;
-    resize(DesignedClientSize.width(), std::max(DesignedClientSize.height(), clientHeight));
+    resize(DesignedClientSize.width() + widening, std::max(DesignedClientSize.height(), clientHeight));
     move(DesignedPosition);
+}
+
+int AboutWindow::helpBoxWidthForLines() const
+{
+    const QFontMetricsF metrics(helpBox_->font());
+    qreal longestLine = 0;
+    for (const QString& line : helpText_.documentText().split(QLatin1Char('\n')))
+        longestLine = std::max(longestLine, metrics.horizontalAdvance(line));
+    // The document's margins and room for the caret at a line's end, then the frame and the
+    // scroll bar around the text.
+    const qreal text = longestLine + 2 * helpBox_->document()->documentMargin() + helpBox_->cursorWidth();
+    const int scrollBar =
+        helpBox_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, helpBox_->verticalScrollBar());
+    return static_cast<int>(std::ceil(text)) + 1 + 2 * helpBox_->frameWidth() + scrollBar;
+}
+
+int AboutWindow::widenHelpBoxToItsLines()
+{
+    // The help text's lines are written to be read as lines: the box grows until the longest
+    // fits, but to no more than half the screen; beyond that a large font wraps at the words.
+    const QScreen* screen = this->screen();
+    const int widest = screen ? std::max(HelpBoxRect.width(), screen->availableGeometry().width() / 2)
+                              : HelpBoxRect.width();
+    const int widening = std::clamp(helpBoxWidthForLines(), HelpBoxRect.width(), widest) - HelpBoxRect.width();
+    if (widening == 0)
+        return 0;
+    helpBox_->resize(helpBox_->width() + widening, helpBox_->height());
+    // The buttons and lines below stay centred under the box.
+    for (QWidget* below : {static_cast<QWidget*>(findTextButton_), static_cast<QWidget*>(creditLabel_),
+                           static_cast<QWidget*>(dateLabel_), static_cast<QWidget*>(closeButton_)})
+        below->move(below->x() + widening / 2, below->y());
+    return widening;
 }
 
 void AboutWindow::buildHelpBox()
@@ -74,15 +109,12 @@ void AboutWindow::buildHelpBox()
 
 QLabel* AboutWindow::makeNavyLabel(const QString& objectName, const QString& text, const QRect& designed)
 {
-    auto* label = new QLabel(text, this);
+    auto* label = new NavyLabel(text, this);
     label->setObjectName(objectName);
     label->setAlignment(Qt::AlignCenter);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 10.0 / 8.0); // a size up from the window's text
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Navy);
-    label->setPalette(palette);
     // Keep the designed box, widened about its centre when the desktop font needs more room.
     QRect rect = designed;
     const int needed = label->sizeHint().width();

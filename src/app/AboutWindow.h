@@ -44,6 +44,10 @@ protected:
 private:
     void buildHelpBox();
     void buildButtonsAndLabels();
+    /// The help box's width at which its longest line fits without wrapping.
+    int helpBoxWidthForLines() const;
+    /// Widens the help box to its lines and keeps the controls below centred; the widening.
+    int widenHelpBoxToItsLines();
     QLabel* makeNavyLabel(const QString& objectName, const QString& text, const QRect& designed);
     int searchStart(bool forward) const;
 

@@ -1,6 +1,7 @@
 #include "ImageSizeWindow.h"
 
 #include "FieldSize.h"
+#include "NavyLabel.h"
 #include "SpinEdit.h"
 
 #include <QLabel>
@@ -65,11 +66,8 @@ void ImageSizeWindow::setAcceptHandler(AcceptHandler handler)
 
 QLabel* ImageSizeWindow::makeLabel(const QString& text, const QFont& font, int top)
 {
-    auto* label = new QLabel(text, this);
+    auto* label = new NavyLabel(text, this);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 128)); // navy
-    label->setPalette(palette);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const int width = std::min(LabelRightEdge, label->fontMetrics().horizontalAdvance(text) + LabelMargin);
     label->setGeometry(LabelRightEdge - width, top, width, std::max(LabelHeight, label->sizeHint().height()));

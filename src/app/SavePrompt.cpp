@@ -1,5 +1,7 @@
 #include "SavePrompt.h"
 
+#include "NavyLabel.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +13,6 @@ constexpr QSize ClientSize{172, 83};
 constexpr QPoint DesignedPosition{395, 183};
 constexpr int ButtonTop = 48;
 constexpr QSize ButtonSize{75, 25};
-const QColor Navy{0, 0, 128};
 }
 
 SavePrompt::SavePrompt(QWidget* parent) : QDialog(parent)
@@ -35,14 +36,11 @@ SavePrompt::SavePrompt(QWidget* parent) : QDialog(parent)
 
 void SavePrompt::buildLabel()
 {
-    promptLabel_ = new QLabel(QStringLiteral("Save Image ?"), this);
+    promptLabel_ = new NavyLabel(QStringLiteral("Save Image ?"), this);
     promptLabel_->setObjectName(QStringLiteral("promptLabel"));
     QFont font = promptLabel_->font();
     font.setPixelSize(24);
     promptLabel_->setFont(font);
-    QPalette palette = promptLabel_->palette();
-    palette.setColor(QPalette::WindowText, Navy);
-    promptLabel_->setPalette(palette);
     promptLabel_->move(16, 8);
     promptLabel_->adjustSize();
 }

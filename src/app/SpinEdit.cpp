@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -103,15 +104,15 @@ SpinEdit::SpinEdit(QWidget* parent)
     // a proxy click focus only when the frame itself accepts click focus.
     setFocusPolicy(Qt::NoFocus);
 
-    const auto setUpButton = [this](QToolButton* button, Qt::ArrowType arrow, const char* name) {
+    const auto prepareArrowButton = [this](QToolButton* button, Qt::ArrowType arrow, const char* name) {
         button->setObjectName(QLatin1String(name));
         button->setArrowType(arrow);
         button->setFocusPolicy(Qt::NoFocus);
         button->installEventFilter(this);
         button->raise();
     };
-    setUpButton(upButton_, Qt::UpArrow, "upButton");
-    setUpButton(downButton_, Qt::DownArrow, "downButton");
+    prepareArrowButton(upButton_, Qt::UpArrow, "upButton");
+    prepareArrowButton(downButton_, Qt::DownArrow, "downButton");
 
     connect(&repeatTimer_, &QTimer::timeout, this, &SpinEdit::onRepeatTick);
     setMinimumHeight(minimumFieldHeight());
@@ -261,6 +262,12 @@ bool SpinEdit::filterLineEditEvent(QEvent* event)
 
 bool SpinEdit::filterKeyPress(QKeyEvent* event)
 {
+    // A key held with Alt or Meta is an accelerator for the window, never a typed character;
+    // left to itself the line edit would type Alt+Q as "q".
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) {
+        event->ignore();
+        return true;
+    }
     if (event->key() == Qt::Key_Up) {
         stepUp();
         return true;
@@ -269,9 +276,9 @@ bool SpinEdit::filterKeyPress(QKeyEvent* event)
         stepDown();
         return true;
     }
-    // Shortcuts (Ctrl+V, Alt+letter) are not typed characters.
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    if (isEditingCommand(event))
         return false;
+    // Every other key is judged by what it would type.
     const QString typed = event->text();
     const bool allAccepted =
         std::all_of(typed.begin(), typed.end(), [this](QChar c) { return isAcceptedCharacter(c); });
@@ -279,6 +286,18 @@ bool SpinEdit::filterKeyPress(QKeyEvent* event)
         return false;
     refuse();
     return true;
+}
+
+bool SpinEdit::isEditingCommand(const QKeyEvent* event)
+{
+    // Their key events may carry the letter as text (Ctrl+V as "v"), which the character
+    // rules would refuse.
+    static constexpr QKeySequence::StandardKey Commands[] = {
+        QKeySequence::Copy, QKeySequence::Cut,  QKeySequence::Paste,
+        QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo,
+    };
+    return std::any_of(std::begin(Commands), std::end(Commands),
+                       [event](QKeySequence::StandardKey command) { return event->matches(command); });
 }
 
 bool SpinEdit::isAcceptedCharacter(QChar c) const
@@ -327,10 +346,6 @@ void SpinEdit::filterButtonEvent(QToolButton* button, QEvent* event)
 
 void SpinEdit::onRepeatTick()
 {
-    if (heldButton_ == nullptr) {
-        repeatTimer_.stop();
-        return;
-    }
     if (repeatTimer_.interval() != RepeatPeriodMs)
         repeatTimer_.setInterval(RepeatPeriodMs);
     // A tick with the pointer off the button takes no step; the timer keeps running.

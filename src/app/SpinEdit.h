@@ -88,6 +88,7 @@ protected:
 private:
     bool filterLineEditEvent(QEvent* event);
     bool filterKeyPress(QKeyEvent* event);
+    static bool isEditingCommand(const QKeyEvent* event);
     bool isAcceptedCharacter(QChar c) const;
     void filterButtonEvent(QToolButton* button, QEvent* event);
     void onRepeatTick();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 /// What dla-grow was asked to do, read from its command line.
 class GrowOptions {
@@ -21,6 +22,9 @@ public:
     std::string output;
     bool json = false;
     bool quiet = false;
+    /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
+    /// dla-grow is to grow.
+    std::vector<std::string> aggregate;
 
     /// Reads the command line. Help and --version are printed to `out`, and then the result is
     /// empty: there is nothing to grow. Throws UsageError, one line, for anything it cannot

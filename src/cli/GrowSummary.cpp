@@ -1,20 +1,24 @@
 #include "GrowSummary.h"
 
+#include "OneLineText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
 
 std::string GrowSummary::line() const
 {
-    char dimensionText[32] = "n/a";
-    if (dimension)
-        std::snprintf(dimensionText, sizeof dimensionText, "%.2f", *dimension);
     char text[256];
-    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, "
-                  "fractal dimension %s, written to ",
+    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, ",
                   modeName(mode).data(), width, height, seed, static_cast<long long>(wanderers),
-                  static_cast<long long>(moves), markerName(mode).data(), marker, seconds, dimensionText);
-    return text + output;
+                  static_cast<long long>(moves), markerName(mode).data(), marker, seconds);
+    std::string line = text;
+    // A cluster too small for a meaningful estimate gets no mention of one.
+    if (dimension) {
+        std::snprintf(text, sizeof text, "fractal dimension %.2f, ", *dimension);
+        line += text;
+    }
+    return line + "written to " + OneLineText::of(output);
 }
 
 std::string GrowSummary::json() const

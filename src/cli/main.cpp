@@ -1,24 +1,29 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
+#include "AggregateCommand.h"
 #include "BmpFile.h"
 #include "FieldSizeError.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "OneLineText.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
+#include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
+#include <cerrno>
 #include <chrono>
-#include <filesystem>
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <optional>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -26,25 +31,38 @@ namespace {
 constexpr int ExitWritten = 0;
 constexpr int ExitNotWritten = 1;
 constexpr int ExitBadInput = 2;
+constexpr int ExitOutputLost = 3;
 
 int fail(const std::string& message, int status)
 {
-    std::cerr << "dla-grow: " << message << '\n';
+    std::cerr << "dla-grow: " << OneLineText::of(message) << '\n';
     return status;
 }
 
-/// Whether the file can plausibly be made: its folder exists and the name is not a folder.
-/// Checked before the run, so a long run is not spent on a picture that cannot be saved; the
-/// writer still has the last word.
-bool outputCanBeCreated(const std::string& path)
+/// A closed standard stream would hand its number to the next file opened, and the summary
+/// would land in the picture. A closed standard output gets a stand-in that takes no writes, so
+/// the summary still fails as it should; the others get /dev/null.
+void holdStandardStreams()
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, error) || access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
-    return !fs::is_directory(target, error);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int standIn = open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (standIn >= 0 && standIn != fd) {
+            dup2(standIn, fd);
+            close(standIn);
+        }
+    }
+}
+
+/// Output that did not reach its reader is a failure: the summary is the data a script runs
+/// dla-grow for. The picture, if any, stays written.
+int deliverOutput(int status)
+{
+    if (std::cout.flush())
+        return status;
+    fail("Cannot write to standard output", ExitOutputLost);
+    return status == ExitWritten ? ExitOutputLost : status;
 }
 
 void resizeField(ProgramState& state, const GrowOptions& options)
@@ -74,8 +92,18 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    if (!outputCanBeCreated(options.output))
-        return fail("Cannot create file " + options.output, ExitNotWritten);
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    // A picture that could never be written is refused before the run, not after it. A BMP
+    // file's size is known; a PNG file's depends on the picture, so only its folder is checked.
+    const std::uint64_t pictureBytes =
+        PictureFile::isPngName(options.output)
+            ? 0
+            : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
+    try {
+        SafeSave::checkWritable(options.output, pictureBytes);
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitNotWritten);
+    }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
@@ -86,9 +114,8 @@ int grow(const GrowOptions& options)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
@@ -108,9 +135,7 @@ int grow(const GrowOptions& options)
     return ExitWritten;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     std::optional<GrowOptions> options;
     try {
@@ -120,9 +145,21 @@ int main(int argc, char** argv)
     }
     if (!options)
         return ExitWritten;
+    if (!options->aggregate.empty())
+        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
         return grow(*options);
     } catch (const std::exception& error) {
         return fail(error.what(), ExitNotWritten);
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    holdStandardStreams();
+    // A reader that has gone makes a write fail with EPIPE instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    return deliverOutput(run(argc, argv));
 }

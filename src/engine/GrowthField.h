@@ -54,6 +54,8 @@ public:
 
     /// Throws FieldSizeError when a picture of this size could not be held or saved.
     static void checkSize(std::int64_t width, std::int64_t height);
+    /// The same with `availableBytes` of memory instead of what AvailableMemory finds.
+    static void checkSize(std::int64_t width, std::int64_t height, std::uint64_t availableBytes);
 
     /// The column map of the touch test: for a Ring field w - 1 for 0, 1 for w, else a unchanged.
     std::int32_t mapColumn(std::int32_t a) const { return ::mapColumn(columnMap_, a, width_); }

@@ -1,5 +1,6 @@
 #include "AboutWindow.h"
 #include "FindDialog.h"
+#include "QtTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,10 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTest>
 
 #include <memory>
@@ -46,6 +51,8 @@ private slots:
     void closeButtonHoldsTheFocusWhenFirstShown();
     void controlsStayInsideTheWindowApart();
     void dateLineIsADayMonthYearDate();
+    void creditAndDateLinesPaintNavy();
+    void helpLinesFitWithoutWrapping();
     void selectionIsDrawnOnlyWithTheFocus();
 
     void repeatedSearchesWalkThroughOccurrences();
@@ -82,10 +89,7 @@ private:
     template <class T>
     T* child(const char* name) const
     {
-        auto* found = about_->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
+        return QtTestSupport::childNamed<T>(about_.get(), name);
     }
 
     std::unique_ptr<AboutWindow> about_;
@@ -103,12 +107,7 @@ void TestAboutWindow::init()
 void TestAboutWindow::cleanup()
 {
     about_.reset();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible())
-            widget->close();
-    }
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QtTestSupport::verifyNoWindowLeftVisible();
 }
 
 void TestAboutWindow::showAbout()
@@ -212,6 +211,34 @@ void TestAboutWindow::dateLineIsADayMonthYearDate()
     const QString text = child<QLabel>("dateLabel")->text();
     QVERIFY(QDate::fromString(text, QStringLiteral("dd/MM/yyyy")).isValid());
     QVERIFY(!child<QLabel>("creditLabel")->text().isEmpty());
+}
+
+void TestAboutWindow::creditAndDateLinesPaintNavy()
+{
+    showAbout();
+    const QImage window = about_->grab().toImage();
+    for (const char* name : {"creditLabel", "dateLabel"}) {
+        const QImage line = window.copy(child<QLabel>(name)->geometry());
+        // The most inked pixel of the text: navy where the glyph covers it wholly, and blue
+        // well above red where it is blended into the background; black text has neither.
+        QColor inked = line.pixelColor(0, 0);
+        for (int y = 0; y < line.height(); ++y)
+            for (int x = 0; x < line.width(); ++x)
+                if (line.pixelColor(x, y).lightness() < inked.lightness())
+                    inked = line.pixelColor(x, y);
+        QVERIFY2(inked.red() < 60 && inked.green() < 60 && inked.blue() - inked.red() > 80,
+                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name), inked.name())));
+    }
+}
+
+void TestAboutWindow::helpLinesFitWithoutWrapping()
+{
+    showAbout();
+    QTextDocument* document = helpBox_->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        document->documentLayout()->blockBoundingRect(block); // lays the block out
+        QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
+    }
 }
 
 void TestAboutWindow::selectionIsDrawnOnlyWithTheFocus()

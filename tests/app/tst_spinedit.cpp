@@ -1,3 +1,4 @@
+#include "QtTestSupport.h"
 #include "SpinEdit.h"
 
 #include <QApplication>
@@ -100,6 +101,8 @@ private slots:
     void typedCharacters();
     void decimalSeparatorFollowsTheLocale();
     void pasteTakesAnyText();
+    void altAndMetaKeysNeverType();
+    void ctrlEditingKeysKeepTheirMeaning();
 
     void leavingTheFieldBoundsIt_data();
     void leavingTheFieldBoundsIt();
@@ -119,8 +122,7 @@ private slots:
 void TestSpinEdit::cleanup()
 {
     QLocale::setDefault(QLocale::c());
-    for (QWidget* w : QApplication::topLevelWidgets())
-        w->hide();
+    QtTestSupport::verifyNoWindowLeftVisible();
 }
 
 void TestSpinEdit::parse_data()
@@ -396,6 +398,42 @@ void TestSpinEdit::pasteTakesAnyText()
     QCOMPARE(edit.text(), QStringLiteral("100 ab$"));
     QCOMPARE(beepCount, 2);
     QCOMPARE(edit.value(), 0);
+}
+
+void TestSpinEdit::altAndMetaKeysNeverType()
+{
+    SpinEdit edit;
+    int beepCount = 0;
+    edit.setBeeper([&beepCount] { ++beepCount; });
+    edit.setText(QString());
+    QTest::keyClicks(edit.lineEdit(), QStringLiteral("5"));
+    QTest::keyClick(edit.lineEdit(), Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(edit.lineEdit(), Qt::Key_Z, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(edit.lineEdit(), Qt::Key_7, Qt::MetaModifier);
+    QTest::keyClick(edit.lineEdit(), Qt::Key_Up, Qt::AltModifier);
+    QCOMPARE(edit.text(), QStringLiteral("5"));
+    QCOMPARE(beepCount, 0); // accelerators, not refused characters
+}
+
+void TestSpinEdit::ctrlEditingKeysKeepTheirMeaning()
+{
+    SpinEdit edit;
+    int beepCount = 0;
+    edit.setBeeper([&beepCount] { ++beepCount; });
+    edit.setText(QStringLiteral("1234"));
+    QLineEdit* text = edit.lineEdit();
+
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1234"));
+    QTest::keyClick(text, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(edit.text(), QString());
+    QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit.text(), QStringLiteral("1234"));
+    QTest::keyClick(text, Qt::Key_End);
+    QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit.text(), QStringLiteral("12341234"));
+    QCOMPARE(beepCount, 0);
 }
 
 void TestSpinEdit::leavingTheFieldBoundsIt_data()

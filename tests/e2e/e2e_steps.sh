@@ -236,8 +236,11 @@ step_about() {
     sleep 0.3
     local before="$out/about-before-find.png" after="$out/about-after-find.png"
     screenshot "$about" "$before"
-    # The "Find Text" button sits below the help box, 64,104 to 139,129 in the window.
-    xdotool mousemove --window "$about" 101 116 click 1
+    # The "Find Text" button stands centred below the help box, 104 to 129 pixels down; the box
+    # is as wide as its lines need in the desktop's font.
+    local about_width
+    about_width=$(xdotool getwindowgeometry --shell "$about" | sed -n 's/^WIDTH=//p')
+    xdotool mousemove --window "$about" $((about_width / 2)) 116 click 1
     local find
     if ! find=$(wait_for_window Find 5); then
         fail "step 5: a click on Find Text opened no 'Find' dialog"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "EnsembleAggregate.h"
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+/// Reads run summaries, one JSON object a line (JSON Lines, as `dla-grow --json` prints them,
+/// from any number of runs and machines), into an aggregate.
+///
+/// Blank lines are passed over, and so are aggregate lines (they sum up runs whose own lines
+/// are there too). Every other line must be a run summary of the same mode and size as the
+/// first one read; each line that is not is noted as "name:line: reason" and adds nothing.
+class SummaryReader {
+public:
+    /// Notes kept word for word; past this many only their number grows.
+    static constexpr std::size_t KeptProblems = 10;
+
+    void read(std::istream& in, const std::string& name);
+
+    const EnsembleAggregate& aggregate() const { return aggregate_; }
+    /// The first KeptProblems notes, "name:line: reason".
+    const std::vector<std::string>& problems() const { return problems_; }
+    std::int64_t problemCount() const { return problemCount_; }
+
+private:
+    /// Checks one line and adds its run. Throws std::invalid_argument with the reason.
+    void readLine(const std::string& line);
+
+    EnsembleAggregate aggregate_;
+    std::string kind_; ///< "snowflake 1000x1000", from the first summary read
+    std::vector<std::string> problems_;
+    std::int64_t problemCount_ = 0;
+};

@@ -1,0 +1,133 @@
+// The aggregate of an ensemble and the reader of JSON Lines summaries, on figures small enough
+// to check by hand.
+
+#include "EnsembleAggregate.h"
+#include "SummaryReader.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace {
+
+RunFigures run(double wanderers, double moves, double pixels, std::optional<double> dimension, double seconds)
+{
+    return RunFigures{wanderers, moves, pixels, pixels / 10, dimension, seconds};
+}
+
+/// Three runs: wanderers 10, 20, 30 (mean 20, sd 10); moves 10^8 + 1, 2, 3 (mean 10^8 + 2,
+/// sd 1); pixels all 5 (sd 0); a dimension in two of them, 1.6 and 1.8 (mean 1.7,
+/// sd 0.1 * sqrt 2); 0.5 + 1.25 + 2 = 3.75 seconds.
+EnsembleAggregate threeRuns()
+{
+    EnsembleAggregate aggregate;
+    aggregate.add(run(10, 1e8 + 1, 5, 1.6, 0.5));
+    aggregate.add(run(20, 1e8 + 2, 5, std::nullopt, 1.25));
+    aggregate.add(run(30, 1e8 + 3, 5, 1.8, 2));
+    return aggregate;
+}
+
+std::string summary(const std::string& mode, int width, std::uint32_t seed, double wanderers, const std::string& dimension)
+{
+    return R"({"mode":")" + mode + R"(","width":)" + std::to_string(width) + R"(,"height":300,"seed":)" +
+           std::to_string(seed) + R"(,"wanderers":)" + std::to_string(wanderers) +
+           R"(,"moves":1000,"marker":1,"seconds":0.5,"pixels":40,"gyration_radius":4.5,"dimension":)" + dimension +
+           R"(,"output":"f.png"})";
+}
+
+} // namespace
+
+TEST(EnsembleAggregate, MeanAndSampleDeviationOfEachFigure)
+{
+    const EnsembleAggregate aggregate = threeRuns();
+    EXPECT_EQ(aggregate.runs(), 3);
+    EXPECT_DOUBLE_EQ(*aggregate.wanderers().mean(), 20);
+    EXPECT_DOUBLE_EQ(*aggregate.wanderers().standardDeviation(), 10);
+    // Large values with a small spread: a sum of squares would lose the spread to rounding.
+    EXPECT_DOUBLE_EQ(*aggregate.moves().mean(), 1e8 + 2);
+    EXPECT_NEAR(*aggregate.moves().standardDeviation(), 1, 1e-6);
+    EXPECT_DOUBLE_EQ(*aggregate.pixels().standardDeviation(), 0);
+    EXPECT_DOUBLE_EQ(*aggregate.gyrationRadius().mean(), 0.5);
+    EXPECT_EQ(aggregate.dimension().count(), 2);
+    EXPECT_DOUBLE_EQ(*aggregate.dimension().mean(), 1.7);
+    EXPECT_NEAR(*aggregate.dimension().standardDeviation(), 0.141421356, 1e-8);
+    EXPECT_DOUBLE_EQ(aggregate.totalSeconds(), 3.75);
+}
+
+TEST(EnsembleAggregate, LineAndJsonTellTheSameFigures)
+{
+    const EnsembleAggregate aggregate = threeRuns();
+    EXPECT_EQ(aggregate.line(), "3 runs: wanderers 20.0 (sd 10.0), moves 100000002.0 (sd 1.0), pixels 5.0 (sd 0.0), "
+                                "gyration_radius 0.50 (sd 0.00, 3 runs), dimension 1.700 (sd 0.141, 2 runs), "
+                                "3.75 s in all");
+    const auto json = nlohmann::json::parse(aggregate.json());
+    EXPECT_EQ(json["runs"], 3);
+    EXPECT_DOUBLE_EQ(json["wanderers"]["mean"].get<double>(), 20);
+    EXPECT_DOUBLE_EQ(json["wanderers"]["sd"].get<double>(), 10);
+    EXPECT_EQ(json["dimension"]["runs"], 2);
+    EXPECT_DOUBLE_EQ(json["seconds"].get<double>(), 3.75);
+}
+
+TEST(EnsembleAggregate, OneRunHasNoDeviationAndNoDimensionGivesNull)
+{
+    EnsembleAggregate aggregate;
+    aggregate.add(run(4, 30, 4, std::nullopt, 0.01));
+    EXPECT_FALSE(aggregate.wanderers().standardDeviation());
+    const auto json = nlohmann::json::parse(aggregate.json());
+    EXPECT_TRUE(json["wanderers"]["sd"].is_null());
+    EXPECT_EQ(json["dimension"]["runs"], 0);
+    EXPECT_TRUE(json["dimension"]["mean"].is_null());
+    EXPECT_NE(aggregate.line().find("dimension n/a (sd n/a, 0 runs)"), std::string::npos) << aggregate.line();
+}
+
+TEST(SummaryReader, SumsUpSummariesFromSeveralFiles)
+{
+    std::istringstream first(summary("snowflake", 300, 1, 10, "1.5") + "\n\n" + summary("snowflake", 300, 2, 20, "null"));
+    // An aggregate line from the ensemble that wrote the file is passed over.
+    std::istringstream second(summary("snowflake", 300, 3, 30, "1.7") + "\n" + threeRuns().json() + "\n");
+    SummaryReader reader;
+    reader.read(first, "a.jsonl");
+    reader.read(second, "b.jsonl");
+    EXPECT_EQ(reader.problemCount(), 0);
+    EXPECT_EQ(reader.aggregate().runs(), 3);
+    EXPECT_DOUBLE_EQ(*reader.aggregate().wanderers().mean(), 20);
+    EXPECT_EQ(reader.aggregate().dimension().count(), 2);
+    EXPECT_DOUBLE_EQ(*reader.aggregate().dimension().mean(), 1.6);
+}
+
+TEST(SummaryReader, NamesEachLineThatIsNotASummary)
+{
+    const std::string good = summary("plant", 150, 1, 10, "1.5");
+    std::string missingPixels = good;
+    missingPixels.erase(missingPixels.find(R"("pixels":40,)"), 12);
+    std::istringstream in(good + "\n" +                                  // 1
+                          good.substr(0, 40) + "\n" +                    // 2: cut short
+                          "[1,2]\n" +                                    // 3
+                          missingPixels + "\n" +                         // 4
+                          summary("plant", 150, 2, 10, "\"x\"") + "\n" + // 5
+                          summary("plant", 200, 3, 10, "1.5") + "\n" +   // 6: another size
+                          good + "\n");                                  // 7
+    SummaryReader reader;
+    reader.read(in, "runs.jsonl");
+    EXPECT_EQ(reader.problems(), (std::vector<std::string>{
+                                     "runs.jsonl:2: not JSON",
+                                     "runs.jsonl:3: not a JSON object",
+                                     "runs.jsonl:4: no \"pixels\"",
+                                     "runs.jsonl:5: \"dimension\" is neither a number nor null",
+                                     "runs.jsonl:6: a plant 200x300 run among plant 150x300 runs",
+                                 }));
+    EXPECT_EQ(reader.aggregate().runs(), 2);
+}
+
+TEST(SummaryReader, KeepsTheFirstNotesAndCountsTheRest)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < SummaryReader::KeptProblems + 5; ++i)
+        lines += "x\n";
+    std::istringstream in(lines);
+    SummaryReader reader;
+    reader.read(in, "-");
+    EXPECT_EQ(reader.problems().size(), SummaryReader::KeptProblems);
+    EXPECT_EQ(reader.problemCount(), static_cast<std::int64_t>(SummaryReader::KeptProblems + 5));
+}

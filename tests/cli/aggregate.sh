@@ -1,0 +1,31 @@
+#!/bin/bash
+# --aggregate: run summaries from several files (and standard input) summed up; a line that is
+# not a summary is named by file and line, with exit status 2 and no aggregate.
+source "$(dirname "$0")/common.sh" "$@"
+
+# summary SEED WANDERERS DIMENSION: one run's JSON summary.
+summary()
+{
+    printf '{"mode":"snowflake","width":300,"height":300,"seed":%s,"wanderers":%s,"moves":1000,"marker":149,' "$1" "$2"
+    printf '"seconds":0.25,"pixels":%s,"gyration_radius":10.5,"dimension":%s,"output":"f-%s.png"}\n' "$2" "$3" "$1"
+}
+
+{ summary 1 100 1.6; summary 2 200 null; } >first.jsonl
+summary 3 300 1.8 >second.jsonl
+grow --aggregate first.jsonl - --json <second.jsonl
+expect_status "three runs" 0
+# Wanderers 100, 200, 300: mean 200, sample deviation 100; a dimension in two runs.
+grep -qx '{"runs":3,"wanderers":{"mean":200.0,"sd":100.0},.*"dimension":{"runs":2,"mean":1.7[0-9]*,.*"seconds":0.75}' "$OUT" ||
+    fail "three runs: aggregate is '$(cat "$OUT")'"
+
+{ summary 4 100 1.6; echo '{"mode":"snowflake","width":300'; } >cut.jsonl
+grow --aggregate first.jsonl cut.jsonl
+expect_status "a line cut short" 2
+expect_one_error_line "a line cut short" "cut.jsonl:2: not JSON"
+[ -s "$OUT" ] && fail "a line cut short: an aggregate was printed: $(cat "$OUT")"
+
+grow --aggregate missing.jsonl
+expect_status "a missing file" 2
+expect_one_error_line "a missing file" "Cannot read missing.jsonl"
+
+finish

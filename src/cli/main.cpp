@@ -20,6 +20,7 @@
 #include "RunFrame.h"
 #include "SafeSave.h"
 #include "SaveError.h"
+#include "TouchCounts.h"
 #include "UsageError.h"
 
 #include <cerrno>
@@ -210,8 +211,7 @@ std::uint64_t memoryOfOneRun(const GrowOptions& options)
     constexpr std::uint64_t ThreadStack = 8 << 20;
     const auto fieldBytes = [](FieldSize size) {
         return static_cast<std::uint64_t>(GrowthField::rowBytesFor(size.width)) * static_cast<std::uint64_t>(size.height) +
-               static_cast<std::uint64_t>(size.width + 2 * GrowthField::PadColumns) *
-                   static_cast<std::uint64_t>(size.height + 2 * GrowthField::PadRows);
+               TouchCounts::bytesFor(size.width, size.height);
     };
     const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
     const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);

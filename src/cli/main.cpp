@@ -4,18 +4,13 @@
 
 #include "AggregateCommand.h"
 #include "FieldSizeError.h"
-#include "FractalDimension.h"
-#include "GrowHost.h"
+#include "GrowJob.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
-#include "PictureFile.h"
-#include "ProgramState.h"
 #include "ProgressBar.h"
-#include "RunFrame.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
-#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -48,63 +43,27 @@ bool outputCanBeCreated(const std::string& path)
     return !fs::is_directory(target, error);
 }
 
-void resizeField(ProgramState& state, const GrowOptions& options)
-{
-    if (options.mode == GrowMode::Plant)
-        state.resizePlant(options.size);
-    else
-        state.resizeSnowflake(options.size);
-}
-
-/// The dimension is a nicety of the summary: if its working memory cannot be had, leave it out.
-std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
-{
-    try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
-                                       : FractalDimension::estimate(state.snowField());
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-}
-
 int grow(const GrowOptions& options)
 {
-    ProgramState state(options.seed);
+    std::optional<GrowJob> job;
     try {
-        resizeField(state, options);
+        job.emplace(options);
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
     if (!outputCanBeCreated(options.output))
         return fail("Cannot create file " + options.output, ExitNotWritten);
+    if (!options.particles.empty() && !outputCanBeCreated(options.particles))
+        return fail("Cannot create file " + options.particles, ExitNotWritten);
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    GrowHost host(options.points, markerName(options.mode), showProgress ? &bar : nullptr);
-    RunFrame frame(state, host);
-    const auto started = std::chrono::steady_clock::now();
-    const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    host.finish();
-
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    GrowSummary summary;
     try {
-        PictureFile::save(field, options.output);
+        summary = job->run(showProgress ? &bar : nullptr);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
-
-    GrowSummary summary;
-    summary.mode = options.mode;
-    summary.width = options.size.width;
-    summary.height = options.size.height;
-    summary.seed = options.seed;
-    summary.wanderers = stats.wanderers;
-    summary.moves = stats.moves;
-    summary.marker = options.mode == GrowMode::Plant ? state.plantTop : state.snowRadius;
-    summary.seconds = seconds.count();
-    summary.dimension = options.json ? std::nullopt : dimensionOf(state, options.mode);
-    summary.output = options.output;
     std::cout << (options.json ? summary.json() : summary.line()) << '\n';
     return ExitWritten;
 }

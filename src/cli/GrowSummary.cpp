@@ -6,16 +6,6 @@
 
 namespace {
 
-/// A figure with two decimals, or "n/a" when there is none.
-std::string twoDecimals(const std::optional<double>& figure)
-{
-    if (!figure)
-        return "n/a";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", *figure);
-    return text;
-}
-
 /// A figure as JSON: null when there is none.
 nlohmann::ordered_json orNull(const std::optional<double>& figure)
 {
@@ -26,13 +16,23 @@ nlohmann::ordered_json orNull(const std::optional<double>& figure)
 
 std::string GrowSummary::line() const
 {
-    char text[320];
-    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, "
-                  "%lld pixels, gyration radius %s, fractal dimension %s, written to ",
+    char text[256];
+    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, %lld pixels, ",
                   modeName(mode).data(), width, height, seed, static_cast<long long>(wanderers),
                   static_cast<long long>(moves), markerName(mode).data(), marker, seconds,
-                  static_cast<long long>(pixels), twoDecimals(gyrationRadius).c_str(), twoDecimals(dimension).c_str());
-    return text + output + (particles.empty() ? "" : ", particles to " + particles);
+                  static_cast<long long>(pixels));
+    std::string line = text;
+    // A figure that cannot be had (no pixel, a cluster too small to estimate) gets no mention.
+    if (gyrationRadius) {
+        std::snprintf(text, sizeof text, "gyration radius %.2f, ", *gyrationRadius);
+        line += text;
+    }
+    if (dimension) {
+        std::snprintf(text, sizeof text, "fractal dimension %.2f, ", *dimension);
+        line += text;
+    }
+    line += "written to " + output;
+    return particles.empty() ? line : line + ", particles to " + particles;
 }
 
 std::string GrowSummary::json() const

@@ -3,18 +3,19 @@
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
+#include "BmpFile.h"
 #include "FieldSizeError.h"
 #include "GrowJob.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "PictureFile.h"
 #include "ProgressBar.h"
+#include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
-#include <filesystem>
 #include <iostream>
 #include <optional>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -29,18 +30,11 @@ int fail(const std::string& message, int status)
     return status;
 }
 
-/// Whether the file can plausibly be made: its folder exists and the name is not a folder.
-/// Checked before the run, so a long run is not spent on a picture that cannot be saved; the
-/// writer still has the last word.
-bool outputCanBeCreated(const std::string& path)
+/// The size of the BMP file of a picture of `size`.
+std::uint64_t bmpFileBytes(FieldSize size)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, error) || access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
-    return !fs::is_directory(target, error);
+    return BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize +
+           GrowthField::rowBytesFor(size.width) * static_cast<std::uint64_t>(size.height);
 }
 
 int grow(const GrowOptions& options)
@@ -51,10 +45,16 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    if (!outputCanBeCreated(options.output))
-        return fail("Cannot create file " + options.output, ExitNotWritten);
-    if (!options.particles.empty() && !outputCanBeCreated(options.particles))
-        return fail("Cannot create file " + options.particles, ExitNotWritten);
+    // A file that could never be written is refused before the run, not after it. A BMP file's
+    // size is known; a PNG file's and the particle list's depend on the run, so for them only
+    // the place is checked.
+    try {
+        SafeSave::checkWritable(options.output, PictureFile::isPngName(options.output) ? 0 : bmpFileBytes(options.size));
+        if (!options.particles.empty())
+            SafeSave::checkWritable(options.particles, 0);
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitNotWritten);
+    }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;

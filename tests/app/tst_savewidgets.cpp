@@ -1,10 +1,11 @@
 // The save prompt, the save-picture dialog and its preview, driven through their real widgets.
-// Modal windows are answered by timers armed before they open.
+// Modal windows are answered by answers armed before they open.
 
 #include "BmpFile.h"
 #include "GrowthField.h"
 #include "PicturePreviewPanel.h"
 #include "PreviewWindow.h"
+#include "QtTestSupport.h"
 #include "SavePictureDialog.h"
 #include "SavePrompt.h"
 
@@ -34,36 +35,7 @@
 
 namespace {
 
-using ModalAnswer = std::function<void(QWidget*)>;
-
-/// Arms a timer that waits for the next modal window and hands it to `answer`. If the answer
-/// fails a check, the window is rejected so that the test does not hang in exec().
-void answerNextModal(ModalAnswer answer, int triesLeft = 500)
-{
-    QTimer::singleShot(10, [answer = std::move(answer), triesLeft]() mutable {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            if (triesLeft > 0)
-                answerNextModal(std::move(answer), triesLeft - 1);
-            return;
-        }
-        answer(modal);
-        if (QTest::currentTestFailed()) {
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
-        }
-    });
-}
-
-/// What ImageMagick makes of a picture file: "width height depth".
-QString identify(const QString& path)
-{
-    QProcess process;
-    process.start(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%w %h %z"), path});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return QStringLiteral("identify failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
+using namespace QtTestSupport;
 
 /// Writes a white picture of this size whose top half is black, as the program saves it, and
 /// checks that an independent decoder reads it back at that size (8 bits per channel).
@@ -80,12 +52,6 @@ void writeText(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-template <typename T>
-T* child(QWidget* parent, const char* name)
-{
-    return parent->findChild<T*>(QLatin1String(name));
 }
 
 } // namespace
@@ -134,14 +100,8 @@ void SaveWidgetsTest::init()
 
 void SaveWidgetsTest::cleanup()
 {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible())
-            window->close();
-    }
-    QCoreApplication::processEvents();
-    for (QWidget* window : QApplication::topLevelWidgets())
-        QVERIFY2(!window->isVisible(), qPrintable(window->objectName() + QStringLiteral(" left open")));
     dir_.reset();
+    verifyNoWindowLeftVisible();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -155,15 +115,15 @@ void SaveWidgetsTest::promptLooksAsDesigned()
     QVERIFY(prompt.isModal());
     QVERIFY(!prompt.isVisible());
 
-    auto* label = child<QLabel>(&prompt, "promptLabel");
+    auto* label = childNamed<QLabel>(&prompt, "promptLabel");
     QVERIFY(label);
     QCOMPARE(label->text(), QStringLiteral("Save Image ?"));
     QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 128));
     QCOMPARE(label->font().pixelSize(), 24);
     QCOMPARE(label->pos(), QPoint(16, 8));
 
-    auto* yes = child<QPushButton>(&prompt, "yesButton");
-    auto* no = child<QPushButton>(&prompt, "noButton");
+    auto* yes = childNamed<QPushButton>(&prompt, "yesButton");
+    auto* no = childNamed<QPushButton>(&prompt, "noButton");
     QVERIFY(yes && no);
     QCOMPARE(yes->text(), QStringLiteral("&Yes"));
     QCOMPARE(no->text(), QStringLiteral("&No"));
@@ -202,8 +162,8 @@ void SaveWidgetsTest::promptAnswers()
     bool answered = false;
     answerNextModal([&](QWidget* modal) {
         QCOMPARE(modal, &prompt);
-        auto* yes = child<QPushButton>(modal, "yesButton");
-        auto* no = child<QPushButton>(modal, "noButton");
+        auto* yes = childNamed<QPushButton>(modal, "yesButton");
+        auto* no = childNamed<QPushButton>(modal, "noButton");
         QCOMPARE(modal->focusWidget(), yes);
         answered = true;
         if (action == QLatin1String("click yes"))
@@ -245,7 +205,7 @@ void SaveWidgetsTest::promptStartsAfreshEachShowing()
 
     // The focus, and with it the button that Enter presses, is back on Yes.
     answerNextModal([](QWidget* modal) {
-        QCOMPARE(modal->focusWidget(), child<QPushButton>(modal, "yesButton"));
+        QCOMPARE(modal->focusWidget(), childNamed<QPushButton>(modal, "yesButton"));
         QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
     });
     QCOMPARE(prompt.ask(), 6);
@@ -270,7 +230,7 @@ void SaveWidgetsTest::filterEntries()
 
     // The dialog shows them as they are, in this order.
     SavePictureDialog saveDialog;
-    auto* combo = child<QComboBox>(saveDialog.dialog(), "fileTypeCombo");
+    auto* combo = childNamed<QComboBox>(saveDialog.dialog(), "fileTypeCombo");
     QVERIFY(combo);
     QStringList shown;
     for (int i = 0; i < combo->count(); ++i)
@@ -298,14 +258,14 @@ void SaveWidgetsTest::dialogSettingsAtFirstOpening()
         QCOMPARE(dialog->parentWidget(), &owner);
 
         QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
-        QVERIFY(child<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
+        QVERIFY(childNamed<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
 
         // The preview panel stands to the right of the dialog's own controls.
-        auto* panel = child<PicturePreviewPanel>(dialog, "previewPanel");
+        auto* panel = childNamed<PicturePreviewPanel>(dialog, "previewPanel");
         QVERIFY(panel && panel->isVisible());
-        auto* nameEdit = child<QLineEdit>(dialog, "fileNameEdit");
+        auto* nameEdit = childNamed<QLineEdit>(dialog, "fileNameEdit");
         QVERIFY(panel->mapTo(dialog, QPoint(0, 0)).x() >= nameEdit->mapTo(dialog, QPoint(nameEdit->width(), 0)).x());
-        QCOMPARE(child<QLabel>(dialog, "previewCaption")->text(), QStringLiteral("Picture:"));
+        QCOMPARE(childNamed<QLabel>(dialog, "previewCaption")->text(), QStringLiteral("Picture:"));
 
         // Centred across the screen, a third of the free height above, two thirds below.
         const QRect screen = dialog->screen()->availableGeometry();
@@ -345,11 +305,11 @@ void SaveWidgetsTest::dialogOffersLastConfirmation()
 
     // As a user does it: pick the filter entry with the keyboard, type the name, press Enter.
     answerNextModal([&](QWidget* modal) {
-        auto* combo = child<QComboBox>(modal, "fileTypeCombo");
+        auto* combo = childNamed<QComboBox>(modal, "fileTypeCombo");
         for (int i = 0; i < filterIndex; ++i)
             QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), filterIndex);
-        auto* nameEdit = child<QLineEdit>(modal, "fileNameEdit");
+        auto* nameEdit = childNamed<QLineEdit>(modal, "fileNameEdit");
         nameEdit->setText(fullName);
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
@@ -362,12 +322,12 @@ void SaveWidgetsTest::dialogOffersLastConfirmation()
     bool checked = false;
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QCOMPARE(child<QLineEdit>(dialog, "fileNameEdit")->text(), name);
+        QCOMPARE(childNamed<QLineEdit>(dialog, "fileNameEdit")->text(), name);
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir_->path()).canonicalPath());
         QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(filterIndex));
         checked = true;
         // Confirmed again as offered: the same name comes back.
-        QTest::keyClick(child<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
+        QTest::keyClick(childNamed<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
     });
     QVERIFY(saveDialog.execute(&owner));
     QVERIFY(checked);
@@ -383,8 +343,8 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
 
     // Cancelled at the first opening, after typing a name and choosing another entry.
     answerNextModal([&](QWidget* modal) {
-        QTest::keyClick(child<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
-        child<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("typed")));
+        QTest::keyClick(childNamed<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
+        childNamed<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("typed")));
         QTest::keyClick(modal, Qt::Key_Escape);
     });
     QVERIFY(!saveDialog.execute(&owner));
@@ -394,11 +354,11 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
     // The next opening shows nothing of the cancelled one.
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(child<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
+        QVERIFY(childNamed<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
         QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
-        child<QLineEdit>(dialog, "fileNameEdit")->setText(pathOf(QStringLiteral("kept")));
-        QTest::keyClick(child<QComboBox>(dialog, "fileTypeCombo"), Qt::Key_Down);
-        QTest::keyClick(child<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
+        childNamed<QLineEdit>(dialog, "fileNameEdit")->setText(pathOf(QStringLiteral("kept")));
+        QTest::keyClick(childNamed<QComboBox>(dialog, "fileTypeCombo"), Qt::Key_Down);
+        QTest::keyClick(childNamed<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
     });
     QVERIFY(saveDialog.execute(&owner));
     QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("kept")));
@@ -406,8 +366,8 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
 
     // A later cancel keeps the confirmed name and entry, and they are offered again after it.
     answerNextModal([&](QWidget* modal) {
-        QTest::keyClick(child<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
-        child<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("other")));
+        QTest::keyClick(childNamed<QComboBox>(modal, "fileTypeCombo"), Qt::Key_Down);
+        childNamed<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("other")));
         qobject_cast<QDialog*>(modal)->reject();
     });
     QVERIFY(!saveDialog.execute(&owner));
@@ -416,7 +376,7 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
 
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QCOMPARE(child<QLineEdit>(dialog, "fileNameEdit")->text(), QStringLiteral("kept"));
+        QCOMPARE(childNamed<QLineEdit>(dialog, "fileNameEdit")->text(), QStringLiteral("kept"));
         QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(1));
         dialog->reject();
     });
@@ -433,7 +393,7 @@ void SaveWidgetsTest::dialogReplacesExistingFileWithoutQuestion()
     SavePictureDialog saveDialog;
     QStringList questions;
     answerNextModal([&](QWidget* modal) {
-        auto* nameEdit = child<QLineEdit>(modal, "fileNameEdit");
+        auto* nameEdit = childNamed<QLineEdit>(modal, "fileNameEdit");
         nameEdit->setText(existing);
         // Any question box that turns up instead of the dialog closing is noted and dismissed.
         answerNextModal([&](QWidget* next) {
@@ -441,14 +401,12 @@ void SaveWidgetsTest::dialogReplacesExistingFileWithoutQuestion()
                 questions << box->text();
                 box->reject();
             }
-        }, 50);
+        });
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
     QVERIFY(saveDialog.execute(&owner));
     QVERIFY2(questions.isEmpty(), qPrintable(questions.join(QLatin1Char('\n'))));
     QCOMPARE(saveDialog.fileName(), existing);
-    QTest::qWait(600); // let the armed watcher run out
-    QVERIFY(questions.isEmpty());
 }
 
 void SaveWidgetsTest::dialogListsFilesOfChosenEntry_data()
@@ -477,7 +435,7 @@ void SaveWidgetsTest::dialogListsFilesOfChosenEntry()
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         dialog->setDirectory(dir_->path());
-        auto* list = child<QListView>(dialog, "listView");
+        auto* list = childNamed<QListView>(dialog, "listView");
         auto listedNames = [list] {
             QStringList names;
             const QModelIndex root = list->rootIndex();
@@ -487,9 +445,9 @@ void SaveWidgetsTest::dialogListsFilesOfChosenEntry()
             return names;
         };
         // Typed first: changing the entry leaves the typed name as it is.
-        auto* nameEdit = child<QLineEdit>(dialog, "fileNameEdit");
+        auto* nameEdit = childNamed<QLineEdit>(dialog, "fileNameEdit");
         nameEdit->setText(QStringLiteral("tree.jpeg"));
-        auto* combo = child<QComboBox>(dialog, "fileTypeCombo");
+        auto* combo = childNamed<QComboBox>(dialog, "fileTypeCombo");
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(combo, Qt::Key_Down);
         for (int i = 4; i > filterIndex; --i)
@@ -565,9 +523,9 @@ void SaveWidgetsTest::previewPanelShowsFile()
     auto panel = shownPanel();
     panel->showFile(path);
 
-    auto* captionLabel = child<QLabel>(panel.get(), "previewCaption");
-    auto* button = child<QToolButton>(panel.get(), "previewButton");
-    auto* area = child<QLabel>(panel.get(), "previewPicture");
+    auto* captionLabel = childNamed<QLabel>(panel.get(), "previewCaption");
+    auto* button = childNamed<QToolButton>(panel.get(), "previewButton");
+    auto* area = childNamed<QLabel>(panel.get(), "previewPicture");
     QVERIFY(captionLabel && button && area);
     QCOMPARE(button->toolTip(), QStringLiteral("Preview"));
     QVERIFY(!button->icon().isNull() || !button->text().isEmpty());
@@ -597,17 +555,17 @@ void SaveWidgetsTest::previewPanelForgetsPreviousPicture()
     const QString bmp = pathOf(QStringLiteral("tree.bmp"));
     writeBmp(bmp, 20, 10);
     auto panel = shownPanel();
-    auto* button = child<QToolButton>(panel.get(), "previewButton");
+    auto* button = childNamed<QToolButton>(panel.get(), "previewButton");
 
     panel->showFile(bmp);
     QVERIFY(button->isEnabled());
     panel->showFile(pathOf(QStringLiteral("missing.bmp")));
-    QCOMPARE(child<QLabel>(panel.get(), "previewCaption")->text(), QStringLiteral("Picture:"));
-    QCOMPARE(child<QLabel>(panel.get(), "previewPicture")->text(), QStringLiteral("(None)"));
+    QCOMPARE(childNamed<QLabel>(panel.get(), "previewCaption")->text(), QStringLiteral("Picture:"));
+    QCOMPARE(childNamed<QLabel>(panel.get(), "previewPicture")->text(), QStringLiteral("(None)"));
     QVERIFY(!button->isEnabled());
     // The disabled button opens nothing.
     QTest::mouseClick(button, Qt::LeftButton);
-    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    auto* window = panel->findChild<PreviewWindow*>(QStringLiteral("previewWindow"));
     QVERIFY(!window || !window->isVisible());
 
     panel->showFile(QString());
@@ -626,7 +584,7 @@ void SaveWidgetsTest::previewPanelFollowsDialogSelection()
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         dialog->setDirectory(dir_->path());
-        auto* list = child<QListView>(dialog, "listView");
+        auto* list = childNamed<QListView>(dialog, "listView");
         QVERIFY(list);
         auto currentFile = [&](const QString& fileName) {
             QModelIndex found;
@@ -640,7 +598,7 @@ void SaveWidgetsTest::previewPanelFollowsDialogSelection()
         };
         QTRY_VERIFY(currentFile(QStringLiteral("tree.bmp")).isValid());
         QTRY_VERIFY(currentFile(QStringLiteral("notes.bmp")).isValid());
-        auto* caption = child<QLabel>(dialog, "previewCaption");
+        auto* caption = childNamed<QLabel>(dialog, "previewCaption");
 
         list->setCurrentIndex(currentFile(QStringLiteral("tree.bmp")));
         captions << caption->text();
@@ -673,9 +631,9 @@ void SaveWidgetsTest::previewWindowSizeAndFit()
 
     auto panel = shownPanel();
     panel->showFile(path);
-    QTest::mouseClick(child<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
+    QTest::mouseClick(childNamed<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
 
-    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    auto* window = childNamed<PreviewWindow>(panel.get(), "previewWindow");
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(window->isWindow());
@@ -715,16 +673,16 @@ void SaveWidgetsTest::previewWindowOpensByDoubleClickAndEscapeCloses()
     const QString path = pathOf(QStringLiteral("tree.bmp"));
     writeBmp(path, 20, 10);
     auto panel = shownPanel();
-    auto* area = child<QLabel>(panel.get(), "previewPicture");
+    auto* area = childNamed<QLabel>(panel.get(), "previewPicture");
 
     // Without a picture a double click opens nothing.
     QTest::mouseDClick(area, Qt::LeftButton);
-    auto* window = child<PreviewWindow>(panel.get(), "previewWindow");
+    auto* window = panel->findChild<PreviewWindow*>(QStringLiteral("previewWindow"));
     QVERIFY(!window || !window->isVisible());
 
     panel->showFile(path);
     QTest::mouseDClick(area, Qt::LeftButton);
-    window = child<PreviewWindow>(panel.get(), "previewWindow");
+    window = childNamed<PreviewWindow>(panel.get(), "previewWindow");
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->picture().size(), QSize(20, 10));
 
@@ -732,8 +690,8 @@ void SaveWidgetsTest::previewWindowOpensByDoubleClickAndEscapeCloses()
     QVERIFY(!window->isVisible());
 
     // Opened again, it is the same window, shown again.
-    QTest::mouseClick(child<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
-    QCOMPARE(child<PreviewWindow>(panel.get(), "previewWindow"), window);
+    QTest::mouseClick(childNamed<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
+    QCOMPARE(childNamed<PreviewWindow>(panel.get(), "previewWindow"), window);
     QVERIFY(window->isVisible());
     // It goes with the panel.
     panel->hide();

@@ -8,7 +8,8 @@ VERSION=$2
 grow -n 200 -r 3
 expect_status "plant defaults" 0
 expect_bmp "plant defaults" plant.bmp 150 300
-grep -qx 'plant 150x300, seed 3: 201 wanderers, [0-9]* moves, plantTop [0-9]*, [0-9.]* s, [0-9]* pixels, gyration radius [0-9.]*, fractal dimension [0-9.na/]*, written to plant.bmp' "$OUT" ||
+# A small run spans too few box sizes for a fractal dimension: the line says nothing of one.
+grep -qx 'plant 150x300, seed 3: 201 wanderers, [0-9]* moves, plantTop [0-9]*, [0-9.]* s, [0-9]* pixels, gyration radius [0-9.]*, written to plant.bmp' "$OUT" ||
     fail "plant defaults: summary line is '$(cat "$OUT")'"
 [ -s "$ERR" ] && fail "plant defaults: stderr is not empty: $(cat "$ERR")"
 rm plant.bmp

@@ -49,7 +49,8 @@ int grow(const GrowOptions& options)
     // size is known; a PNG file's and the particle list's depend on the run, so for them only
     // the place is checked.
     try {
-        SafeSave::checkWritable(options.output, PictureFile::isPngName(options.output) ? 0 : bmpFileBytes(options.size));
+        const bool png = PictureFile::isPngName(options.output);
+        SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
         if (!options.particles.empty())
             SafeSave::checkWritable(options.particles, 0);
     } catch (const SaveError& error) {

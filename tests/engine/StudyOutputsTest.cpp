@@ -284,7 +284,8 @@ TEST_F(StudyOutputsTest, AgePictureColoursTheWhitePicturesClusterLighterWithAge)
     std::sort(lightnessByOrder.begin(), lightnessByOrder.end());
     ASSERT_GT(lightnessByOrder.size(), 100u);
     for (std::size_t i = 1; i < lightnessByOrder.size(); ++i)
-        ASSERT_GE(lightnessByOrder[i].second, lightnessByOrder[i - 1].second) << "wanderer " << lightnessByOrder[i].first;
+        ASSERT_GE(lightnessByOrder[i].second, lightnessByOrder[i - 1].second)
+            << "wanderer " << lightnessByOrder[i].first;
     EXPECT_GT(lightnessByOrder.back().second, lightnessByOrder.front().second + 50) << "the whole map is used";
 
     // Both file formats hold the same coloured pixels, in the right channel order.

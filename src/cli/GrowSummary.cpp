@@ -1,5 +1,7 @@
 #include "GrowSummary.h"
 
+#include "OneLineText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -31,8 +33,8 @@ std::string GrowSummary::line() const
         std::snprintf(text, sizeof text, "fractal dimension %.2f, ", *dimension);
         line += text;
     }
-    line += "written to " + output;
-    return particles.empty() ? line : line + ", particles to " + particles;
+    line += "written to " + OneLineText::of(output);
+    return particles.empty() ? line : line + ", particles to " + OneLineText::of(particles);
 }
 
 std::string GrowSummary::json() const

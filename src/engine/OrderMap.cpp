@@ -20,7 +20,7 @@ OrderMap::OrderMap(FieldSize size) : size_(size)
 {
     const std::uint64_t bytes = static_cast<std::uint64_t>(size.width) * static_cast<std::uint64_t>(size.height) *
                                 sizeof(std::uint32_t);
-    if (bytes > availableMemoryBytes())
+    if (bytes > AvailableMemory::bytes())
         throw FieldSizeError(tooLarge(size));
     try {
         order_.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height), 0);

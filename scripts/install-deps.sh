@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcli11-dev nlohmann-json3-dev
+    libcli11-dev nlohmann-json3-dev libpng-dev
     xvfb xauth xdotool x11-utils imagemagick
     shellcheck parallel dpkg-dev
 )

@@ -5,6 +5,7 @@
 #include "CommandGuard.h"
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
+#include "PictureFile.h"
 #include "PictureView.h"
 #include "RunFrame.h"
 #include "SavePictureDialog.h"
@@ -218,11 +219,11 @@ bool MainWindow::saveAs()
         return false;
     const std::string fileName = savePictureDialog_->writtenFileName().toStdString();
     if (isPlantLifeMode()) {
-        BmpFile::save(state_.plantField(), fileName);
+        PictureFile::save(state_.plantField(), fileName);
         state_.plantUnsaved = false;
     }
     if (snowflakeAction_->isChecked()) {
-        BmpFile::save(state_.snowField(), fileName);
+        PictureFile::save(state_.snowField(), fileName);
         state_.snowUnsaved = false;
     }
     return true;

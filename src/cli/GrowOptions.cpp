@@ -92,7 +92,7 @@ GrowMode GrowOptions::parseMode(const std::string& text)
 
 std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv, std::ostream& out)
 {
-    CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP file.",
+    CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP or PNG file.",
                  "dla-grow");
     // Values are taken as text and read by our own strict readers: CLI11's number conversion
     // would also take blanks, hex and octal ("010" as 8).
@@ -117,8 +117,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                       "seed of the random source, 0 to 4294967295 (default: the clock)")
                            ->type_name("S");
     auto* outputOption = app.add_option("-o,--output", outputText,
-                                        "file to write; .bmp is added unless the name's fourth character "
-                                        "from the end is a full stop (default: plant.bmp or snowflake.bmp)")
+                                        "file to write, PNG when its name ends in .png, else BMP; .bmp is added "
+                                        "unless the name's fourth character from the end is a full stop "
+                                        "(default: plant.bmp or snowflake.bmp)")
                              ->type_name("FILE");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
     app.add_option("--aggregate", options.aggregate,

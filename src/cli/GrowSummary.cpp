@@ -6,15 +6,17 @@
 
 std::string GrowSummary::line() const
 {
-    char dimensionText[32] = "n/a";
-    if (dimension)
-        std::snprintf(dimensionText, sizeof dimensionText, "%.2f", *dimension);
     char text[256];
-    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, "
-                  "fractal dimension %s, written to ",
+    std::snprintf(text, sizeof text, "%s %dx%d, seed %u: %lld wanderers, %lld moves, %s %d, %.2f s, ",
                   modeName(mode).data(), width, height, seed, static_cast<long long>(wanderers),
-                  static_cast<long long>(moves), markerName(mode).data(), marker, seconds, dimensionText);
-    return text + output;
+                  static_cast<long long>(moves), markerName(mode).data(), marker, seconds);
+    std::string line = text;
+    // A cluster too small for a meaningful estimate gets no mention of one.
+    if (dimension) {
+        std::snprintf(text, sizeof text, "fractal dimension %.2f, ", *dimension);
+        line += text;
+    }
+    return line + "written to " + output;
 }
 
 std::string GrowSummary::json() const

@@ -17,11 +17,11 @@ public:
     std::int64_t moves = 0;       ///< steps walked, one draw each
     std::int32_t marker = 0;      ///< plantTop or snowRadius at the end
     double seconds = 0;           ///< the run alone
-    std::optional<double> dimension; ///< box-counting estimate; empty for a cluster too small
+    std::optional<double> dimension; ///< box-counting estimate; empty when it would mean nothing
     std::string output;           ///< the file written
 
     /// "plant 150x300, seed 7: 3021 wanderers, 48061233 moves, plantTop 1, 0.52 s,
-    /// fractal dimension 1.63, written to plant.bmp"
+    /// fractal dimension 1.63, written to plant.bmp"; without the dimension when there is none.
     std::string line() const;
     /// One JSON object with the keys mode, width, height, seed, wanderers, moves, marker,
     /// seconds and output, in that order, on one line.

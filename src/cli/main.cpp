@@ -1,5 +1,5 @@
 // dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
+// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
@@ -9,17 +9,17 @@
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
 #include "RunFrame.h"
+#include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <optional>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -32,20 +32,6 @@ int fail(const std::string& message, int status)
 {
     std::cerr << "dla-grow: " << message << '\n';
     return status;
-}
-
-/// Whether the file can plausibly be made: its folder exists and the name is not a folder.
-/// Checked before the run, so a long run is not spent on a picture that cannot be saved; the
-/// writer still has the last word.
-bool outputCanBeCreated(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, error) || access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
-    return !fs::is_directory(target, error);
 }
 
 void resizeField(ProgramState& state, const GrowOptions& options)
@@ -75,8 +61,18 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    if (!outputCanBeCreated(options.output))
-        return fail("Cannot create file " + options.output, ExitNotWritten);
+    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
+    // A picture that could never be written is refused before the run, not after it. A BMP
+    // file's size is known; a PNG file's depends on the picture, so only its folder is checked.
+    const std::uint64_t pictureBytes =
+        PictureFile::isPngName(options.output)
+            ? 0
+            : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
+    try {
+        SafeSave::checkWritable(options.output, pictureBytes);
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitNotWritten);
+    }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
@@ -87,9 +83,8 @@ int grow(const GrowOptions& options)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
 
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        BmpFile::save(field, options.output);
+        PictureFile::save(field, options.output);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }

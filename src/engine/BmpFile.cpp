@@ -2,6 +2,9 @@
 
 #include "SafeSave.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 void putLittleEndian(std::uint8_t* at, std::uint32_t value, int bytes)
@@ -66,4 +69,22 @@ void BmpFile::save(const GrowthField& field, const std::string& path)
                SafeSave::writeAll(fd, infoBytes.data(), infoBytes.size()) &&
                SafeSave::writeAll(fd, field.pixelBlock(), field.pixelBlockSize());
     });
+}
+
+void BmpFile::save(const PictureRows& picture, const std::string& path)
+{
+    const auto fileBytes = fileHeader(picture.width(), picture.height());
+    const auto infoBytes = infoHeader(picture.width(), picture.height());
+    const std::size_t colourBytes = static_cast<std::size_t>(picture.width()) * 3;
+    // One row with its zero padding; a row the picture paints goes straight into it.
+    std::vector<std::uint8_t> row(GrowthField::rowBytesFor(picture.width()), 0);
+    SafeSave save(path);
+    bool writing = save.write(fileBytes.data(), fileBytes.size()) && save.write(infoBytes.data(), infoBytes.size());
+    for (std::int32_t y = picture.height() - 1; writing && y >= 0; --y) {
+        const std::uint8_t* pixels = picture.row(y, row.data());
+        if (pixels != row.data())
+            std::memcpy(row.data(), pixels, colourBytes);
+        writing = save.write(row.data(), row.size());
+    }
+    save.commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GrowthField.h"
+#include "PictureRows.h"
 
 #include <array>
 #include <cstdint>
@@ -26,4 +27,6 @@ public:
     /// Writes the field to `path` (the file-name rule already applied) through SafeSave, so
     /// the old file stays whole until the new one is complete. Throws SaveError as SafeSave does.
     static void save(const GrowthField& field, const std::string& path);
+    /// Writes any picture the same way, row by row (bottom row first, as BMP keeps them).
+    static void save(const PictureRows& picture, const std::string& path);
 };

@@ -74,7 +74,7 @@ std::vector<std::int64_t> FractalDimension::boxCounts(const GrowthField& field, 
                 grid.occupied[static_cast<std::size_t>(y) * static_cast<std::size_t>(bounds.width) +
                               static_cast<std::size_t>(x)] = true;
 
-    const std::int64_t extent = std::max(bounds.width, bounds.height);
+    const std::int64_t extent = std::min(bounds.width, bounds.height);
     std::vector<std::int64_t> counts{grid.count()};
     for (std::int64_t side = 2; side * 4 <= extent; side *= 2) {
         grid = grid.coarser();
@@ -87,7 +87,7 @@ std::optional<double> FractalDimension::estimate(const GrowthField& field, std::
 {
     const std::vector<std::int64_t> counts = boxCounts(field, rowsLeftOut);
     const auto firstFitted = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(SmallestFittedSide)));
-    if (counts.size() < firstFitted + 2)
+    if (counts.size() < firstFitted + MinimumFittedSides)
         return std::nullopt;
     // Least squares of y = log N(s) on x = log(1 / s) = -k log 2 for s = 2^k.
     const auto n = static_cast<double>(counts.size() - firstFitted);

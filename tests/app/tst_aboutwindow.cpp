@@ -1,5 +1,6 @@
 #include "AboutWindow.h"
 #include "FindDialog.h"
+#include "QtTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -88,10 +89,7 @@ private:
     template <class T>
     T* child(const char* name) const
     {
-        auto* found = about_->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
+        return QtTestSupport::childNamed<T>(about_.get(), name);
     }
 
     std::unique_ptr<AboutWindow> about_;
@@ -109,12 +107,7 @@ void TestAboutWindow::init()
 void TestAboutWindow::cleanup()
 {
     about_.reset();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible())
-            widget->close();
-    }
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QtTestSupport::verifyNoWindowLeftVisible();
 }
 
 void TestAboutWindow::showAbout()

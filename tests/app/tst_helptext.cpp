@@ -1,4 +1,5 @@
 #include "HelpText.h"
+#include "QtTestSupport.h"
 
 #include <QTest>
 
@@ -21,6 +22,8 @@ class TestHelpText : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { QtTestSupport::verifyNoWindowLeftVisible(); }
+
     void lengthCountsLineBreaksAsTwo();
     void positionsConvert_data();
     void positionsConvert();

@@ -2,6 +2,7 @@
 #include "ImageSizeWindow.h"
 #include "MainWindow.h"
 #include "NumPointsWindow.h"
+#include "QtTestSupport.h"
 #include "SpinEdit.h"
 
 #include <QAction>
@@ -21,27 +22,12 @@
 
 namespace {
 
-QAction* action(MainWindow& window, const char* name)
-{
-    auto* found = window.findChild<QAction*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no action %s", name);
-    return found;
-}
+using namespace QtTestSupport;
 
 /// The client area below the menu bar: the picture's scroll area.
 QSize clientArea(MainWindow& window)
 {
     return window.findChild<QScrollArea*>(QStringLiteral("pictureArea"))->size();
-}
-
-int whitePixels(const GrowthField& field, int lastRow)
-{
-    int count = 0;
-    for (int y = 0; y <= lastRow; ++y)
-        for (int x = 0; x < field.width(); ++x)
-            count += field.isWhite(x, y) ? 1 : 0;
-    return count;
 }
 
 /// Runs `during` at the first message point of the next run (a zero timer fires inside the
@@ -51,17 +37,17 @@ void atFirstMessagePoint(std::function<void()> during)
     QTimer::singleShot(0, std::move(during));
 }
 
-/// Answers the next modal box with OK, keeping its caption and text.
+/// Answers the next error box with OK, keeping its caption and text.
 void answerNextErrorBox(QString* caption, QString* text)
 {
-    QTimer::singleShot(0, [caption, text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return answerNextErrorBox(caption, text);
-        *caption = box->windowTitle();
-        *text = box->text();
-        box->accept();
-    });
+    answerNextModal(
+        [caption, text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            *caption = box->windowTitle();
+            *text = box->text();
+            box->accept();
+        },
+        QStringLiteral("errorBox"));
 }
 
 bool samePixels(const GrowthField& a, const GrowthField& b)
@@ -76,11 +62,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            QVERIFY2(!window->isVisible() || qobject_cast<QMenu*>(window), qPrintable(window->objectName()));
-    }
+    void cleanup() { verifyNoWindowLeftVisible(); }
 
     void startsWithThePlantPictureAndTheMenuAsDesigned()
     {
@@ -114,7 +96,7 @@ private slots:
             {"aboutAction", "&About", true, false, true},
         };
         for (const Item& item : items) {
-            QAction* a = action(window, item.name);
+            QAction* a = actionNamed(window, item.name);
             QCOMPARE(a->text(), QString::fromLatin1(item.caption));
             QCOMPARE(a->isEnabled(), item.enabled);
             QCOMPARE(a->isChecked(), item.checked);
@@ -135,20 +117,20 @@ private slots:
         const GrowthField plantBefore = window.state().plantField();
         window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("7950"));
 
-        action(window, "snowflakeAction")->trigger();
+        actionNamed(window, "snowflakeAction")->trigger();
         QCOMPARE(clientArea(window), QSize(300, 300));
-        QVERIFY(action(window, "snowflakeAction")->isChecked());
-        QVERIFY(!action(window, "plantLifeAction")->isChecked());
+        QVERIFY(actionNamed(window, "snowflakeAction")->isChecked());
+        QVERIFY(!actionNamed(window, "plantLifeAction")->isChecked());
         QCOMPARE(window.numPointsWindow()->pointsEdit()->upperBound(), 7000);
         QCOMPARE(window.numPointsWindow()->pointsEdit()->text(), QStringLiteral("7950")); // bound only
         QCOMPARE(window.imageSizeWindow()->widthEdit()->text(), QStringLiteral("300"));
         QCOMPARE(window.imageSizeWindow()->heightEdit()->text(), QStringLiteral("300"));
 
-        action(window, "snowflakeAction")->trigger(); // choosing the current mode again changes nothing
-        QVERIFY(action(window, "snowflakeAction")->isChecked());
+        actionNamed(window, "snowflakeAction")->trigger(); // choosing the current mode again changes nothing
+        QVERIFY(actionNamed(window, "snowflakeAction")->isChecked());
         QCOMPARE(clientArea(window), QSize(300, 300));
 
-        action(window, "plantLifeAction")->trigger();
+        actionNamed(window, "plantLifeAction")->trigger();
         QCOMPARE(clientArea(window), QSize(150, 300));
         QCOMPARE(window.numPointsWindow()->pointsEdit()->upperBound(), 8000);
         QCOMPARE(window.imageSizeWindow()->widthEdit()->text(), QStringLiteral("150"));
@@ -160,14 +142,14 @@ private slots:
     void toLimitEnablesNumPointsWhenUnchecked()
     {
         MainWindow window(0);
-        action(window, "toLimitAction")->trigger();
-        QVERIFY(!action(window, "toLimitAction")->isChecked());
-        QVERIFY(action(window, "numPointsAction")->isEnabled());
-        action(window, "numPointsAction")->trigger();
+        actionNamed(window, "toLimitAction")->trigger();
+        QVERIFY(!actionNamed(window, "toLimitAction")->isChecked());
+        QVERIFY(actionNamed(window, "numPointsAction")->isEnabled());
+        actionNamed(window, "numPointsAction")->trigger();
         QVERIFY(window.numPointsWindow()->isVisible());
-        action(window, "toLimitAction")->trigger();
-        QVERIFY(action(window, "toLimitAction")->isChecked());
-        QVERIFY(!action(window, "numPointsAction")->isEnabled());
+        actionNamed(window, "toLimitAction")->trigger();
+        QVERIFY(actionNamed(window, "toLimitAction")->isChecked());
+        QVERIFY(!actionNamed(window, "numPointsAction")->isEnabled());
         QVERIFY2(window.numPointsWindow()->isVisible(), "checking To Limit does not hide the window");
         window.numPointsWindow()->hide();
     }
@@ -178,13 +160,13 @@ private slots:
         window.show();
         bool runningStates = false;
         atFirstMessagePoint([&] {
-            runningStates = !action(window, "startAction")->isEnabled() && action(window, "cancelAction")->isEnabled();
+            runningStates = !actionNamed(window, "startAction")->isEnabled() && actionNamed(window, "cancelAction")->isEnabled();
         });
-        action(window, "startAction")->trigger();
+        actionNamed(window, "startAction")->trigger();
         QVERIFY(runningStates);
         QVERIFY(window.state().plantTop <= 1);
-        QVERIFY(action(window, "startAction")->isEnabled());
-        QVERIFY(!action(window, "cancelAction")->isEnabled());
+        QVERIFY(actionNamed(window, "startAction")->isEnabled());
+        QVERIFY(!actionNamed(window, "cancelAction")->isEnabled());
         QVERIFY(window.state().plantUnsaved);
         QVERIFY(!window.state().snowUnsaved);
         window.state().plantUnsaved = false;
@@ -195,11 +177,11 @@ private slots:
     {
         MainWindow window(0);
         window.show();
-        atFirstMessagePoint([&] { action(window, "cancelAction")->trigger(); });
-        action(window, "startAction")->trigger();
+        atFirstMessagePoint([&] { actionNamed(window, "cancelAction")->trigger(); });
+        actionNamed(window, "startAction")->trigger();
         QCOMPARE(whitePixels(window.state().plantField(), 294), 1);
-        QVERIFY(action(window, "startAction")->isEnabled());
-        QVERIFY(!action(window, "cancelAction")->isEnabled());
+        QVERIFY(actionNamed(window, "startAction")->isEnabled());
+        QVERIFY(!actionNamed(window, "cancelAction")->isEnabled());
         QVERIFY(!window.state().stopRequested);
         QVERIFY(window.state().plantUnsaved);
         window.state().plantUnsaved = false;
@@ -210,8 +192,8 @@ private slots:
     {
         MainWindow window(5);
         window.show();
-        atFirstMessagePoint([&] { action(window, "snowflakeAction")->trigger(); });
-        action(window, "startAction")->trigger();
+        atFirstMessagePoint([&] { actionNamed(window, "snowflakeAction")->trigger(); });
+        actionNamed(window, "startAction")->trigger();
         QVERIFY(window.state().plantTop <= 1);
         QCOMPARE(window.state().snowRadius, 149);
         QVERIFY(window.state().plantUnsaved);
@@ -220,9 +202,9 @@ private slots:
         // The other way round nothing follows the snowflake run.
         window.state().plantUnsaved = window.state().snowUnsaved = false;
         window.state().resetSnowflake();
-        atFirstMessagePoint([&] { action(window, "plantLifeAction")->trigger(); });
+        atFirstMessagePoint([&] { actionNamed(window, "plantLifeAction")->trigger(); });
         const std::int32_t plantTop = window.state().plantTop;
-        action(window, "startAction")->trigger();
+        actionNamed(window, "startAction")->trigger();
         QCOMPARE(window.state().plantTop, plantTop);
         QVERIFY(!window.state().plantUnsaved);
         QVERIFY(window.state().snowUnsaved);
@@ -234,10 +216,10 @@ private slots:
     {
         MainWindow window(9);
         window.show();
-        action(window, "toLimitAction")->trigger();
+        actionNamed(window, "toLimitAction")->trigger();
         window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("59"));
-        atFirstMessagePoint([&] { action(window, "resetAction")->trigger(); });
-        action(window, "startAction")->trigger();
+        atFirstMessagePoint([&] { actionNamed(window, "resetAction")->trigger(); });
+        actionNamed(window, "startAction")->trigger();
         // The wanderer waiting at the message point found its place on the old picture: dropped.
         QCOMPARE(whitePixels(window.state().plantField(), 294), 59);
         QVERIFY(window.state().plantUnsaved);
@@ -248,12 +230,12 @@ private slots:
     void aNumberOfPointsTypedBeyondTheBoundIsUsedAsTyped()
     {
         MainWindow window(2);
-        action(window, "toLimitAction")->trigger();
+        actionNamed(window, "toLimitAction")->trigger();
         window.state().resizePlant(FieldSize{1000, 400}); // wide enough that no wanderer leaves the top
         for (auto [typed, wanderers] : {std::pair{"8100", 8101}, {"-5", 0}, {"0", 1}}) {
             window.state().resetPlant();
             window.numPointsWindow()->pointsEdit()->setText(QString::fromLatin1(typed));
-            action(window, "startAction")->trigger();
+            actionNamed(window, "startAction")->trigger();
             QCOMPARE(whitePixels(window.state().plantField(), 394), wanderers);
         }
         window.state().plantUnsaved = false;
@@ -263,7 +245,7 @@ private slots:
     {
         MainWindow window(0);
         window.show();
-        action(window, "snowflakeAction")->trigger();
+        actionNamed(window, "snowflakeAction")->trigger();
         window.state().stampSnowflake({3, 3});
         ImageSizeWindow* sizes = window.imageSizeWindow();
         sizes->showWindow();
@@ -297,7 +279,7 @@ private slots:
     {
         MainWindow window(0);
         window.show();
-        action(window, "snowflakeAction")->trigger();
+        actionNamed(window, "snowflakeAction")->trigger();
         window.imageSizeWindow()->setFields(3000, 2500);
         window.imageSizeWindow()->showWindow();
         QTest::mouseClick(window.imageSizeWindow()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);

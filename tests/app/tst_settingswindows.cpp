@@ -1,5 +1,6 @@
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
+#include "QtTestSupport.h"
 #include "SpinEdit.h"
 
 #include <QApplication>
@@ -88,14 +89,7 @@ private slots:
 
 void TestSettingsWindows::cleanup()
 {
-    QStringList leftOpen;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible()) {
-            leftOpen << w->objectName();
-            w->hide();
-        }
-    }
-    QVERIFY2(leftOpen.isEmpty(), qPrintable(leftOpen.join(u',')));
+    QtTestSupport::verifyNoWindowLeftVisible();
 }
 
 void TestSettingsWindows::numPointsWindowStartsHiddenWithItsControls()

@@ -1,3 +1,4 @@
+#include "QtTestSupport.h"
 #include "SpinEdit.h"
 
 #include <QApplication>
@@ -121,8 +122,7 @@ private slots:
 void TestSpinEdit::cleanup()
 {
     QLocale::setDefault(QLocale::c());
-    for (QWidget* w : QApplication::topLevelWidgets())
-        w->hide();
+    QtTestSupport::verifyNoWindowLeftVisible();
 }
 
 void TestSpinEdit::parse_data()

@@ -133,7 +133,10 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         ->excludes(outputOption);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
-    app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n");
+    app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n\n"
+               "Exit status: 0 the picture was written; 1 it could not be (nothing written);\n"
+               "2 bad input (nothing grown, nothing written); 3 the picture was written but\n"
+               "standard output could not take the summary.\n");
 
     try {
         app.parse(argc, argv);

@@ -1,5 +1,7 @@
 #include "GrowSummary.h"
 
+#include "OneLineText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -16,7 +18,7 @@ std::string GrowSummary::line() const
         std::snprintf(text, sizeof text, "fractal dimension %.2f, ", *dimension);
         line += text;
     }
-    return line + "written to " + output;
+    return line + "written to " + OneLineText::of(output);
 }
 
 std::string GrowSummary::json() const

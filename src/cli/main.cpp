@@ -9,6 +9,7 @@
 #include "GrowHost.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
+#include "OneLineText.h"
 #include "PictureFile.h"
 #include "ProgramState.h"
 #include "ProgressBar.h"
@@ -17,7 +18,10 @@
 #include "SaveError.h"
 #include "UsageError.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
@@ -27,11 +31,38 @@ namespace {
 constexpr int ExitWritten = 0;
 constexpr int ExitNotWritten = 1;
 constexpr int ExitBadInput = 2;
+constexpr int ExitOutputLost = 3;
 
 int fail(const std::string& message, int status)
 {
-    std::cerr << "dla-grow: " << message << '\n';
+    std::cerr << "dla-grow: " << OneLineText::of(message) << '\n';
     return status;
+}
+
+/// A closed standard stream would hand its number to the next file opened, and the summary
+/// would land in the picture. A closed standard output gets a stand-in that takes no writes, so
+/// the summary still fails as it should; the others get /dev/null.
+void holdStandardStreams()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int standIn = open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (standIn >= 0 && standIn != fd) {
+            dup2(standIn, fd);
+            close(standIn);
+        }
+    }
+}
+
+/// Output that did not reach its reader is a failure: the summary is the data a script runs
+/// dla-grow for. The picture, if any, stays written.
+int deliverOutput(int status)
+{
+    if (std::cout.flush())
+        return status;
+    fail("Cannot write to standard output", ExitOutputLost);
+    return status == ExitWritten ? ExitOutputLost : status;
 }
 
 void resizeField(ProgramState& state, const GrowOptions& options)
@@ -104,9 +135,7 @@ int grow(const GrowOptions& options)
     return ExitWritten;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     std::optional<GrowOptions> options;
     try {
@@ -123,4 +152,14 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         return fail(error.what(), ExitNotWritten);
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    holdStandardStreams();
+    // A reader that has gone makes a write fail with EPIPE instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    return deliverOutput(run(argc, argv));
 }

@@ -54,13 +54,18 @@ std::size_t GrowthField::rowBytesFor(std::int32_t width)
 
 void GrowthField::checkSize(std::int64_t width, std::int64_t height)
 {
+    checkSize(width, height, AvailableMemory::bytes());
+}
+
+void GrowthField::checkSize(std::int64_t width, std::int64_t height, std::uint64_t availableBytes)
+{
     if (width < 1 || height < 1 || width > INT32_MAX - 2 * PadColumns || height > INT32_MAX - 2 * PadRows)
         throw FieldSizeError("A picture cannot have " + sizeText(width, height));
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
     const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
     const std::uint64_t countBytes = static_cast<std::uint64_t>(width + 2 * PadColumns) *
                                      static_cast<std::uint64_t>(height + 2 * PadRows);
-    if (pixelBytes + countBytes > availableMemoryBytes())
+    if (pixelBytes + countBytes > availableBytes)
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
     // The BMP header holds the file size in 32 bits.
     if (pixelBytes >= (std::uint64_t{1} << 32) - 54)

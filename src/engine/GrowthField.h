@@ -58,6 +58,8 @@ public:
 
     /// Throws FieldSizeError when a picture of this size could not be held or saved.
     static void checkSize(std::int64_t width, std::int64_t height);
+    /// The same with `availableBytes` of memory instead of what AvailableMemory finds.
+    static void checkSize(std::int64_t width, std::int64_t height, std::uint64_t availableBytes);
 
     /// Paints rows [firstRow, lastRow] across the whole width in one colour (rows are clipped).
     void fillRows(std::int32_t firstRow, std::int32_t lastRow, std::uint32_t colour);

@@ -53,6 +53,24 @@ for entry in "${cases[@]}"; do
     expect_nothing_written "dla-grow ${entry#*|}"
 done
 
+# Whatever was typed, a message stays one line and no control character reaches the terminal:
+# values are shown with their control characters escaped.
+controls=(
+    "--mode must be plant or snowflake, not 'tree\\nx'|-m $'tree\\nx'"
+    "not '\\e[31mred'|-m $'\\e[31mred'"
+    "not '1\\x01x2'|-s $'1\\x01x2'"
+    "not expected: --fo\\no|$'--fo\\no'"
+)
+for entry in "${controls[@]}"; do
+    IFS='|' read -r escaped words <<<"$entry"
+    eval "args=($words)"
+    grow "${args[@]}"
+    expect_status "dla-grow $words" 2
+    expect_one_error_line "dla-grow $words" "$escaped"
+    LC_ALL=C grep -q $'[\x01-\x09\x0b-\x1f\x7f]' "$ERR" && fail "dla-grow $words: a control character on stderr"
+    expect_nothing_written "dla-grow $words"
+done
+
 # A size a BMP file could take but the memory cannot: under a 1 GB address-space limit a
 # 30000 x 30000 picture (2.7 GB) must be refused with a message, not end the process.
 ( ulimit -v 1000000 && exec "$GROW" -s 30000x30000 ) >"$OUT" 2>"$ERR"

@@ -1,0 +1,37 @@
+#!/bin/bash
+# Standard output that cannot take the summary is a failure of its own: exit status 3 and one
+# line on stderr, never 0 and never death by SIGPIPE; the picture is written all the same.
+source "$(dirname "$0")/common.sh" "$@"
+
+# lost WHAT: the last run lost its summary but wrote its picture.
+lost()
+{
+    expect_status "$1" 3
+    expect_one_error_line "$1" "Cannot write to standard output"
+    expect_bmp "$1" plant.bmp 150 300
+    rm -f plant.bmp
+}
+
+"$GROW" -n 5 -r 1 >&- 2>"$ERR"
+status=$?
+lost "closed standard output"
+
+"$GROW" -n 5 -r 1 >/dev/full 2>"$ERR"
+status=$?
+lost "full standard output"
+
+# A pipe whose reader has gone before dla-grow writes: held open read-write, then the read end
+# is closed, so no reader is left and there is no race with one.
+mkfifo "$scratch/pipe"
+exec 3<>"$scratch/pipe" 4>"$scratch/pipe" 3<&-
+"$GROW" -n 5 -r 1 >&4 2>"$ERR"
+status=$?
+exec 4>&-
+lost "pipe without a reader"
+
+"$GROW" --help >&- 2>"$ERR"
+status=$?
+expect_status "--help to a closed standard output" 3
+expect_nothing_written "--help to a closed standard output"
+
+finish

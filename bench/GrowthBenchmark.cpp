@@ -7,20 +7,13 @@
 #include "ProgramState.h"
 #include "RunFrame.h"
 #include "RunHost.h"
+#include "ThreadClock.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <ctime>
 
 namespace {
-
-double threadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 /// The bare source's nanoseconds per move, set by the first benchmark of the run.
 double bareNanosPerMove = 0;

@@ -14,7 +14,7 @@ public:
     explicit PlantLifeGrowth(ProgramState& state) : state_(state) {}
 
     /// Every plant-life run measures from the base strip again: plantTop := height - 5.
-    void startRun() { state_.plantTop = state_.plantSize().height - 5; }
+    void startRun() { state_.plantTop = state_.plantSize().height - ProgramState::BaseStripRows; }
 
     /// Releases one wanderer and walks it until it touches the cluster; adds its moves to `moves`.
     /// `trace` sees the release point and every position after a move (for tests; the default
@@ -23,7 +23,7 @@ public:
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
         const GrowthField& field = state_.plantField();
-        const GrowthField::TouchView cluster = field.touchView();
+        const TouchView cluster = field.touchView();
         // A local copy of the random source stays in a register for the whole walk.
         RandomSource random = state_.random;
         // The run shares the field's width with the column map; a size change between

@@ -17,12 +17,14 @@ class ProgramState {
 public:
     static constexpr FieldSize DefaultPlantSize{150, 300};
     static constexpr FieldSize DefaultSnowSize{300, 300};
+    /// The white strip a plant-life picture grows from, along its bottom.
+    static constexpr std::int32_t BaseStripRows = 5;
 
     /// The start state: both fields at their start size and content, markers and flags at their
     /// defaults, the random source seeded with `seed`.
     explicit ProgramState(std::uint32_t seed);
 
-    std::int32_t plantTop = DefaultPlantSize.height - 5; ///< highest row of the plant-life cluster
+    std::int32_t plantTop = DefaultPlantSize.height - BaseStripRows; ///< highest row of the plant-life cluster
     std::int32_t snowRadius = 1;  ///< largest rounded distance of a snowflake cell from the centre
     bool stopRequested = false;   ///< set by Cancel, taken by the run before its next wanderer
     bool plantUnsaved = false;
@@ -35,7 +37,7 @@ public:
     FieldSize snowSize() const { return FieldSize{snowField_.width(), snowField_.height()}; }
 
     /// Clears the plant-life field to black with the white base strip along its bottom five
-    /// rows. plantTop := height - 5; plantUnsaved := false.
+    /// rows. plantTop := height - 5; plantUnsaved := false. One pass over the picture's memory.
     void resetPlant() { resizePlant(plantSize()); }
     /// Clears the snowflake field to black with one white seed pixel at its centre.
     /// snowRadius := 1; snowUnsaved := false.

@@ -26,7 +26,7 @@ public:
     FieldPoint walk(std::int64_t& moves, Trace&& trace = Trace{})
     {
         const GrowthField& field = state_.snowField();
-        const GrowthField::TouchView cluster = field.touchView();
+        const TouchView cluster = field.touchView();
         // A local copy of the random source stays in a register for the whole walk.
         RandomSource random = state_.random;
         // The fast path below trusts these to be the touch counts' own size.
@@ -119,8 +119,8 @@ public:
     {
         // |x - W/2| < radius + 9 must keep -pad <= x < W + pad: 2 * (radius + 9) <= W + 2 * pad.
         const std::int64_t reach = 2 * (static_cast<std::int64_t>(radius) + 9);
-        return reach <= static_cast<std::int64_t>(size.width) + 2 * GrowthField::PadColumns &&
-               reach <= static_cast<std::int64_t>(size.height) + 2 * GrowthField::PadRows;
+        return reach <= static_cast<std::int64_t>(size.width) + 2 * TouchView::PadColumns &&
+               reach <= static_cast<std::int64_t>(size.height) + 2 * TouchView::PadRows;
     }
 
     /// Messages are processed when the count is a multiple of Round(radius / 5) + 1.

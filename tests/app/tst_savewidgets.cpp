@@ -43,7 +43,7 @@ using namespace QtTestSupport;
 void writeBmp(const QString& path, int width, int height)
 {
     GrowthField field(width, height, ColumnMap::Identity);
-    field.fillRows(0, height / 2 - 1, GrowthField::Black);
+    field.reset(width, height, height - height / 2);
     BmpFile::save(field, path.toStdString());
     QCOMPARE(identify(path), QStringLiteral("%1 %2 8").arg(width).arg(height));
 }

@@ -12,7 +12,7 @@ namespace {
 GrowthField blackField(std::int32_t width, std::int32_t height)
 {
     GrowthField field(width, height, ColumnMap::Identity);
-    field.fillRows(0, height - 1, GrowthField::Black);
+    field.reset(width, height, 0);
     return field;
 }
 
@@ -38,7 +38,7 @@ TEST(FractalDimension, NoClusterOrTooSmallAClusterHasNoEstimate)
 
     // A few wanderers stuck far apart on the plant's strip: wide, but no cluster to measure.
     GrowthField plant(150, 300, ColumnMap::Ring);
-    plant.fillRows(0, 294, GrowthField::Black);
+    plant.reset(150, 300, 5);
     for (const std::int32_t x : {3, 60, 101, 148})
         plant.stamp(x, 294);
     EXPECT_FALSE(FractalDimension::ofPlant(plant));
@@ -84,7 +84,7 @@ TEST(FractalDimension, SierpinskiTriangleHasDimensionLog2Of3)
 TEST(FractalDimension, PlantEstimateLeavesTheBaseStripOut)
 {
     GrowthField plant(150, 300, ColumnMap::Ring);
-    plant.fillRows(0, 294, GrowthField::Black);
+    plant.reset(150, 300, 5);
     EXPECT_FALSE(FractalDimension::ofPlant(plant)) << "the base strip alone is no cluster";
 
     for (std::int32_t i = 0; i < 128; ++i) // a slanting stem of 128 pixels standing on the strip

@@ -5,13 +5,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
+
 namespace {
 
 GrowthField blackField(std::int32_t w, std::int32_t h, ColumnMap map)
 {
     GrowthField field(w, h, map);
-    field.fillRows(0, h - 1, GrowthField::Black);
+    field.reset(w, h, 0);
     return field;
+}
+
+void expectSizeRefused(const std::function<void()>& attempt, const std::string& message)
+{
+    try {
+        attempt();
+        ADD_FAILURE() << "accepted; expected: " << message;
+    } catch (const FieldSizeError& error) {
+        EXPECT_EQ(error.what(), message);
+    }
 }
 
 } // namespace
@@ -42,22 +56,48 @@ TEST(GrowthFieldPixels, ColoursRoundTripAsRedPlusGreenTimes256PlusBlueTimes65536
     EXPECT_TRUE(field.isWhite(1, 2));
 }
 
-TEST(GrowthFieldResize, KeepsPixelsThatStillFitAndWhitensNewArea)
+TEST(GrowthFieldReset, ClearsToBlackWithWhiteBottomRowsAndCountsThemExactly)
 {
-    GrowthField field = blackField(10, 8, ColumnMap::Identity);
-    field.write(9, 7, 0x010203);
-    field.resize(12, 9);
-    EXPECT_EQ(field.read(9, 7), 0x010203u);
-    EXPECT_EQ(field.read(0, 0), GrowthField::Black);
-    EXPECT_TRUE(field.isWhite(10, 0));
-    EXPECT_TRUE(field.isWhite(11, 8));
-    EXPECT_TRUE(field.isWhite(0, 8));
-    EXPECT_EQ(whitePixels(field), 12 * 9 - 10 * 8);
-
-    field.resize(5, 4); // cut at the new edges
-    EXPECT_EQ(whitePixels(field), 0);
+    // Tiny rings overlap their wrap cases; the other widths have odd row padding.
+    for (ColumnMap map : {ColumnMap::Identity, ColumnMap::Ring}) {
+        for (std::int32_t w : {1, 2, 3, 13}) {
+            for (std::int32_t whiteRows : {0, 1, 5, 9, 12}) {
+                GrowthField field(7, 3, map);
+                field.stamp(0, 0);
+                field.reset(w, 9, whiteRows);
+                const std::int32_t firstWhite = 9 - std::min(whiteRows, 9);
+                const int expected = w * (9 - firstWhite);
+                ASSERT_EQ(whitePixels(field), expected) << w << " " << whiteRows;
+                ASSERT_EQ(whitePixels(field, firstWhite, 8), expected) << w << " " << whiteRows;
+                ASSERT_TRUE(touchLookupAgreesWithReads(field)) << w << " " << whiteRows;
+                // The same size again reuses the picture: a stamp from before is gone.
+                field.stamp(w - 1, 0);
+                field.reset(w, 9, whiteRows);
+                ASSERT_EQ(whitePixels(field), expected) << w << " " << whiteRows;
+                ASSERT_TRUE(touchLookupAgreesWithReads(field)) << w << " " << whiteRows;
+            }
+        }
+    }
+    GrowthField field(5, 4, ColumnMap::Identity);
+    field.reset(5, 4, 2);
     EXPECT_EQ(field.rowBytes(), 16u);
-    EXPECT_TRUE(touchLookupAgreesWithReads(field));
+    for (std::size_t row = 0; row < 4; ++row)
+        EXPECT_EQ(field.pixelBlock()[row * 16 + 15], 0) << "row padding is zero";
+}
+
+TEST(GrowthFieldReset, AdvancesTheGenerationOnceAndDamagesTheWholePicture)
+{
+    GrowthField field(50, 40, ColumnMap::Identity);
+    field.takeDamage();
+    const std::uint64_t before = field.generation();
+    field.stamp(3, 3);
+    EXPECT_EQ(field.generation(), before) << "a stamp keeps the picture";
+    field.reset(50, 40, 0);
+    EXPECT_EQ(field.generation(), before + 1);
+    EXPECT_EQ(field.takeDamage(), (PixelRect{0, 0, 50, 40}));
+    field.reset(60, 40, 3);
+    EXPECT_EQ(field.generation(), before + 2);
+    EXPECT_EQ(field.takeDamage(), (PixelRect{0, 0, 60, 40}));
 }
 
 TEST(GrowthFieldResize, SizesThePictureCannotTakeAreRefusedAndChangeNothing)
@@ -65,15 +105,17 @@ TEST(GrowthFieldResize, SizesThePictureCannotTakeAreRefusedAndChangeNothing)
     GrowthField field = blackField(10, 10, ColumnMap::Ring);
     field.stamp(3, 3);
     try {
-        field.resize(1000000, 1000000);
+        field.reset(1000000, 1000000, 0);
         FAIL() << "a 1000000 x 1000000 picture was accepted";
     } catch (const FieldSizeError& error) {
         EXPECT_STREQ(error.what(), "Not enough memory for a picture of 1000000 x 1000000 pixels");
     }
     // 40000 x 36000 fits in memory here but its BMP file would pass 4 GiB.
-    EXPECT_THROW(GrowthField::checkSize(40000, 36000), FieldSizeError);
+    expectSizeRefused([] { GrowthField::checkSize(40000, 36000); },
+                      "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file (4 GiB or more)");
     EXPECT_NO_THROW(GrowthField::checkSize(1000, 1000));
-    EXPECT_THROW(field.resize(0, 10), FieldSizeError);
+    expectSizeRefused([&] { field.reset(0, 10, 0); }, "A picture cannot have 0 x 10 pixels");
+    expectSizeRefused([&] { field.reset(10, -3, 0); }, "A picture cannot have 10 x -3 pixels");
     EXPECT_EQ(field.width(), 10);
     EXPECT_EQ(field.height(), 10);
     EXPECT_EQ(whitePixels(field), 1);
@@ -89,7 +131,7 @@ TEST(GrowthFieldTouch, AnyOfTheEightNeighboursTouchesButNotTheOwnPixel)
         for (int dy = -1; dy <= 1; ++dy)
             if (dx != 0 || dy != 0) {
                 EXPECT_TRUE(field.touches(10 + dx, 10 + dy)) << dx << "," << dy;
-                EXPECT_TRUE(field.touchesByReads(10 + dx, 10 + dy));
+                EXPECT_EQ(field.firstTouchedPixel(10 + dx, 10 + dy), (FieldPoint{10, 10}));
             }
     EXPECT_FALSE(field.touches(12, 10));
     EXPECT_FALSE(field.touches(10, 8));
@@ -149,7 +191,9 @@ TEST(GrowthFieldTouch, LookupAgreesWithTheEightReadsOnRandomPictures)
             }
         }
         ASSERT_TRUE(touchLookupAgreesWithReads(field));
-        field.resize(30, 12);
+        field.reset(30, 12, 4);
+        field.stamp(0, 2);
+        field.stamp(29, 2);
         ASSERT_TRUE(touchLookupAgreesWithReads(field));
     }
 }
@@ -164,6 +208,4 @@ TEST(GrowthFieldDamage, CollectsTheChangedAreaUntilTaken)
     field.stamp(60, 3); // outside: no damage
     EXPECT_EQ(field.takeDamage(), (PixelRect{5, 3, 5, 5}));
     EXPECT_TRUE(field.takeDamage().isEmpty());
-    field.resize(60, 40);
-    EXPECT_EQ(field.takeDamage(), (PixelRect{0, 0, 60, 40}));
 }

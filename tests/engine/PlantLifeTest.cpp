@@ -116,8 +116,8 @@ TEST(PlantLifeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
         std::int64_t moves = 0;
         const auto path = tracedWalk<PlantLifeGrowth>(state, moves);
         for (std::size_t i = 0; i + 1 < path.size(); ++i)
-            ASSERT_FALSE(state.plantField().touchesByReads(path[i].x, path[i].y)) << "step " << i;
-        ASSERT_TRUE(state.plantField().touchesByReads(path.back().x, path.back().y));
+            ASSERT_FALSE(state.plantField().firstTouchedPixel(path[i].x, path[i].y).has_value()) << "step " << i;
+        ASSERT_TRUE(state.plantField().firstTouchedPixel(path.back().x, path.back().y).has_value());
         PlantLifeGrowth(state).stick(path.back());
     }
 }

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -198,8 +199,10 @@ private slots:
         MainWindow window(0);
         window.show();
         window.state().snowUnsaved = false;
+        QSignalSpy agreed(&window, &MainWindow::closeAgreed);
         QVERIFY(!window.close()); // the main window is never hidden by a close
         QVERIFY(window.quitRequested());
+        QCOMPARE(agreed.count(), 1);
         QVERIFY(window.isVisible());
         window.hide();
     }
@@ -305,6 +308,32 @@ private slots:
         QVERIFY2(window.state().plantTop > 250, "the run stopped right after the close");
         QVERIFY(!window.state().stopRequested);
         window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+    void aCloseCalledOffDuringAPlantRunStartsNoSnowflakeRun()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().snowUnsaved = true; // an earlier flake waits to be saved
+        QSignalSpy agreed(&window, &MainWindow::closeAgreed);
+        QTimer::singleShot(0, [&] {
+            answerPrompt("noButton"); // not the plant
+            answerPrompt("");         // the flake's prompt closed: the user changed their mind
+            window.close();
+        });
+        actionNamed(window, "startAction")->trigger();
+        QVERIFY(!window.quitRequested());
+        QCOMPARE(whitePixels(window.state().snowField()), 1); // the seed alone
+        QCOMPARE(window.state().snowRadius, 1);
+
+        // The next Exit still ends the program.
+        answerPrompt("noButton");
+        answerPrompt("noButton");
+        actionNamed(window, "exitAction")->trigger();
+        QVERIFY(window.quitRequested());
+        QCOMPARE(agreed.count(), 1);
+        window.state().plantUnsaved = window.state().snowUnsaved = false;
         window.hide();
     }
 

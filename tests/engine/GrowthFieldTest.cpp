@@ -112,7 +112,7 @@ TEST(GrowthFieldResize, SizesThePictureCannotTakeAreRefusedAndChangeNothing)
     }
     // 40000 x 36000 fits in memory here but its BMP file would pass 4 GiB.
     expectSizeRefused([] { GrowthField::checkSize(40000, 36000); },
-                      "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file (4 GiB or more)");
+                      "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file, which must stay below 4 GiB");
     EXPECT_NO_THROW(GrowthField::checkSize(1000, 1000));
     expectSizeRefused([&] { field.reset(0, 10, 0); }, "A picture cannot have 0 x 10 pixels");
     expectSizeRefused([&] { field.reset(10, -3, 0); }, "A picture cannot have 10 x -3 pixels");

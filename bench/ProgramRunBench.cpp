@@ -63,6 +63,7 @@ BENCHMARK(SnowflakeProgramAgainstEngine)->Arg(300)->Arg(1000)->UseManualTime()->
 
 int main(int argc, char** argv)
 {
+    Q_INIT_RESOURCE(dla); // as the program's main() does: the resources live in a static library
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -5,13 +5,6 @@
 #include <algorithm>
 #include <climits>
 
-// Q_INIT_RESOURCE must be used outside any namespace; the resources live in a static library,
-// so nothing pulls them in unless someone names them.
-static void initialiseResources()
-{
-    Q_INIT_RESOURCE(dla);
-}
-
 HelpText::HelpText(const QString& plainText)
 {
     lineStarts_.append(0);
@@ -25,7 +18,6 @@ HelpText::HelpText(const QString& plainText)
 
 QString HelpText::loadResource()
 {
-    initialiseResources();
     QFile file(QStringLiteral(":/help.txt"));
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -5,6 +5,7 @@
 #include "CommandGuard.h"
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
+#include "PictureArea.h"
 #include "PictureFile.h"
 #include "PictureView.h"
 #include "RunFrame.h"
@@ -13,13 +14,12 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QScopeGuard>
-#include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -31,18 +31,20 @@ constexpr QPoint DesignedPosition(346, 173);
 
 MainWindow::MainWindow() : MainWindow(RandomSource::clockSeed()) {}
 
-MainWindow::MainWindow(std::uint32_t seed) : state_(seed)
+MainWindow::MainWindow(std::uint32_t seed)
+    : sharedState_(std::make_shared<ProgramState>(seed)), state_(*sharedState_)
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("DLA"));
     setWindowIcon(QIcon(QStringLiteral(":/dla.png")));
-    buildPictures();
+    buildPictureArea();
     buildMenu();
     createSecondaryWindows();
-    // The window always fits its picture; the user cannot resize it.
+    // The window always fits its picture area; the user cannot resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    fitWindowToPicture();
     move(DesignedPosition);
+    connect(pictureArea_, &PictureArea::fitted, this, &MainWindow::keepOnScreen);
+    pictureArea_->showPicture(plantView_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -52,27 +54,15 @@ bool MainWindow::isPlantLifeMode() const
     return plantLifeAction_->isChecked();
 }
 
-void MainWindow::buildPictures()
+void MainWindow::buildPictureArea()
 {
-    auto* pictures = new QWidget;
-    auto* stack = new QVBoxLayout(pictures);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(0);
-    stack->setSizeConstraint(QLayout::SetFixedSize);
-    plantView_ = new PictureView(state_.plantField(), pictures);
-    plantView_->setObjectName(QStringLiteral("plantView"));
-    snowflakeView_ = new PictureView(state_.snowField(), pictures);
-    snowflakeView_->setObjectName(QStringLiteral("snowflakeView"));
-    snowflakeView_->hide();
-    stack->addWidget(plantView_);
-    stack->addWidget(snowflakeView_);
-
-    // A picture larger than the screen is shown in a scrollable view that fits on it.
-    scrollArea_ = new QScrollArea;
-    scrollArea_->setObjectName(QStringLiteral("pictureArea"));
-    scrollArea_->setFrameShape(QFrame::NoFrame);
-    scrollArea_->setWidget(pictures);
-    setCentralWidget(scrollArea_);
+    // Each view shares the state that holds its field, so the field lives as long as the view.
+    pictureArea_ = new PictureArea;
+    plantView_ = pictureArea_->addPicture(std::shared_ptr<const GrowthField>(sharedState_, &state_.plantField()),
+                                          QStringLiteral("plantView"), PictureArea::Growth::Upward);
+    snowflakeView_ = pictureArea_->addPicture(std::shared_ptr<const GrowthField>(sharedState_, &state_.snowField()),
+                                              QStringLiteral("snowflakeView"), PictureArea::Growth::Outward);
+    setCentralWidget(pictureArea_);
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* objectName, const QString& caption,
@@ -133,22 +123,30 @@ void MainWindow::createSecondaryWindows()
     imageSizeWindow_ = std::make_unique<ImageSizeWindow>();
     imageSizeWindow_->setAcceptHandler(
         [this](std::int32_t width, std::int32_t height) { acceptImageSize(width, height); });
-    savePictureDialog_ = std::make_unique<SavePictureDialog>();
+    savePictureDialog_ = std::make_unique<SavePictureDialog>(this);
 }
 
 void MainWindow::start()
 {
+    RunEnd plantEnd = RunEnd::ByRule;
     if (isPlantLifeMode()) {
         ++plantRuns_;
-        auto done = qScopeGuard([this] { --plantRuns_; });
-        RunFrame(state_, *this).runPlantLife();
+        auto done = qScopeGuard([this] {
+            --plantRuns_;
+            showRunning(false);
+        });
+        plantEnd = RunFrame(state_, *this).runPlantLife().end;
         state_.plantUnsaved = true;
     }
-    // A switch to Snowflake during the plant-life run makes this START grow the flake next,
-    // unless the program is closing.
-    if (snowflakeAction_->isChecked() && !quitRequested_) {
+    // A switch to Snowflake during the plant-life run makes this START grow the flake next, but
+    // only after a run that ended by its own rule: one that Cancel or a close stopped ends the
+    // command (a close check may have switched to the snowflake picture to ask about it).
+    if (snowflakeAction_->isChecked() && plantEnd == RunEnd::ByRule && !quitRequested_) {
         ++snowRuns_;
-        auto done = qScopeGuard([this] { --snowRuns_; });
+        auto done = qScopeGuard([this] {
+            --snowRuns_;
+            showRunning(false);
+        });
         RunFrame(state_, *this).runSnowflake();
         state_.snowUnsaved = true;
     }
@@ -160,6 +158,7 @@ void MainWindow::cancel()
     state_.stopRequested = true;
     startAction_->setEnabled(true);
     cancelAction_->setEnabled(false);
+    showRunning(false);
 }
 
 void MainWindow::reset()
@@ -197,9 +196,7 @@ void MainWindow::toggleToLimit()
 
 void MainWindow::showMode(bool plantLife)
 {
-    plantView_->setVisible(plantLife);
-    snowflakeView_->setVisible(!plantLife);
-    refreshPictures();
+    pictureArea_->showPicture(plantLife ? plantView_ : snowflakeView_);
 }
 
 void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
@@ -215,9 +212,9 @@ void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
 
 bool MainWindow::saveAs()
 {
-    if (!savePictureDialog_->execute(this))
+    if (!savePictureDialog_->execute())
         return false;
-    const std::string fileName = BmpFile::fileNameFor(savePictureDialog_->fileName().toStdString());
+    const std::string fileName = savePictureDialog_->writtenFileName().toStdString();
     if (isPlantLifeMode()) {
         PictureFile::save(state_.plantField(), fileName);
         state_.plantUnsaved = false;
@@ -267,7 +264,7 @@ bool MainWindow::closeCheck()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // The main window is never hidden by a close: it asks the program to quit instead.
+    // The main window is never hidden by a close: it asks the program to end instead.
     event->ignore();
     if (quitRequested_)
         return;
@@ -279,7 +276,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     });
     if (closing) {
         quitRequested_ = true;
-        QCoreApplication::quit();
+        emit closeAgreed();
     }
 }
 
@@ -287,6 +284,7 @@ void MainWindow::runStarted()
 {
     cancelAction_->setEnabled(true);
     startAction_->setEnabled(false);
+    showRunning(true);
 }
 
 void MainWindow::runEnded()
@@ -307,45 +305,37 @@ RunSettings MainWindow::settings()
 
 void MainWindow::processPendingMessages(const RunProgress&)
 {
-    // Repaint at most once per frame of the display: a fast run reaches its message points far
-    // more often than a screen can show, and each repaint would cost more than the growth.
-    if (!repaintClock_.isValid() || repaintClock_.elapsed() >= RepaintIntervalMs) {
+    // Repaint at most once per screen refresh: a fast run reaches its message points far more
+    // often than a display can show, and each repaint would cost more than the growth.
+    if (!sinceScreenRefresh_.isValid() || sinceScreenRefresh_.elapsed() >= screenRefreshInterval_.count()) {
         refreshPictures();
-        repaintClock_.start();
+        sinceScreenRefresh_.start();
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void MainWindow::refreshPictures()
 {
-    plantView_->refresh();
-    snowflakeView_->refresh();
-    const PictureView* shown = isPlantLifeMode() ? plantView_ : snowflakeView_;
-    if (shown != fittedView_ || shown->size() != fittedSize_)
-        fitWindowToPicture();
+    pictureArea_->refresh();
 }
 
-void MainWindow::fitWindowToPicture()
+void MainWindow::keepOnScreen()
 {
-    QWidget* pictures = scrollArea_->widget();
-    pictures->adjustSize();
-    fittedView_ = isPlantLifeMode() ? plantView_ : snowflakeView_;
-    fittedSize_ = fittedView_->size();
-    const QSize picture = fittedSize_;
-    QSize room = picture;
-    if (const QScreen* display = screen()) {
-        const QSize frame = frameGeometry().size() - geometry().size();
-        room = display->availableGeometry().size() - frame - QSize(0, menuBar()->sizeHint().height());
-    }
-    if (picture.width() <= room.width() && picture.height() <= room.height()) {
-        scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scrollArea_->setFixedSize(picture);
+    const QScreen* display = screen();
+    if (!display)
         return;
-    }
-    scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    const QSize bars(scrollArea_->verticalScrollBar()->sizeHint().width(),
-                     scrollArea_->horizontalScrollBar()->sizeHint().height());
-    scrollArea_->setFixedSize((picture + bars).boundedTo(room));
+    const QRect available = display->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QPoint place(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())),
+                       std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
+    if (place != frame.topLeft())
+        move(place);
+}
+
+void MainWindow::showRunning(bool running)
+{
+    if (running)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
 }

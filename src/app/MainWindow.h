@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,15 +14,15 @@
 class AboutWindow;
 class ImageSizeWindow;
 class NumPointsWindow;
+class PictureArea;
 class PictureView;
 class QAction;
 class QMenu;
-class QScrollArea;
 class SavePictureDialog;
 class SavePrompt;
 
-/// The main window "DLA": the picture of the current mode at 1:1, the menu that drives
-/// everything, and the program's state. A growth run executes inside the START command; the
+/// The main window "DLA": the menu that drives everything, the program's state, and the picture
+/// area showing the current mode's picture. A growth run executes inside the START command; the
 /// window is its host, so every command also works nested inside the run's message processing.
 class MainWindow : public QMainWindow, private RunHost {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
     ~MainWindow() override;
 
     ProgramState& state() { return state_; }
+    PictureArea* pictureArea() const { return pictureArea_; }
     bool isPlantLifeMode() const;
 
     NumPointsWindow* numPointsWindow() const { return numPointsWindow_.get(); }
@@ -43,7 +45,7 @@ public:
     SavePrompt* savePrompt() const { return savePrompt_.get(); }
     SavePictureDialog* savePictureDialog() const { return savePictureDialog_.get(); }
 
-    /// Whether a close went through and the program has been asked to quit.
+    /// Whether a close went through the close check and the program has been asked to end.
     bool quitRequested() const { return quitRequested_; }
     /// Whether a growth run is executing (possibly one nested in another).
     bool isRunning() const { return plantRuns_ + snowRuns_ > 0; }
@@ -62,6 +64,15 @@ public:
     /// False when the user called the close off.
     bool closeCheck();
 
+    /// During a run the pictures are repainted at a message point only when this much time has
+    /// passed since the last screen refresh (a display shows no more); 0 repaints at every one.
+    void setScreenRefreshInterval(std::chrono::milliseconds interval) { screenRefreshInterval_ = interval; }
+
+signals:
+    /// A close went through the close check: the program is to end, once a run that the close
+    /// stopped has returned. main() ends the event loop on it, which no window can refuse.
+    void closeAgreed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -72,7 +83,7 @@ private:
     void processPendingMessages(const RunProgress& progress) override;
     void runEnded() override;
 
-    void buildPictures();
+    void buildPictureArea();
     void buildMenu();
     /// A menu item whose command runs through the error box wrapper.
     QAction* addCommand(QMenu* menu, const char* objectName, const QString& caption, std::function<void()> command,
@@ -80,18 +91,21 @@ private:
     void createSecondaryWindows();
     void acceptImageSize(std::int32_t width, std::int32_t height);
     void showMode(bool plantLife);
-    /// Repaints what changed and fits the window to the visible picture.
+    /// Repaints what changed and fits the picture area to the visible picture.
     void refreshPictures();
-    void fitWindowToPicture();
+    /// Moves the window up and left as little as needed to lie within the screen's available area.
+    void keepOnScreen();
+    /// The busy pointer over the window while a run goes on.
+    void showRunning(bool running);
     bool hasUnsavedGrowth(bool plantLife) const;
     bool askAboutPicture(bool plantLife);
 
-    ProgramState state_;
+    /// Shared with the picture views, so the fields outlive every view that paints them.
+    std::shared_ptr<ProgramState> sharedState_;
+    ProgramState& state_;
+    PictureArea* pictureArea_ = nullptr;
     PictureView* plantView_ = nullptr;
     PictureView* snowflakeView_ = nullptr;
-    QScrollArea* scrollArea_ = nullptr;
-    const PictureView* fittedView_ = nullptr; ///< the picture the window was last fitted to
-    QSize fittedSize_;
 
     QAction* saveAsAction_ = nullptr;
     QAction* resetAction_ = nullptr;
@@ -111,8 +125,8 @@ private:
     std::unique_ptr<ImageSizeWindow> imageSizeWindow_;
     std::unique_ptr<SavePictureDialog> savePictureDialog_;
 
-    static constexpr int RepaintIntervalMs = 16;
-    QElapsedTimer repaintClock_; ///< since the last repaint during a run
+    std::chrono::milliseconds screenRefreshInterval_{16}; ///< about one refresh of a display
+    QElapsedTimer sinceScreenRefresh_; ///< since the pictures were last repainted during a run
     int plantRuns_ = 0; ///< plant-life runs executing (one nests in another after Cancel, START)
     int snowRuns_ = 0;
     bool quitRequested_ = false;

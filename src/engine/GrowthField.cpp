@@ -58,7 +58,7 @@ void GrowthField::checkSize(std::int64_t width, std::int64_t height, std::uint64
     // The BMP header holds the file size in 32 bits.
     if (pixelBytes >= (std::uint64_t{1} << 32) - 54)
         throw FieldSizeError("A picture of " + sizeText(width, height) +
-                             " is too large to be saved as a BMP file (4 GiB or more)");
+                             " is too large to be saved as a BMP file, which must stay below 4 GiB");
 }
 
 std::uint32_t GrowthField::read(std::int32_t x, std::int32_t y) const

@@ -20,7 +20,17 @@
 #include <functional>
 #include <list>
 
+// The program's resources live in a static library; like the program's main(), every test
+// names them once, before its first test runs. Q_INIT_RESOURCE must stand outside any namespace.
+inline int initialiseProgramResources()
+{
+    Q_INIT_RESOURCE(dla);
+    return 0;
+}
+
 namespace QtTestSupport {
+
+inline const int programResources = initialiseProgramResources();
 
 /// The child of `parent` with this object name; a missing one ends the test program at once,
 /// since every check after it would be meaningless.

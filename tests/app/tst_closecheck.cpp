@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -58,6 +59,18 @@ void answerSaveDialog(const QString& path, QString* offered = nullptr)
             QMetaObject::invokeMethod(dialog, "accept");
         },
         QStringLiteral("savePictureDialog"));
+}
+
+/// Answers Yes to the question before a save replaces an existing file.
+void answerReplaceQuestionYes(QString* question = nullptr)
+{
+    answerNextModal([=](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY(box);
+        if (question)
+            *question = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
 }
 
 void answerErrorBox(QString* text)
@@ -137,8 +150,11 @@ private slots:
         old.write("an older file");
         old.close();
         answerSaveDialog(folder.filePath("flake.bmp"));
+        QString question;
+        answerReplaceQuestionYes(&question);
         actionNamed(window, "saveAsAction")->trigger();
-        QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced without a question
+        QVERIFY2(question.startsWith(QStringLiteral("flake.bmp already exists.")), qPrintable(question));
+        QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced after Yes
         QVERIFY(!window.state().snowUnsaved);
         QVERIFY(window.state().plantUnsaved);
         window.state().plantUnsaved = false;
@@ -167,6 +183,7 @@ private slots:
         small.rlim_cur = 4096;
         setrlimit(RLIMIT_FSIZE, &small);
         answerSaveDialog(folder.filePath("kept.bmp"));
+        answerReplaceQuestionYes();
         answerErrorBox(&text);
         actionNamed(window, "saveAsAction")->trigger();
         setrlimit(RLIMIT_FSIZE, &saved);
@@ -182,8 +199,10 @@ private slots:
         MainWindow window(0);
         window.show();
         window.state().snowUnsaved = false;
+        QSignalSpy agreed(&window, &MainWindow::closeAgreed);
         QVERIFY(!window.close()); // the main window is never hidden by a close
         QVERIFY(window.quitRequested());
+        QCOMPARE(agreed.count(), 1);
         QVERIFY(window.isVisible());
         window.hide();
     }
@@ -289,6 +308,32 @@ private slots:
         QVERIFY2(window.state().plantTop > 250, "the run stopped right after the close");
         QVERIFY(!window.state().stopRequested);
         window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+    void aCloseCalledOffDuringAPlantRunStartsNoSnowflakeRun()
+    {
+        MainWindow window(0);
+        window.show();
+        window.state().snowUnsaved = true; // an earlier flake waits to be saved
+        QSignalSpy agreed(&window, &MainWindow::closeAgreed);
+        QTimer::singleShot(0, [&] {
+            answerPrompt("noButton"); // not the plant
+            answerPrompt("");         // the flake's prompt closed: the user changed their mind
+            window.close();
+        });
+        actionNamed(window, "startAction")->trigger();
+        QVERIFY(!window.quitRequested());
+        QCOMPARE(whitePixels(window.state().snowField()), 1); // the seed alone
+        QCOMPARE(window.state().snowRadius, 1);
+
+        // The next Exit still ends the program.
+        answerPrompt("noButton");
+        answerPrompt("noButton");
+        actionNamed(window, "exitAction")->trigger();
+        QVERIFY(window.quitRequested());
+        QCOMPARE(agreed.count(), 1);
+        window.state().plantUnsaved = window.state().snowUnsaved = false;
         window.hide();
     }
 

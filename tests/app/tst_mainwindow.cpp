@@ -1,7 +1,10 @@
 #include "CommandGuard.h"
+#include "FieldSizeError.h"
+#include "GrowthField.h"
 #include "ImageSizeWindow.h"
 #include "MainWindow.h"
 #include "NumPointsWindow.h"
+#include "PictureArea.h"
 #include "QtTestSupport.h"
 #include "SpinEdit.h"
 
@@ -14,9 +17,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -35,6 +41,32 @@ QSize clientArea(MainWindow& window)
 void atFirstMessagePoint(std::function<void()> during)
 {
     QTimer::singleShot(0, std::move(during));
+}
+
+/// Calls `look` at each message point of the next run (a zero timer armed at one message point
+/// fires at the next), with the point's number, for as long as it returns true.
+void atEachMessagePoint(MainWindow& window, std::function<bool(int)> look, int point = 0)
+{
+    QTimer::singleShot(0, &window, [&window, look = std::move(look), point] {
+        if (look(point))
+            atEachMessagePoint(window, look, point + 1);
+    });
+}
+
+/// OK in the image-size window with these sizes, as a user gives them.
+void acceptImageSize(MainWindow& window, int width, int height)
+{
+    window.imageSizeWindow()->setFields(width, height);
+    window.imageSizeWindow()->showWindow();
+    QTest::mouseClick(childNamed<QPushButton>(window.imageSizeWindow(), "okButton"), Qt::LeftButton);
+}
+
+/// The picture area as the screen shows it: what has been painted, not what the field holds.
+QImage pictureOnScreen(MainWindow& window)
+{
+    const QWidget* area = window.pictureArea();
+    const QPoint corner = area->mapTo(&window, QPoint(0, 0));
+    return window.screen()->grabWindow(window.winId(), corner.x(), corner.y(), area->width(), area->height()).toImage();
 }
 
 /// Answers the next error box with OK, keeping its caption and text.
@@ -275,19 +307,154 @@ private slots:
         window.hide();
     }
 
-    void aPictureLargerThanTheScreenScrollsInsideIt()
+    void aPictureLargerThanTheScreenOpensWhereItsClusterGrows_data()
+    {
+        QTest::addColumn<bool>("plantLife");
+        QTest::newRow("plant life: the bottom rows, centred") << true;
+        QTest::newRow("snowflake: the centre") << false;
+    }
+    void aPictureLargerThanTheScreenOpensWhereItsClusterGrows()
+    {
+        QFETCH(bool, plantLife);
+        MainWindow window(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        actionNamed(window, plantLife ? "plantLifeAction" : "snowflakeAction")->trigger();
+        acceptImageSize(window, 1000, 1000); // larger than the offscreen platform's 800 x 600
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+        QScrollBar* rows = window.pictureArea()->verticalScrollBar();
+        QScrollBar* columns = window.pictureArea()->horizontalScrollBar();
+        QVERIFY(rows->maximum() > 0 && columns->maximum() > 0);
+        QCOMPARE(columns->value(), columns->maximum() / 2);
+        QCOMPARE(rows->value(), plantLife ? rows->maximum() : rows->maximum() / 2);
+
+        // After that the picture stays where the user scrolled it.
+        rows->setValue(7);
+        columns->setValue(5);
+        actionNamed(window, "resetAction")->trigger();
+        QCOMPARE(rows->value(), 7);
+        QCOMPARE(columns->value(), 5);
+
+        // Back to a size that fits, the window shows the whole picture again.
+        acceptImageSize(window, 200, 100);
+        QCOMPARE(clientArea(window), QSize(200, 100));
+        window.hide();
+    }
+
+    void aWandererWhosePictureWasClearedAtItsMessagePointIsDropped_data()
+    {
+        QTest::addColumn<bool>("plantLife");
+        QTest::addColumn<bool>("resize");
+        QTest::newRow("plant life, Reset") << true << false;
+        QTest::newRow("plant life, Image Size") << true << true;
+        QTest::newRow("snowflake, Reset") << false << false;
+        QTest::newRow("snowflake, Image Size") << false << true;
+    }
+    void aWandererWhosePictureWasClearedAtItsMessagePointIsDropped()
+    {
+        QFETCH(bool, plantLife);
+        QFETCH(bool, resize);
+        MainWindow window(6);
+        window.show();
+        if (!plantLife)
+            actionNamed(window, "snowflakeAction")->trigger();
+        actionNamed(window, "toLimitAction")->trigger();
+        window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("0")); // a single wanderer
+        atFirstMessagePoint([&] {
+            if (resize)
+                acceptImageSize(window, 400, 400); // larger, so the wanderer's place lies inside
+            else
+                actionNamed(window, "resetAction")->trigger();
+        });
+        actionNamed(window, "startAction")->trigger();
+        const ProgramState& state = window.state();
+        if (plantLife) {
+            QCOMPARE(whitePixels(state.plantField()), state.plantField().width() * 5); // the base strip alone
+            QCOMPARE(state.plantTop, state.plantField().height() - 5);
+        } else {
+            QCOMPARE(whitePixels(state.snowField()), 1); // the seed alone
+            QCOMPARE(state.snowRadius, 1);
+        }
+        window.state().plantUnsaved = window.state().snowUnsaved = false;
+        window.hide();
+    }
+
+    void aRunAfterAHugeSizeGivenDuringTheLastOneEnds()
+    {
+        MainWindow window(8);
+        window.show();
+        actionNamed(window, "snowflakeAction")->trigger();
+        acceptImageSize(window, 3000, 3000);
+        atFirstMessagePoint([&] { acceptImageSize(window, 1000000, 10); });
+        actionNamed(window, "startAction")->trigger();
+        QCOMPARE(window.state().snowSize(), (FieldSize{1000000, 10}));
+        QVERIFY2(window.state().snowRadius < 10, "no wanderer of the old picture moved the marker");
+        actionNamed(window, "startAction")->trigger(); // would release wanderers far out, and never end
+        QVERIFY(window.state().snowRadius < 10);
+        window.state().snowUnsaved = false;
+        window.hide();
+    }
+
+    void theRunRepaintsThePictureAtItsMessagePoints()
+    {
+        MainWindow window(4);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setScreenRefreshInterval(std::chrono::milliseconds(0));
+        actionNamed(window, "toLimitAction")->trigger();
+        window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("900"));
+        QList<int> shown; // white pixels on the screen at each message point
+        atEachMessagePoint(window, [&](int) {
+            shown << whitePixels(pictureOnScreen(window));
+            return window.isRunning();
+        });
+        actionNamed(window, "startAction")->trigger();
+        QVERIFY(shown.size() > 20);
+        QCOMPARE(shown.first(), 150 * 5); // the base strip
+        QVERIFY2(shown.last() > 150 * 5 + 500, qPrintable(QString::number(shown.last())));
+        window.state().plantUnsaved = false;
+        window.hide();
+    }
+
+    void theBusyPointerShowsWhileARunGoesOn()
     {
         MainWindow window(0);
         window.show();
-        actionNamed(window, "snowflakeAction")->trigger();
-        window.imageSizeWindow()->setFields(3000, 2500);
-        window.imageSizeWindow()->showWindow();
-        QTest::mouseClick(window.imageSizeWindow()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-        QCOMPARE(window.state().snowField().width(), 3000);
-        const QSize room = window.screen()->availableGeometry().size();
-        QVERIFY(window.frameGeometry().width() <= room.width());
-        QVERIFY(window.frameGeometry().height() <= room.height());
+        Qt::CursorShape during = Qt::ArrowCursor;
+        Qt::CursorShape afterCancel = Qt::BusyCursor;
+        atFirstMessagePoint([&] {
+            during = window.cursor().shape();
+            actionNamed(window, "cancelAction")->trigger();
+            afterCancel = window.cursor().shape();
+        });
+        actionNamed(window, "startAction")->trigger();
+        QCOMPARE(during, Qt::BusyCursor);
+        QCOMPARE(afterCancel, Qt::ArrowCursor); // Cancel restores the pointer at once
+
+        actionNamed(window, "toLimitAction")->trigger();
+        window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("3"));
+        during = Qt::ArrowCursor;
+        atFirstMessagePoint([&] { during = window.cursor().shape(); });
+        actionNamed(window, "startAction")->trigger();
+        QCOMPARE(during, Qt::BusyCursor);
+        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor); // so does a run that ends
+        window.state().plantUnsaved = false;
         window.hide();
+    }
+
+    void refusedSizesReadAsFinishedSentencesInTheErrorBox()
+    {
+        const std::pair<std::int64_t, std::int64_t> refused[] = {{0, 5}, {40000, 36000}};
+        for (auto [width, height] : refused) {
+            try {
+                GrowthField::checkSize(width, height, UINT64_MAX); // as if memory were plenty
+                QFAIL("the size was not refused");
+            } catch (const FieldSizeError& refusal) {
+                const QString shown = CommandGuard::boxText(QString::fromUtf8(refusal.what()));
+                QVERIFY2(shown.startsWith(QStringLiteral("A picture ")) && shown.endsWith(QLatin1Char('.')),
+                         qPrintable(shown));
+            }
+        }
     }
 
     void errorBoxTextAndTitleRule_data()

@@ -95,8 +95,9 @@ TEST(GrowthFieldResize, SizesThePictureCannotTakeAreRefusedAndChangeNothing)
     expectFailure<FieldSizeError>([&] { field.reset(1000000, 1000000, 0); },
                                   "Not enough memory for a picture of 1000000 x 1000000 pixels");
     // 40000 x 36000 fits in memory here but its BMP file would pass 4 GiB.
-    expectFailure<FieldSizeError>([] { GrowthField::checkSize(40000, 36000); },
-                      "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file (4 GiB or more)");
+    expectFailure<FieldSizeError>(
+        [] { GrowthField::checkSize(40000, 36000); },
+        "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file, which must stay below 4 GiB");
     EXPECT_NO_THROW(GrowthField::checkSize(1000, 1000));
     expectFailure<FieldSizeError>([&] { field.reset(0, 10, 0); }, "A picture cannot have 0 x 10 pixels");
     expectFailure<FieldSizeError>([&] { field.reset(10, -3, 0); }, "A picture cannot have 10 x -3 pixels");

@@ -115,6 +115,6 @@ TEST(Reset, ASizeThePictureCannotTakeChangesNothing)
     EXPECT_TRUE(state.plantUnsaved);
     expectFailure<FieldSizeError>(
         [&] { state.resizeSnowflake({40000, 36000}); },
-        "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file (4 GiB or more)");
+        "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file, which must stay below 4 GiB");
     EXPECT_EQ(state.snowSize(), (FieldSize{300, 300}));
 }

@@ -123,7 +123,7 @@ void MainWindow::createSecondaryWindows()
     imageSizeWindow_ = std::make_unique<ImageSizeWindow>();
     imageSizeWindow_->setAcceptHandler(
         [this](std::int32_t width, std::int32_t height) { acceptImageSize(width, height); });
-    savePictureDialog_ = std::make_unique<SavePictureDialog>();
+    savePictureDialog_ = std::make_unique<SavePictureDialog>(this);
 }
 
 void MainWindow::start()
@@ -212,9 +212,9 @@ void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
 
 bool MainWindow::saveAs()
 {
-    if (!savePictureDialog_->execute(this))
+    if (!savePictureDialog_->execute())
         return false;
-    const std::string fileName = BmpFile::fileNameFor(savePictureDialog_->fileName().toStdString());
+    const std::string fileName = savePictureDialog_->writtenFileName().toStdString();
     if (isPlantLifeMode()) {
         PictureFile::save(state_.plantField(), fileName);
         state_.plantUnsaved = false;

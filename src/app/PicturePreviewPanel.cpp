@@ -1,11 +1,10 @@
 #include "PicturePreviewPanel.h"
 
+#include "PictureThumbnail.h"
 #include "PreviewWindow.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QStyle>
 #include <QToolButton>
@@ -17,14 +16,7 @@ const QString PicturePreviewPanel::NoPictureText = QStringLiteral("(None)");
 namespace {
 constexpr QSize PictureAreaMinimum{150, 150};
 constexpr QSize PreviewButtonSize{23, 22};
-
-bool isPictureExtension(const QString& suffix)
-{
-    static const QStringList extensions{QStringLiteral("bmp"), QStringLiteral("ico"), QStringLiteral("emf"),
-                                        QStringLiteral("wmf")};
-    return extensions.contains(suffix, Qt::CaseInsensitive);
-}
-}
+} // namespace
 
 PicturePreviewPanel::PicturePreviewPanel(QWidget* parent) : QWidget(parent)
 {
@@ -62,37 +54,29 @@ PicturePreviewPanel::PicturePreviewPanel(QWidget* parent) : QWidget(parent)
     showNoPicture();
 }
 
-QPixmap PicturePreviewPanel::loadPicture(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile() || !isPictureExtension(info.suffix()))
-        return {};
-    // Read as the kind the name says, so a file that only pretends to be a picture shows none.
-    QImageReader reader(path, info.suffix().toLower().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
-}
-
 void PicturePreviewPanel::showFile(const QString& path)
 {
-    const QPixmap picture = loadPicture(path);
-    if (picture.isNull())
+    const PictureThumbnail thumbnail = PictureThumbnail::read(path, ThumbnailBound);
+    if (thumbnail.isNull())
         showNoPicture();
     else
-        showPicture(picture);
+        showThumbnail(path, thumbnail);
 }
 
-void PicturePreviewPanel::showPicture(const QPixmap& picture)
+void PicturePreviewPanel::showThumbnail(const QString& path, const PictureThumbnail& thumbnail)
 {
-    picture_ = picture;
-    caption_->setText(QStringLiteral(" (%1x%2)").arg(picture.width()).arg(picture.height()));
+    picturePath_ = path;
+    pictureSize_ = thumbnail.pictureSize();
+    thumbnail_ = QPixmap::fromImage(thumbnail.image());
+    caption_->setText(QStringLiteral(" (%1x%2)").arg(pictureSize_.width()).arg(pictureSize_.height()));
     previewButton_->setEnabled(true);
     fitPictureToArea();
 }
 
 void PicturePreviewPanel::showNoPicture()
 {
-    picture_ = QPixmap();
+    picturePath_.clear();
+    thumbnail_ = QPixmap();
     caption_->setText(NoPictureCaption);
     previewButton_->setEnabled(false);
     pictureArea_->setText(NoPictureText);
@@ -100,22 +84,23 @@ void PicturePreviewPanel::showNoPicture()
 
 void PicturePreviewPanel::fitPictureToArea()
 {
-    if (picture_.isNull())
+    if (thumbnail_.isNull())
         return;
     const QSize area = pictureArea_->contentsRect().size();
     if (area.isEmpty())
         return;
-    pictureArea_->setPixmap(
-        picture_.scaled(area, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // The picture's own proportions, which a thumbnail of a few pixels' side rounds off.
+    const QSize fitted = pictureSize_.scaled(area, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    pictureArea_->setPixmap(thumbnail_.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void PicturePreviewPanel::openPreview()
 {
-    if (picture_.isNull())
+    if (picturePath_.isEmpty())
         return;
     if (!previewWindow_)
         previewWindow_ = new PreviewWindow(this);
-    previewWindow_->showPicture(picture_);
+    previewWindow_->showPicture(picturePath_, pictureSize_);
 }
 
 bool PicturePreviewPanel::eventFilter(QObject* watched, QEvent* event)

@@ -5,6 +5,7 @@
 
 class QLabel;
 class QToolButton;
+class PictureThumbnail;
 class PreviewWindow;
 
 /// The picture preview beside the save dialog's own controls: a caption line, a small
@@ -16,19 +17,16 @@ public:
     static const QString NoPictureCaption; ///< "Picture:"
     static const QString NoPictureText;    ///< "(None)"
 
+    /// The thumbnail the panel reads is no larger than this; the area scales it to fit.
+    static constexpr QSize ThumbnailBound{300, 300};
+
     explicit PicturePreviewPanel(QWidget* parent = nullptr);
 
-    /// Whether the file at `path` is one the preview shows: an existing file ending in .bmp,
-    /// .ico, .emf or .wmf (any case) that loads as a picture of that kind. Returns the picture,
-    /// or a null pixmap.
-    static QPixmap loadPicture(const QString& path);
-
-    bool hasPicture() const { return !picture_.isNull(); }
-    const QPixmap& picture() const { return picture_; }
-
 public slots:
-    /// Shows the file that became current in the dialog: its picture, " (WxH)" and the button
-    /// enabled; or "Picture:", "(None)" and the button disabled.
+    /// Shows the file that became current in the dialog when it is an existing file ending in
+    /// .bmp, .ico, .emf or .wmf (any case) that reads as a picture of that kind: its thumbnail,
+    /// its size " (WxH)" and the button enabled. Otherwise "Picture:", "(None)" and the button
+    /// disabled.
     void showFile(const QString& path);
     /// Opens the "Preview" window on the picture shown; does nothing without one.
     void openPreview();
@@ -38,7 +36,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void showPicture(const QPixmap& picture);
+    void showThumbnail(const QString& path, const PictureThumbnail& thumbnail);
     void showNoPicture();
     void fitPictureToArea();
 
@@ -46,5 +44,7 @@ private:
     QToolButton* previewButton_ = nullptr;
     QLabel* pictureArea_ = nullptr;
     PreviewWindow* previewWindow_ = nullptr;
-    QPixmap picture_;
+    QString picturePath_; ///< empty while no picture is shown
+    QSize pictureSize_;
+    QPixmap thumbnail_;
 };

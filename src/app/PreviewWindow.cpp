@@ -1,5 +1,7 @@
 #include "PreviewWindow.h"
 
+#include "PictureThumbnail.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -28,12 +30,14 @@ QRect PreviewWindow::fittedRect(QSize picture, const QRect& area)
     return rect;
 }
 
-void PreviewWindow::showPicture(const QPixmap& picture)
+void PreviewWindow::showPicture(const QString& path, QSize pictureSize)
 {
-    picture_ = picture;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen->geometry();
-    const QSize size = windowSizeFor(picture.size(), screenRect.size());
+    const QSize size = windowSizeFor(pictureSize, screenRect.size());
+    const QSize pictureArea = size - QSize(2 * Border, 2 * Border);
+    picture_ = QPixmap::fromImage(PictureThumbnail::read(path, pictureArea).image());
+    pictureSize_ = pictureSize;
     resize(size);
     // The frame is unknown until the window is shown; centre the client area.
     move(screenRect.center() - QPoint(size.width() / 2, size.height() / 2));
@@ -47,7 +51,7 @@ void PreviewWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const QRect area = rect().adjusted(Border, Border, -Border, -Border);
-    const QRect target = fittedRect(picture_.size(), area);
+    const QRect target = fittedRect(pictureSize_, area);
     if (!target.isEmpty()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(target, picture_);

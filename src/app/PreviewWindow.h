@@ -3,8 +3,8 @@
 #include <QPixmap>
 #include <QWidget>
 
-/// The sizeable "Preview" tool window that shows a picture from the save dialog's preview panel
-/// inside a 5-pixel border, scaled proportionally to fit and centred. Escape closes it.
+/// The sizeable "Preview" tool window that shows a picture file from the save dialog's preview
+/// panel inside a 5-pixel border, scaled proportionally to fit and centred. Escape closes it.
 class PreviewWindow : public QWidget {
     Q_OBJECT
 
@@ -13,10 +13,12 @@ public:
 
     explicit PreviewWindow(QWidget* parent = nullptr);
 
-    /// Shows `picture`: the window is sized to show it at its own size, at most three quarters
-    /// of the screen's width and height, centred on the screen, and brought to the front.
-    void showPicture(const QPixmap& picture);
+    /// Shows the picture file at `path`, of `pictureSize`: the window is sized to show it at its
+    /// own size, at most three quarters of the screen's width and height, centred on the
+    /// screen, and brought to the front. What is drawn is a thumbnail read at the window's size.
+    void showPicture(const QString& path, QSize pictureSize);
 
+    /// The thumbnail drawn.
     const QPixmap& picture() const { return picture_; }
 
     /// The client size that shows `picture` inside the border on a screen of `screenSize`.
@@ -32,4 +34,6 @@ protected:
 
 private:
     QPixmap picture_;
+    QSize pictureSize_; ///< the picture's own size, whose proportions the thumbnail keeps
+
 };

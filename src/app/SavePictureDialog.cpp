@@ -1,102 +1,68 @@
 #include "SavePictureDialog.h"
 
+#include "BmpFile.h"
 #include "PicturePreviewPanel.h"
+#include "PictureFormats.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEvent>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
-struct PictureFormat {
-    const char* extension;
-    const char* description;
-};
-
-// The picture formats the preview can show, in the order the filter lists them.
-constexpr PictureFormat PictureFormats[] = {
-    {"bmp", "Bitmaps"},
-    {"ico", "Icons"},
-    {"emf", "Enhanced Metafiles"},
-    {"wmf", "Metafiles"},
-};
-constexpr int FormatCount = static_cast<int>(std::size(PictureFormats));
-
-QString patternOf(const PictureFormat& format)
+// Where a window of `size` goes on a screen area: centred horizontally, with one third of the
+// free height above it and two thirds below.
+QPoint placementFor(QSize size, const QRect& available)
 {
-    return QStringLiteral("*.") + QLatin1String(format.extension);
+    const int freeWidth = available.width() - size.width();
+    const int freeHeight = available.height() - size.height();
+    return available.topLeft() + QPoint(freeWidth / 2, freeHeight / 3);
 }
 
-QString filterEntry(const QString& description, const QString& pattern)
+QString writtenNameFor(const QString& name)
 {
-    return QStringLiteral("%1 (%2)").arg(description, pattern);
+    return QString::fromStdString(BmpFile::fileNameFor(name.toStdString()));
 }
-}
+} // namespace
 
-SavePictureDialog::SavePictureDialog(QObject* parent) : QObject(parent)
+SavePictureDialog::SavePictureDialog(QWidget* parent) : QFileDialog(parent)
 {
-    createDialog();
-}
-
-SavePictureDialog::~SavePictureDialog()
-{
-    // The dialog may have been taken down already with the window it was shown over.
-    delete dialog_.data();
-}
-
-QFileDialog* SavePictureDialog::dialog() const
-{
-    return dialog_.data();
-}
-
-QStringList SavePictureDialog::patternsOf(int index)
-{
-    if (index > 0 && index <= FormatCount)
-        return {patternOf(PictureFormats[index - 1])};
-    QStringList patterns;
-    for (const PictureFormat& format : PictureFormats)
-        patterns << patternOf(format);
-    return patterns;
-}
-
-QStringList SavePictureDialog::nameFilters()
-{
-    QStringList entries{filterEntry(QStringLiteral("All"), patternsOf(0).join(QLatin1Char(';')))};
-    for (const PictureFormat& format : PictureFormats)
-        entries << filterEntry(QLatin1String(format.description), patternOf(format));
-    return entries;
-}
-
-void SavePictureDialog::createDialog()
-{
-    dialog_ = new QFileDialog;
-    dialog_->setObjectName(QStringLiteral("savePictureDialog"));
-    dialog_->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-    dialog_->setAcceptMode(QFileDialog::AcceptSave);
-    dialog_->setFileMode(QFileDialog::AnyFile);
-    dialog_->setDefaultSuffix(QString());
-    dialog_->setNameFilters(nameFilters());
-    dialog_->setSizeGripEnabled(true);
-    dialog_->installEventFilter(this);
+    setObjectName(QStringLiteral("savePictureDialog"));
+    // The question before replacing a file is asked here, about the name really written.
+    setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setDefaultSuffix(QString());
+    setNameFilters(PictureFormats::nameFilters());
+    setSizeGripEnabled(true);
     takeOverFilterChoice();
     showFilesOf(0);
     addPreviewPanel();
 }
 
+QString SavePictureDialog::writtenFileName() const
+{
+    return writtenNameFor(fileName_);
+}
+
 void SavePictureDialog::addPreviewPanel()
 {
-    previewPanel_ = new PicturePreviewPanel(dialog_);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog_->layout()))
-        grid->addWidget(previewPanel_, 0, grid->columnCount(), grid->rowCount(), 1);
-    connect(dialog_, &QFileDialog::currentChanged, previewPanel_, &PicturePreviewPanel::showFile);
+    previewPanel_ = new PicturePreviewPanel(this);
+    connect(this, &QFileDialog::currentChanged, previewPanel_, &PicturePreviewPanel::showFile);
+    auto* grid = qobject_cast<QGridLayout*>(layout());
+    if (!grid) {
+        qWarning("save dialog: Qt's file dialog has no grid layout; the picture preview is left out");
+        previewPanel_->hide();
+        return;
+    }
+    grid->addWidget(previewPanel_, 0, grid->columnCount(), grid->rowCount(), 1);
 }
 
 // Qt reads the patterns of a filter entry as separated by blanks, so it would take the "All"
@@ -105,72 +71,86 @@ void SavePictureDialog::addPreviewPanel()
 // only decides which files are listed.
 void SavePictureDialog::takeOverFilterChoice()
 {
-    auto* combo = dialog_->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    if (!combo)
+    auto* combo = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    if (!combo) {
+        qWarning("save dialog: Qt's file dialog has no file-type box; its own filter handling stays");
         return;
-    disconnect(combo, &QComboBox::activated, dialog_, nullptr);
+    }
+    disconnect(combo, &QComboBox::activated, this, nullptr);
     connect(combo, &QComboBox::activated, this, &SavePictureDialog::showFilesOf);
 }
 
 void SavePictureDialog::showFilesOf(int filterIndex)
 {
-    if (auto* model = dialog_->findChild<QFileSystemModel*>())
-        model->setNameFilters(patternsOf(filterIndex));
+    auto* model = findChild<QFileSystemModel*>();
+    if (!model) {
+        qWarning("save dialog: Qt's file dialog has no file model; the file list is not filtered");
+        return;
+    }
+    model->setNameFilters(PictureFormats::patternsOf(filterIndex));
 }
 
-bool SavePictureDialog::execute(QWidget* parent)
+bool SavePictureDialog::execute()
 {
-    if (!dialog_)
-        createDialog();
-    if (dialog_->parentWidget() != parent)
-        dialog_->setParent(parent, dialog_->windowFlags());
-    owner_ = parent;
     offerLastConfirmation();
-
-    if (dialog_->exec() != QDialog::Accepted)
+    if (exec() != QDialog::Accepted)
         return false;
-    const QStringList chosen = dialog_->selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    fileName_ = chosen.first();
-    filterIndex_ = std::max(0, static_cast<int>(nameFilters().indexOf(dialog_->selectedNameFilter())));
+    // A confirmation always carries a name: accept() goes no further without one.
+    fileName_ = selectedFiles().constFirst();
+    filterIndex_ = std::max(0, static_cast<int>(PictureFormats::nameFilters().indexOf(selectedNameFilter())));
     return true;
 }
 
 void SavePictureDialog::offerLastConfirmation()
 {
     // The filter goes first: choosing a filter in a save dialog may rewrite the name's extension.
-    dialog_->selectNameFilter(nameFilters().at(filterIndex_));
+    selectNameFilter(PictureFormats::nameFilters().at(filterIndex_));
     showFilesOf(filterIndex_);
     if (!fileName_.isEmpty()) {
-        dialog_->selectFile(fileName_);
-    } else if (auto* nameEdit = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-        // selectFile() ignores an empty name; clear whatever a cancelled opening left typed.
-        nameEdit->clear();
+        selectFile(fileName_);
+        return;
     }
+    // selectFile() ignores an empty name; clear whatever a cancelled opening left typed.
+    if (auto* nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        nameEdit->clear();
+    else
+        qWarning("save dialog: Qt's file dialog has no name box; a cancelled name may be offered again");
 }
 
-QPoint SavePictureDialog::placementFor(QSize size, const QRect& available)
+void SavePictureDialog::accept()
 {
-    const int freeWidth = available.width() - size.width();
-    const int freeHeight = available.height() - size.height();
-    return available.topLeft() + QPoint(freeWidth / 2, freeHeight / 3);
+    const QStringList chosen = selectedFiles();
+    // A folder's name opens the folder, which is Qt's to do.
+    if (!chosen.isEmpty() && !QFileInfo(chosen.constFirst()).isDir()) {
+        const QString written = writtenNameFor(chosen.constFirst());
+        const QFileInfo target(written);
+        if (target.exists() && !target.isDir() && !replacingConfirmed(written))
+            return;
+    }
+    QFileDialog::accept();
 }
 
-bool SavePictureDialog::eventFilter(QObject* watched, QEvent* event)
+bool SavePictureDialog::replacingConfirmed(const QString& writtenName)
 {
+    // Qt's own question, in Qt's own words, so it reads as every file dialog's.
+    const QString question = QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
+                                 .arg(QFileInfo(writtenName).fileName());
+    return QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+void SavePictureDialog::showEvent(QShowEvent* event)
+{
+    QFileDialog::showEvent(event);
     // Placed when shown, once the dialog has taken its final size.
-    // Only a Show event is looked at: the dialog's other events may come while it is destroyed.
-    if (event->type() == QEvent::Show && watched == dialog_)
-        placeOnActiveScreen();
-    return QObject::eventFilter(watched, event);
+    placeOnActiveScreen();
 }
 
 void SavePictureDialog::placeOnActiveScreen()
 {
-    QWidget* anchor = QApplication::activeWindow() ? QApplication::activeWindow() : owner_;
+    QWidget* anchor = QApplication::activeWindow() ? QApplication::activeWindow() : parentWidget();
     QScreen* screen = anchor && anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    dialog_->move(placementFor(dialog_->frameGeometry().size(), screen->availableGeometry()));
+    move(placementFor(frameGeometry().size(), screen->availableGeometry()));
 }

@@ -1,61 +1,51 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include <QFileDialog>
 #include <QString>
-#include <QStringList>
 
-class QFileDialog;
-class QWidget;
 class PicturePreviewPanel;
 
-/// The main window's save-picture dialog: a save-file dialog with a picture preview panel.
-/// It lives as long as the main window and remembers, from one opening to the next, the file
-/// name and the filter entry of the last confirmation.
-class SavePictureDialog : public QObject {
+/// The main window's save-picture dialog: Qt's own save-file dialog (the same on every
+/// desktop) with a picture preview panel beside its controls. Created once, with the main
+/// window as its parent; it remembers from one opening to the next the file name and the
+/// filter entry of the last confirmation.
+///
+/// Before a confirmation replaces an existing file it asks the standard question about the
+/// file that will really be written: the name after the file-name rule.
+class SavePictureDialog : public QFileDialog {
     Q_OBJECT
 
 public:
-    explicit SavePictureDialog(QObject* parent = nullptr);
-    ~SavePictureDialog() override;
+    explicit SavePictureDialog(QWidget* parent = nullptr);
 
-    /// The five filter entries: "All" with the four patterns joined, then one per format.
-    static QStringList nameFilters();
-
-    /// Runs the dialog modally over `parent`, offering the last confirmed name and filter entry.
-    /// True when the user confirmed a name; then fileName() holds it. A cancel changes nothing.
-    bool execute(QWidget* parent);
+    /// Runs the dialog modally, offering the last confirmed name and filter entry. True when
+    /// the user confirmed a name; then fileName() holds it. A cancel changes nothing.
+    bool execute();
 
     /// The last confirmed name exactly as the dialog gave it (a full path, no ".bmp" added);
     /// empty until the first confirmation.
     QString fileName() const { return fileName_; }
-    /// The filter entry (0-based) of the last confirmation; 0 until the first.
-    int filterIndex() const { return filterIndex_; }
+    /// The file a save of the last confirmed name writes: fileName() after the file-name rule
+    /// (unchanged when its fourth character from the end is a full stop, else ".bmp" appended).
+    QString writtenFileName() const;
 
-    /// The file dialog itself, for the code and tests that look at it while it runs.
-    QFileDialog* dialog() const;
-
-    /// Where a window of `size` goes on a screen area `available`: centred horizontally, with
-    /// one third of the free height above it and two thirds below.
-    static QPoint placementFor(QSize size, const QRect& available);
-
-    /// The file patterns of filter entry `index` (0-based): entry 0 has all four.
-    static QStringList patternsOf(int index);
+public slots:
+    /// Confirms the name unless it would replace an existing file and the user says No to the
+    /// question; then the dialog stays open as it was.
+    void accept() override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    void createDialog();
     void addPreviewPanel();
     void takeOverFilterChoice();
     void showFilesOf(int filterIndex);
     void offerLastConfirmation();
+    bool replacingConfirmed(const QString& writtenName);
     void placeOnActiveScreen();
 
-    QPointer<QFileDialog> dialog_;
     PicturePreviewPanel* previewPanel_ = nullptr;
-    QWidget* owner_ = nullptr;
     QString fileName_;
     int filterIndex_ = 0;
 };

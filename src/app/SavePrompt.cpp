@@ -57,7 +57,6 @@ QPushButton* SavePrompt::buildButton(const QString& objectName, const QString& t
 
 int SavePrompt::ask()
 {
-    setResult(0);
     const int result = exec();
     return result == YesResult || result == NoResult ? result : ClosedResult;
 }

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+/// How dla-grow paints the cluster.
+enum class PictureColour {
+    White, ///< white on black, the picture the desktop program shows
+    Age    ///< each wanderer's pixel in the colour of its release order
+};
+
 /// What dla-grow was asked to do, read from its command line.
 class GrowOptions {
 public:
@@ -22,6 +28,9 @@ public:
     std::uint32_t seed = 0;
     /// The file to write, the file-name rule already applied.
     std::string output;
+    PictureColour colour = PictureColour::White;
+    /// The particle list's file, as given; empty for none.
+    std::string particles;
     bool json = false;
     bool quiet = false;
     /// The number of runs of an ensemble, with the seeds seed, seed + 1, ...; empty for one
@@ -50,4 +59,6 @@ public:
     static int parseJobs(const std::string& text);
     /// "plant" or "snowflake".
     static GrowMode parseMode(const std::string& text);
+    /// "white" or "age".
+    static PictureColour parseColour(const std::string& text);
 };

@@ -9,22 +9,18 @@
 #include "JobCount.h"
 #include "RunFileName.h"
 #include "FieldSizeError.h"
-#include "FractalDimension.h"
-#include "GrowHost.h"
+#include "GrowJob.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
 #include "OneLineText.h"
 #include "PictureFile.h"
-#include "ProgramState.h"
 #include "ProgressBar.h"
-#include "RunFrame.h"
 #include "SafeSave.h"
 #include "SaveError.h"
 #include "TouchCounts.h"
 #include "UsageError.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -70,142 +66,95 @@ int deliverOutput(int status)
     return status == ExitWritten ? ExitOutputLost : status;
 }
 
-void resizeField(ProgramState& state, const GrowOptions& options)
+/// The size of the BMP file of a picture of `size`.
+std::uint64_t bmpFileBytes(FieldSize size)
 {
-    if (options.mode == GrowMode::Plant)
-        state.resizePlant(options.size);
-    else
-        state.resizeSnowflake(options.size);
+    return BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize +
+           GrowthField::rowBytesFor(size.width) * static_cast<std::uint64_t>(size.height);
 }
 
-/// The dimension is a nicety of the summary: if its working memory cannot be had, leave it out.
-std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
+/// Refuses before the run a file that could never be written, instead of after it: throws
+/// SaveError. A BMP file's size is known; a PNG file's and the particle list's depend on the
+/// run, so for them only the place is checked.
+void checkWritable(const GrowOptions& options)
 {
-    try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
-                                       : FractalDimension::estimate(state.snowField());
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-}
-
-/// The bytes the picture's file will take, for refusing before the run a picture that could
-/// never be written. A BMP file's size is known; a PNG file's depends on the picture, so only
-/// its folder is checked.
-std::uint64_t pictureBytes(const GrowthField& field, const std::string& path)
-{
-    return PictureFile::isPngName(path) ? 0
-                                        : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
+    const bool png = PictureFile::isPngName(options.output);
+    SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
+    if (!options.particles.empty())
+        SafeSave::checkWritable(options.particles, 0);
 }
 
 int grow(const GrowOptions& options)
 {
-    ProgramState state(options.seed);
+    std::optional<GrowJob> job;
     try {
-        resizeField(state, options);
+        job.emplace(options);
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
     try {
-        SafeSave::checkWritable(options.output, pictureBytes(field, options.output));
+        checkWritable(options);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    GrowHost host(options.points, markerName(options.mode), showProgress ? &bar : nullptr);
-    RunFrame frame(state, host);
-    const auto started = std::chrono::steady_clock::now();
-    const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    host.finish();
-
+    GrowSummary summary;
     try {
-        PictureFile::save(field, options.output);
+        summary = *job->run(showProgress ? &bar : nullptr);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
-
-    GrowSummary summary;
-    summary.mode = options.mode;
-    summary.width = options.size.width;
-    summary.height = options.size.height;
-    summary.seed = options.seed;
-    summary.wanderers = stats.wanderers;
-    summary.moves = stats.moves;
-    summary.marker = options.mode == GrowMode::Plant ? state.plantTop : state.snowRadius;
-    summary.seconds = seconds.count();
-    summary.dimension = options.json ? std::nullopt : dimensionOf(state, options.mode);
-    summary.output = options.output;
     std::cout << (options.json ? summary.json() : summary.line()) << '\n';
     return ExitWritten;
 }
 
+/// The options of the ensemble's run with `seed`: that seed, and file names that carry it.
+GrowOptions optionsForSeed(const GrowOptions& options, std::uint32_t seed)
+{
+    GrowOptions run = options;
+    run.seed = seed;
+    run.output = RunFileName::forSeed(options.output, seed, true);
+    if (!options.particles.empty())
+        run.particles = RunFileName::forSeed(options.particles, seed, true);
+    return run;
+}
+
 /// One run of an ensemble, on one of its threads: its own state and random source, its own
-/// file names, no progress bar of its own.
+/// file names, no progress bar of its own. Whatever keeps it from being written (no memory
+/// left for its picture, a file that cannot be made) is told for this run alone.
 RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const std::atomic<bool>& cancelled)
 {
     RunOutcome outcome;
     outcome.seed = seed;
-    const std::string output = RunFileName::forSeed(options.output, seed, true);
-    ProgramState state(seed);
     try {
-        resizeField(state, options);
-    } catch (const FieldSizeError& error) {
-        // The size passed before the ensemble began; what is missing now is memory, which the
-        // runs in progress may give back.
+        const GrowOptions run = optionsForSeed(options, seed);
+        GrowJob job(run);
+        checkWritable(run);
+        job.stopWhen(cancelled);
+        const std::optional<GrowSummary> summary = job.run();
+        if (!summary)
+            return outcome;
+        outcome.end = RunOutcome::End::Written;
+        outcome.report = options.json ? summary->json() : summary->line();
+        outcome.figures = RunFigures{static_cast<double>(summary->wanderers), static_cast<double>(summary->moves),
+                                     static_cast<double>(summary->pixels), summary->gyrationRadius,
+                                     summary->dimension, summary->seconds};
+    } catch (const std::exception& error) {
         outcome.end = RunOutcome::End::NotWritten;
         outcome.error = error.what();
-        return outcome;
     }
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
-    try {
-        SafeSave::checkWritable(output, pictureBytes(field, output));
-    } catch (const SaveError& error) {
-        outcome.end = RunOutcome::End::NotWritten;
-        outcome.error = error.what();
-        return outcome;
-    }
-    GrowHost host(options.points, markerName(options.mode), nullptr);
-    host.stopWhen(cancelled, state.stopRequested);
-    RunFrame frame(state, host);
-    const auto started = std::chrono::steady_clock::now();
-    const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    if (stats.end == RunEnd::Stopped)
-        return outcome;
-
-    try {
-        PictureFile::save(field, output);
-    } catch (const SaveError& error) {
-        outcome.end = RunOutcome::End::NotWritten;
-        outcome.error = error.what();
-        return outcome;
-    }
-    GrowSummary summary;
-    summary.mode = options.mode;
-    summary.width = options.size.width;
-    summary.height = options.size.height;
-    summary.seed = seed;
-    summary.wanderers = stats.wanderers;
-    summary.moves = stats.moves;
-    summary.marker = options.mode == GrowMode::Plant ? state.plantTop : state.snowRadius;
-    summary.seconds = seconds.count();
-    summary.dimension = dimensionOf(state, options.mode);
-    summary.output = output;
-    outcome.end = RunOutcome::End::Written;
-    outcome.report = options.json ? summary.json() : summary.line();
-    outcome.figures = RunFigures{static_cast<double>(summary.wanderers), static_cast<double>(summary.moves), 0,
-                                 std::nullopt, summary.dimension, summary.seconds};
     return outcome;
 }
 
 /// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
-/// beside it, the other mode's field at its start size, the fractal dimension's box grids (a
-/// bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and its
-/// thread's stack.
+/// beside it, the other mode's field at its start size, the order map of a picture coloured by
+/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
+/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
+/// of its picture's pixels), the fractal dimension's
+/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
+/// its thread's stack.
 std::uint64_t memoryOfOneRun(const GrowOptions& options)
 {
     constexpr std::uint64_t ThreadStack = 8 << 20;
@@ -215,7 +164,8 @@ std::uint64_t memoryOfOneRun(const GrowOptions& options)
     };
     const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
     const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
-    return fieldBytes(options.size) + fieldBytes(other) + pixels / 4 + ThreadStack;
+    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
+    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
 }
 
 /// The runs that go at once: as asked, or the processors this process may use; never more

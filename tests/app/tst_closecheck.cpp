@@ -61,6 +61,18 @@ void answerSaveDialog(const QString& path, QString* offered = nullptr)
         QStringLiteral("savePictureDialog"));
 }
 
+/// Answers Yes to the question before a save replaces an existing file.
+void answerReplaceQuestionYes(QString* question = nullptr)
+{
+    answerNextModal([=](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY(box);
+        if (question)
+            *question = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+}
+
 void answerErrorBox(QString* text)
 {
     answerNextModal(
@@ -138,8 +150,11 @@ private slots:
         old.write("an older file");
         old.close();
         answerSaveDialog(folder.filePath("flake.bmp"));
+        QString question;
+        answerReplaceQuestionYes(&question);
         actionNamed(window, "saveAsAction")->trigger();
-        QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced without a question
+        QVERIFY2(question.startsWith(QStringLiteral("flake.bmp already exists.")), qPrintable(question));
+        QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced after Yes
         QVERIFY(!window.state().snowUnsaved);
         QVERIFY(window.state().plantUnsaved);
         window.state().plantUnsaved = false;
@@ -168,6 +183,7 @@ private slots:
         small.rlim_cur = 4096;
         setrlimit(RLIMIT_FSIZE, &small);
         answerSaveDialog(folder.filePath("kept.bmp"));
+        answerReplaceQuestionYes();
         answerErrorBox(&text);
         actionNamed(window, "saveAsAction")->trigger();
         setrlimit(RLIMIT_FSIZE, &saved);

@@ -3,6 +3,7 @@
 
 #include "BmpFile.h"
 #include "GrowthField.h"
+#include "PictureFormats.h"
 #include "PicturePreviewPanel.h"
 #include "PreviewWindow.h"
 #include "QtTestSupport.h"
@@ -47,6 +48,12 @@ void writeBmp(const QString& path, int width, int height)
     QCOMPARE(identify(path), QStringLiteral("%1 %2 8").arg(width).arg(height));
 }
 
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+}
+
 void writeText(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -73,7 +80,7 @@ private slots:
     void dialogOffersLastConfirmation_data();
     void dialogOffersLastConfirmation();
     void dialogCancelChangesNothing();
-    void dialogReplacesExistingFileWithoutQuestion();
+    void dialogAsksBeforeReplacingTheFileWritten();
     void dialogListsFilesOfChosenEntry_data();
     void dialogListsFilesOfChosenEntry();
 
@@ -81,6 +88,7 @@ private slots:
     void previewPanelShowsFile();
     void previewPanelForgetsPreviousPicture();
     void previewPanelFollowsDialogSelection();
+    void previewReadsALargePictureWithoutDecodingItWhole();
     void previewWindowSizeAndFit_data();
     void previewWindowSizeAndFit();
     void previewWindowOpensByDoubleClickAndEscapeCloses();
@@ -226,11 +234,11 @@ void SaveWidgetsTest::filterEntries()
         QStringLiteral("Enhanced Metafiles (*.emf)"),
         QStringLiteral("Metafiles (*.wmf)"),
     };
-    QCOMPARE(SavePictureDialog::nameFilters(), expected);
+    QCOMPARE(PictureFormats::nameFilters(), expected);
 
     // The dialog shows them as they are, in this order.
     SavePictureDialog saveDialog;
-    auto* combo = childNamed<QComboBox>(saveDialog.dialog(), "fileTypeCombo");
+    auto* combo = childNamed<QComboBox>(&saveDialog, "fileTypeCombo");
     QVERIFY(combo);
     QStringList shown;
     for (int i = 0; i < combo->count(); ++i)
@@ -242,7 +250,7 @@ void SaveWidgetsTest::dialogSettingsAtFirstOpening()
 {
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
     bool answered = false;
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -257,7 +265,7 @@ void SaveWidgetsTest::dialogSettingsAtFirstOpening()
         QCOMPARE(dialog->windowTitle(), QFileDialog::tr("Save As"));
         QCOMPARE(dialog->parentWidget(), &owner);
 
-        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
+        QCOMPARE(dialog->selectedNameFilter(), PictureFormats::nameFilters().first());
         QVERIFY(childNamed<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
 
         // The preview panel stands to the right of the dialog's own controls.
@@ -277,7 +285,7 @@ void SaveWidgetsTest::dialogSettingsAtFirstOpening()
         answered = true;
         dialog->reject();
     });
-    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(!saveDialog.execute());
     QVERIFY(answered);
 }
 
@@ -301,7 +309,7 @@ void SaveWidgetsTest::dialogOffersLastConfirmation()
 
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
 
     // As a user does it: pick the filter entry with the keyboard, type the name, press Enter.
     answerNextModal([&](QWidget* modal) {
@@ -313,9 +321,8 @@ void SaveWidgetsTest::dialogOffersLastConfirmation()
         nameEdit->setText(fullName);
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
-    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY(saveDialog.execute());
     QCOMPARE(saveDialog.fileName(), fullName);
-    QCOMPARE(saveDialog.filterIndex(), filterIndex);
     QVERIFY2(!QFile::exists(fullName), "the dialog itself writes nothing");
 
     // The next opening offers the same name, without anything added, and the same entry.
@@ -324,22 +331,21 @@ void SaveWidgetsTest::dialogOffersLastConfirmation()
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QCOMPARE(childNamed<QLineEdit>(dialog, "fileNameEdit")->text(), name);
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir_->path()).canonicalPath());
-        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(filterIndex));
+        QCOMPARE(dialog->selectedNameFilter(), PictureFormats::nameFilters().at(filterIndex));
         checked = true;
         // Confirmed again as offered: the same name comes back.
         QTest::keyClick(childNamed<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
     });
-    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY(saveDialog.execute());
     QVERIFY(checked);
     QCOMPARE(saveDialog.fileName(), fullName);
-    QCOMPARE(saveDialog.filterIndex(), filterIndex);
 }
 
 void SaveWidgetsTest::dialogCancelChangesNothing()
 {
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
 
     // Cancelled at the first opening, after typing a name and choosing another entry.
     answerNextModal([&](QWidget* modal) {
@@ -347,22 +353,20 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
         childNamed<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("typed")));
         QTest::keyClick(modal, Qt::Key_Escape);
     });
-    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(!saveDialog.execute());
     QVERIFY(saveDialog.fileName().isEmpty());
-    QCOMPARE(saveDialog.filterIndex(), 0);
 
     // The next opening shows nothing of the cancelled one.
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QVERIFY(childNamed<QLineEdit>(dialog, "fileNameEdit")->text().isEmpty());
-        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().first());
+        QCOMPARE(dialog->selectedNameFilter(), PictureFormats::nameFilters().first());
         childNamed<QLineEdit>(dialog, "fileNameEdit")->setText(pathOf(QStringLiteral("kept")));
         QTest::keyClick(childNamed<QComboBox>(dialog, "fileTypeCombo"), Qt::Key_Down);
         QTest::keyClick(childNamed<QLineEdit>(dialog, "fileNameEdit"), Qt::Key_Return);
     });
-    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY(saveDialog.execute());
     QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("kept")));
-    QCOMPARE(saveDialog.filterIndex(), 1);
 
     // A later cancel keeps the confirmed name and entry, and they are offered again after it.
     answerNextModal([&](QWidget* modal) {
@@ -370,43 +374,66 @@ void SaveWidgetsTest::dialogCancelChangesNothing()
         childNamed<QLineEdit>(modal, "fileNameEdit")->setText(pathOf(QStringLiteral("other")));
         qobject_cast<QDialog*>(modal)->reject();
     });
-    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(!saveDialog.execute());
     QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("kept")));
-    QCOMPARE(saveDialog.filterIndex(), 1);
 
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QCOMPARE(childNamed<QLineEdit>(dialog, "fileNameEdit")->text(), QStringLiteral("kept"));
-        QCOMPARE(dialog->selectedNameFilter(), SavePictureDialog::nameFilters().at(1));
+        QCOMPARE(dialog->selectedNameFilter(), PictureFormats::nameFilters().at(1));
         dialog->reject();
     });
-    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(!saveDialog.execute());
 }
 
-void SaveWidgetsTest::dialogReplacesExistingFileWithoutQuestion()
+void SaveWidgetsTest::dialogAsksBeforeReplacingTheFileWritten()
 {
-    const QString existing = pathOf(QStringLiteral("tree.bmp"));
-    writeBmp(existing, 20, 10);
+    // The name typed is "tree"; the file a save writes, and so the one asked about, is tree.bmp.
+    const QString written = pathOf(QStringLiteral("tree.bmp"));
+    writeBmp(written, 20, 10);
+    const QByteArray before = readAll(written);
+    // "plain" exists too, but a save of that name writes plain.bmp, which does not.
+    writeText(pathOf(QStringLiteral("plain")), "not replaced\n");
 
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
     QStringList questions;
-    answerNextModal([&](QWidget* modal) {
-        auto* nameEdit = childNamed<QLineEdit>(modal, "fileNameEdit");
-        nameEdit->setText(existing);
-        // Any question box that turns up instead of the dialog closing is noted and dismissed.
-        answerNextModal([&](QWidget* next) {
-            if (auto* box = qobject_cast<QMessageBox*>(next)) {
-                questions << box->text();
-                box->reject();
-            }
+    const auto answerQuestion = [&questions](QMessageBox::StandardButton answer) {
+        answerNextModal([&questions, answer](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            questions << box->text();
+            box->button(answer)->click();
         });
+    };
+    answerNextModal([&](QWidget* dialog) {
+        auto* nameEdit = childNamed<QLineEdit>(dialog, "fileNameEdit");
+        nameEdit->setText(pathOf(QStringLiteral("tree")));
+        answerQuestion(QMessageBox::No);
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions.first().startsWith(QStringLiteral("tree.bmp already exists.")), qPrintable(questions.first()));
+        // No: back in the dialog as it was, the file untouched.
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(nameEdit->text(), pathOf(QStringLiteral("tree")));
+        QCOMPARE(readAll(written), before);
+        answerQuestion(QMessageBox::Yes);
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
-    QVERIFY(saveDialog.execute(&owner));
-    QVERIFY2(questions.isEmpty(), qPrintable(questions.join(QLatin1Char('\n'))));
-    QCOMPARE(saveDialog.fileName(), existing);
+    QVERIFY(saveDialog.execute());
+    QCOMPARE(questions.size(), 2);
+    QCOMPARE(saveDialog.writtenFileName(), written);
+
+    answerNextModal([&](QWidget* dialog) {
+        auto* nameEdit = childNamed<QLineEdit>(dialog, "fileNameEdit");
+        nameEdit->setText(pathOf(QStringLiteral("plain")));
+        answerQuestion(QMessageBox::No); // taken only if a wrong question comes
+        QTest::keyClick(nameEdit, Qt::Key_Return);
+    });
+    QVERIFY(saveDialog.execute());
+    QCOMPARE(questions.size(), 2);
+    QCOMPARE(saveDialog.writtenFileName(), pathOf(QStringLiteral("plain.bmp")));
 }
 
 void SaveWidgetsTest::dialogListsFilesOfChosenEntry_data()
@@ -431,7 +458,7 @@ void SaveWidgetsTest::dialogListsFilesOfChosenEntry()
 
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         dialog->setDirectory(dir_->path());
@@ -457,9 +484,8 @@ void SaveWidgetsTest::dialogListsFilesOfChosenEntry()
         QCOMPARE(nameEdit->text(), QStringLiteral("tree.jpeg"));
         QTest::keyClick(nameEdit, Qt::Key_Return);
     });
-    QVERIFY(saveDialog.execute(&owner));
+    QVERIFY(saveDialog.execute());
     QCOMPARE(saveDialog.fileName(), pathOf(QStringLiteral("tree.jpeg")));
-    QCOMPARE(saveDialog.filterIndex(), filterIndex);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -533,7 +559,6 @@ void SaveWidgetsTest::previewPanelShowsFile()
 
     const bool shown = caption != QLatin1String("Picture:");
     QCOMPARE(button->isEnabled(), shown);
-    QCOMPARE(panel->hasPicture(), shown);
     if (!shown) {
         QCOMPARE(area->text(), QStringLiteral("(None)"));
         QVERIFY(area->pixmap().isNull());
@@ -579,7 +604,7 @@ void SaveWidgetsTest::previewPanelFollowsDialogSelection()
 
     QWidget owner;
     owner.show();
-    SavePictureDialog saveDialog;
+    SavePictureDialog saveDialog(&owner);
     QStringList captions;
     answerNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -606,8 +631,48 @@ void SaveWidgetsTest::previewPanelFollowsDialogSelection()
         captions << caption->text();
         dialog->reject();
     });
-    QVERIFY(!saveDialog.execute(&owner));
+    QVERIFY(!saveDialog.execute());
     QCOMPARE(captions, (QStringList{QStringLiteral(" (20x10)"), QStringLiteral("Picture:")}));
+}
+
+void SaveWidgetsTest::previewReadsALargePictureWithoutDecodingItWhole()
+{
+    // 10000 x 9000 pixels take more memory than Qt decodes a picture into. The file is black,
+    // which a hole in a sparse file gives for free, but for a white band along the bottom.
+    constexpr int Width = 10000;
+    constexpr int Height = 9000;
+    constexpr int WhiteRows = 450;
+    constexpr qint64 RowBytes = qint64{Width} * 3; // needs no padding
+    const QString path = pathOf(QStringLiteral("large.bmp"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const auto fileHeader = BmpFile::fileHeader(Width, Height);
+        const auto infoHeader = BmpFile::infoHeader(Width, Height);
+        file.write(reinterpret_cast<const char*>(fileHeader.data()), fileHeader.size());
+        file.write(reinterpret_cast<const char*>(infoHeader.data()), infoHeader.size());
+        const QByteArray whiteRow(RowBytes, char(0xFF));
+        for (int row = 0; row < WhiteRows; ++row) // rows run bottom-up: the band comes first
+            file.write(whiteRow);
+        QVERIFY(file.resize(file.pos() + RowBytes * (Height - WhiteRows)));
+    }
+
+    auto panel = shownPanel();
+    panel->showFile(path);
+    QCOMPARE(childNamed<QLabel>(panel.get(), "previewCaption")->text(), QStringLiteral(" (10000x9000)"));
+    const QImage shown = childNamed<QLabel>(panel.get(), "previewPicture")->pixmap().toImage();
+    QVERIFY(!shown.isNull());
+    QVERIFY(qAbs(double(shown.width()) / shown.height() - double(Width) / Height) < 0.05);
+    QVERIFY(qGray(shown.pixel(shown.width() / 2, shown.height() - 1)) > 240);
+    QVERIFY(qGray(shown.pixel(shown.width() / 2, shown.height() / 2)) < 15);
+    QVERIFY(qGray(shown.pixel(shown.width() / 2, 0)) < 15);
+
+    // The preview window reads its own thumbnail, at its own size.
+    QTest::mouseClick(childNamed<QToolButton>(panel.get(), "previewButton"), Qt::LeftButton);
+    auto* window = childNamed<PreviewWindow>(panel.get(), "previewWindow");
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->picture().isNull());
+    QVERIFY(window->picture().width() <= window->width() && window->picture().width() > shown.width());
 }
 
 void SaveWidgetsTest::previewWindowSizeAndFit_data()

@@ -17,19 +17,24 @@ seeds_of()
 for seed in 5 6 7 4294967295 0; do
     "$GROW" "${FLAKE[@]}" -r "$seed" -o "single-$seed.bmp" >/dev/null || fail "single run with seed $seed failed"
 done
+for seed in 5 6 7; do
+    "$GROW" "${FLAKE[@]}" -r "$seed" --colour age -o "single-$seed.png" --particles "single-$seed.csv" >/dev/null ||
+        fail "single PNG run with seed $seed failed"
+done
 
 for jobs in 1 3; do
-    grow "${FLAKE[@]}" --runs 3 --jobs "$jobs" --seed 5 --json -o "flake-{seed}.bmp"
+    grow "${FLAKE[@]}" --runs 3 --jobs "$jobs" --seed 5 --json --colour age -o "flake-{seed}.png" --particles p.csv
     expect_status "--jobs $jobs" 0
     for seed in 5 6 7; do
-        cmp -s "flake-$seed.bmp" "single-$seed.bmp" || fail "--jobs $jobs: the picture of seed $seed differs from its single run"
+        cmp -s "flake-$seed.png" "single-$seed.png" || fail "--jobs $jobs: the picture of seed $seed differs from its single run"
+        cmp -s "p-$seed.csv" "single-$seed.csv" || fail "--jobs $jobs: the particles of seed $seed differ from its single run"
     done
     [ "$(seeds_of "$OUT" | tr '\n' ' ')" = "5 6 7 " ] || fail "--jobs $jobs: summaries not in seed order: $(cat "$OUT")"
     [ "$(wc -l <"$OUT")" -eq 4 ] || fail "--jobs $jobs: expected three summaries and the aggregate: $(cat "$OUT")"
     tail -n 1 "$OUT" | grep -q '^{"runs":3,' || fail "--jobs $jobs: last line is not the aggregate of 3 runs: $(tail -n 1 "$OUT")"
     # The summaries as printed are what --aggregate reads.
     "$GROW" --aggregate "$OUT" >/dev/null 2>&1 || fail "--jobs $jobs: --aggregate does not take the ensemble's own output"
-    rm flake-?.bmp
+    rm flake-?.png p-?.csv
 done
 
 # A name without {seed} gets -SEED before its extension, after the file-name rule; seeds wrap.
@@ -88,7 +93,11 @@ told=$(grep -o '"output":"[^"]*"' "$OUT" | sed 's/"output":"\(.*\)"/\1/' | sort)
 pictures=$(find . -type f -printf '%f\n' | sort)
 [ "$told" = "$pictures" ] || fail "stopped by SIGINT: pictures $pictures but summaries of $told"
 tail -n 1 "$OUT" | grep -q '^{"runs":' || fail "stopped by SIGINT: no aggregate of the finished runs"
-cd .. && rm -r stopped
+# The last run told is a whole run, not one cut short by the signal.
+last=$(seeds_of "$OUT" | tail -n 1)
+"$GROW" -m snowflake -s 300x300 -q -r "$last" -o ../whole.bmp >/dev/null
+cmp -s "f-$last.bmp" ../whole.bmp || fail "stopped by SIGINT: the picture of seed $last is not its whole run"
+cd .. && rm -r stopped whole.bmp
 
 # On a terminal the bar counts runs.
 if command -v script >/dev/null && script -qec true /dev/null </dev/null >/dev/null 2>&1; then

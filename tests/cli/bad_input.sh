@@ -41,6 +41,12 @@ cases=(
     "1000000 x 1000000|-s 1000000x1000000"
     "--size|-s 150x300 -s 150x300"
     "--size|-m snowflake -s 5x5 --json"
+    "--colour|--colour pink"
+    "--colour|--color ''"
+    "--colour|--colour Age"
+    "--particles|--particles ''"
+    "the same file|-o tree.csv --particles tree.csv"
+    "the same file|-o tree.bmp --particles ./tree.bmp"
 )
 
 for entry in "${cases[@]}"; do
@@ -60,6 +66,8 @@ controls=(
     "not '\\e[31mred'|-m $'\\e[31mred'"
     "not '1\\x01x2'|-s $'1\\x01x2'"
     "not expected: --fo\\no|$'--fo\\no'"
+    "not '\\u009b31m'|-m $'\\xc2\\x9b31m'"
+    "not 'a\\xffb'|-m $'a\\xffb'"
 )
 for entry in "${controls[@]}"; do
     IFS='|' read -r escaped words <<<"$entry"
@@ -67,7 +75,8 @@ for entry in "${controls[@]}"; do
     grow "${args[@]}"
     expect_status "dla-grow $words" 2
     expect_one_error_line "dla-grow $words" "$escaped"
-    LC_ALL=C grep -q $'[\x01-\x09\x0b-\x1f\x7f]' "$ERR" && fail "dla-grow $words: a control character on stderr"
+    LC_ALL=C grep -qE $'[\x01-\x09\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' "$ERR" &&
+        fail "dla-grow $words: a control character on stderr"
     expect_nothing_written "dla-grow $words"
 done
 

@@ -43,7 +43,7 @@ if step_start; then
     step_exit_with_prompt
 fi
 stop_dla
-step_exit_at_once
+step_large_pictures && step_exit_with_windows_open
 stop_dla
 
 log "finished in $(($(date +%s) - started)) s; output in $out"

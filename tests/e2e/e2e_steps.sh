@@ -295,20 +295,85 @@ step_exit_with_prompt() {
     check_eq "step 6: exit status after No" 0 "$exit_status"
 }
 
-# Step 6b: Exit with nothing unsaved ends the program at once.
-step_exit_at_once() {
-    log "--- step 6: Exit with nothing unsaved"
-    start_dla
-    if ! main=$(wait_for_window DLA 15); then
-        fail "step 6: the second session showed no DLA window"
-        return 1
-    fi
-    menu_command "$main" f e || { fail "step 6: Alt+F, E did not reach Exit"; return 1; }
-    if ! wait_for_exit 5; then
-        fail "step 6: Exit with nothing unsaved did not end the program within 5 s"
-        [ -n "$(find_window 'Save\?')" ] && log "a 'Save?' prompt is showing"
-        return 1
-    fi
-    check_eq "step 6: exit status of Exit with nothing unsaved" 0 "$exit_status"
+# set_image_size W H: Options, Image Size, the two sizes typed, OK. The window keeps its focus
+# where OK left it, so the width field is clicked first.
+set_image_size() {
+    menu_command "$main" o i || { log "Alt+O, I did not reach Image Size"; return 1; }
+    local sizer
+    sizer=$(wait_for_window 'Image Size' 5) || { log "no 'Image Size' window"; return 1; }
+    focus_window "$sizer"
+    xdotool mousemove --window "$sizer" 100 27 click 1
+    replace_text "$1"
+    xdotool key Tab
+    replace_text "$2"
+    xdotool key Tab space
+    wait_for_no_window 'Image Size' 5 || { log "'Image Size' stayed open"; return 1; }
 }
 
+# wait_for_width_at_least ID WIDTH: succeeds once the window is at least that wide.
+wait_for_width_at_least() {
+    local i w
+    for i in $(seq 1 50); do
+        read -r _ _ w _ < <(window_geometry "$1")
+        [ "$w" -ge "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Step 7: pictures too large for the designed place keep the window on the 1280 x 1024 screen;
+# one larger than the screen opens its scroll view on the bottom rows, where the plant grows.
+step_large_pictures() {
+    log "--- step 7: large pictures"
+    start_dla
+    if ! main=$(wait_for_window DLA 15); then
+        fail "step 7: the second session showed no DLA window"
+        return 1
+    fi
+    local side x y w h
+    for side in 1000 3000; do
+        set_image_size "$side" "$side" || { fail "step 7: could not give the picture $side x $side"; return 1; }
+        wait_for_width_at_least "$main" 1000 || { fail "step 7: the window did not grow for $side x $side"; return 1; }
+        sleep 0.3 # the window's last move
+        read -r x y w h < <(window_geometry "$main")
+        log "$side x $side: window at $x,$y, $w x $h"
+        if [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then
+            pass "step 7: with a $side x $side picture the window lies within the screen"
+        else
+            fail "step 7: with a $side x $side picture the window at $x,$y, $w x $h leaves the 1280 x 1024 screen"
+        fi
+    done
+    check_eq "step 7: the 3000 x 3000 picture fills the screen in a scroll view" "0 0 1280 1024" "$x $y $w $h"
+    local shot="$out/large-picture.png" strip
+    screenshot "$main" "$shot"
+    strip=$(white_pixels "$shot" "${w}x60+0+$((h - 60))")
+    if [ "$strip" -gt 4000 ]; then
+        pass "step 7: the scroll view opened on the white base strip ($strip white pixels at its foot)"
+    else
+        fail "step 7: the scroll view does not show the bottom rows ($strip white pixels at its foot)"
+    fi
+}
+
+# Step 8: with Num Points, Image Size, About and its Find dialog open, Exit with nothing
+# unsaved ends the program.
+step_exit_with_windows_open() {
+    log "--- step 8: Exit with every other window open"
+    menu_command "$main" o t || { fail "step 8: Alt+O, T did not reach To Limit"; return 1; }
+    menu_command "$main" o n || { fail "step 8: Alt+O, N did not reach Num Points"; return 1; }
+    wait_for_window 'Number of points' 5 >/dev/null || { fail "step 8: no 'Number of points' window"; return 1; }
+    menu_command "$main" o i || { fail "step 8: Alt+O, I did not reach Image Size"; return 1; }
+    wait_for_window 'Image Size' 5 >/dev/null || { fail "step 8: no 'Image Size' window"; return 1; }
+    menu_command "$main" h a || { fail "step 8: Alt+H, A did not reach About"; return 1; }
+    local about about_width
+    about=$(wait_for_window About 5) || { fail "step 8: no 'About' window"; return 1; }
+    about_width=$(xdotool getwindowgeometry --shell "$about" | sed -n 's/^WIDTH=//p')
+    xdotool mousemove --window "$about" $((about_width / 2)) 116 click 1
+    wait_for_window Find 5 >/dev/null || { fail "step 8: no 'Find' dialog"; return 1; }
+    pass "step 8: Number of points, Image Size, About and Find are open"
+    menu_command "$main" f e || { fail "step 8: Alt+F, E did not reach Exit"; return 1; }
+    if ! wait_for_exit 5; then
+        fail "step 8: Exit with every window open did not end the program within 5 s"
+        return 1
+    fi
+    check_eq "step 8: exit status of Exit with every window open" 0 "$exit_status"
+}

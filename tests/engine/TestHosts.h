@@ -59,7 +59,7 @@ inline bool touchLookupAgreesWithReads(const GrowthField& field)
 {
     for (std::int32_t y = -3; y < field.height() + 3; ++y)
         for (std::int32_t x = -4; x < field.width() + 4; ++x)
-            if (field.touches(x, y) != field.firstTouchedPixel(x, y).has_value())
+            if (field.touchView().touches(x, y) != field.firstTouchedPixel(x, y).has_value())
                 return false;
     return true;
 }

@@ -11,8 +11,8 @@
 
 /// dla-grow's side of a run: fixed settings instead of a menu, and at the message points a
 /// progress bar instead of a window to repaint. The bar appears once the run has lasted a while
-/// (FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS from the environment) and is redrawn a few times a
-/// second at most, so short runs print nothing.
+/// (FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS from the environment) and is redrawn a few
+/// times a second at most, so short runs print nothing.
 class GrowHost : public RunHost {
 public:
     using Clock = std::chrono::steady_clock;
@@ -31,13 +31,10 @@ public:
     /// Takes the progress bar off the terminal; call when the run has returned.
     void finish();
 
-    /// Where the run stood at its last message point.
-    const RunProgress& lastProgress() const { return last_; }
+private:
     /// How far the run has come, 0 to 1: by wanderers with a number of points, else by the
     /// marker on its way from where it started to its limit.
     double fraction() const;
-
-private:
     std::string progressText(Clock::duration elapsed) const;
 
     std::optional<std::int32_t> points_;

@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -47,6 +48,19 @@ std::int32_t sideOf(std::string_view text, const std::string& whole)
     if (!side || *side < FieldSize::MinimumSide || *side > FieldSize::MaximumSide)
         throw badSize(whole);
     return static_cast<std::int32_t>(*side);
+}
+
+/// The file a name leads to, also when it does not exist yet (links and ".." resolved).
+std::filesystem::path fileOf(const std::string& name)
+{
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
+    return error ? std::filesystem::path(name).lexically_normal() : path;
+}
+
+bool sameFile(const std::string& first, const std::string& second)
+{
+    return fileOf(first) == fileOf(second);
 }
 
 std::string version()
@@ -90,6 +104,15 @@ GrowMode GrowOptions::parseMode(const std::string& text)
     throw UsageError("--mode must be plant or snowflake, not '" + text + "'");
 }
 
+PictureColour GrowOptions::parseColour(const std::string& text)
+{
+    if (text == "white")
+        return PictureColour::White;
+    if (text == "age")
+        return PictureColour::Age;
+    throw UsageError("--colour must be white or age, not '" + text + "'");
+}
+
 std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv, std::ostream& out)
 {
     CLI::App app("Grows a diffusion-limited aggregation cluster and writes it as a 24-bit BMP or PNG file.",
@@ -101,6 +124,8 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string pointsText;
     std::string seedText;
     std::string outputText;
+    std::string colourText;
+    std::string particlesText;
     GrowOptions options;
     auto* modeOption =
         app.add_option("-m,--mode", modeText, "plant or snowflake (default: plant)")->type_name("MODE");
@@ -121,6 +146,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                         "unless the name's fourth character from the end is a full stop "
                                         "(default: plant.bmp or snowflake.bmp)")
                              ->type_name("FILE");
+    auto* colourOption = app.add_option("--colour,--color", colourText,
+                                        "white (default): white cluster on black; age: each wanderer in the "
+                                        "colour of its release order, dark violet to yellow")
+                             ->type_name("COLOUR");
+    auto* particlesOption = app.add_option("--particles", particlesText,
+                                           "also write the particle list as CSV: index,x,y,parent for every "
+                                           "wanderer in release order")
+                                ->type_name("FILE");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
     app.add_option("--aggregate", options.aggregate,
                    "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
@@ -130,10 +163,13 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         ->excludes(sizeOption)
         ->excludes(pointsOption)
         ->excludes(seedOption)
-        ->excludes(outputOption);
+        ->excludes(outputOption)
+        ->excludes(colourOption)
+        ->excludes(particlesOption);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
-    app.footer("Example: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n\n"
+    app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
+               "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n\n"
                "Exit status: 0 the picture was written; 1 it could not be (nothing written);\n"
                "2 bad input (nothing grown, nothing written); 3 the picture was written but\n"
                "standard output could not take the summary.\n");
@@ -163,5 +199,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         throw UsageError("--output needs a file name");
     const std::string name = outputOption->count() > 0 ? outputText : std::string(modeName(options.mode)) + ".bmp";
     options.output = BmpFile::fileNameFor(name);
+    if (colourOption->count() > 0)
+        options.colour = parseColour(colourText);
+    if (particlesOption->count() > 0) {
+        if (particlesText.empty())
+            throw UsageError("--particles needs a file name");
+        options.particles = particlesText;
+        if (sameFile(options.particles, options.output))
+            throw UsageError("--particles and --output name the same file, " + options.output);
+    }
     return options;
 }

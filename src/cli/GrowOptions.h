@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+/// How dla-grow paints the cluster.
+enum class PictureColour {
+    White, ///< white on black, the picture the desktop program shows
+    Age    ///< each wanderer's pixel in the colour of its release order
+};
+
 /// What dla-grow was asked to do, read from its command line.
 class GrowOptions {
 public:
@@ -20,6 +26,9 @@ public:
     std::uint32_t seed = 0;
     /// The file to write, the file-name rule already applied.
     std::string output;
+    PictureColour colour = PictureColour::White;
+    /// The particle list's file, as given; empty for none.
+    std::string particles;
     bool json = false;
     bool quiet = false;
     /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
@@ -39,4 +48,6 @@ public:
     static std::int32_t parsePoints(const std::string& text);
     /// "plant" or "snowflake".
     static GrowMode parseMode(const std::string& text);
+    /// "white" or "age".
+    static PictureColour parseColour(const std::string& text);
 };

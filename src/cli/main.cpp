@@ -5,21 +5,17 @@
 #include "AggregateCommand.h"
 #include "BmpFile.h"
 #include "FieldSizeError.h"
-#include "FractalDimension.h"
-#include "GrowHost.h"
+#include "GrowJob.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
 #include "OneLineText.h"
 #include "PictureFile.h"
-#include "ProgramState.h"
 #include "ProgressBar.h"
-#include "RunFrame.h"
 #include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -65,72 +61,41 @@ int deliverOutput(int status)
     return status == ExitWritten ? ExitOutputLost : status;
 }
 
-void resizeField(ProgramState& state, const GrowOptions& options)
+/// The size of the BMP file of a picture of `size`.
+std::uint64_t bmpFileBytes(FieldSize size)
 {
-    if (options.mode == GrowMode::Plant)
-        state.resizePlant(options.size);
-    else
-        state.resizeSnowflake(options.size);
-}
-
-/// The dimension is a nicety of the summary: if its working memory cannot be had, leave it out.
-std::optional<double> dimensionOf(const ProgramState& state, GrowMode mode)
-{
-    try {
-        return mode == GrowMode::Plant ? FractalDimension::ofPlant(state.plantField())
-                                       : FractalDimension::estimate(state.snowField());
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    return BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize +
+           GrowthField::rowBytesFor(size.width) * static_cast<std::uint64_t>(size.height);
 }
 
 int grow(const GrowOptions& options)
 {
-    ProgramState state(options.seed);
+    std::optional<GrowJob> job;
     try {
-        resizeField(state, options);
+        job.emplace(options);
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    const GrowthField& field = options.mode == GrowMode::Plant ? state.plantField() : state.snowField();
-    // A picture that could never be written is refused before the run, not after it. A BMP
-    // file's size is known; a PNG file's depends on the picture, so only its folder is checked.
-    const std::uint64_t pictureBytes =
-        PictureFile::isPngName(options.output)
-            ? 0
-            : BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize + field.pixelBlockSize();
+    // A file that could never be written is refused before the run, not after it. A BMP file's
+    // size is known; a PNG file's and the particle list's depend on the run, so for them only
+    // the place is checked.
     try {
-        SafeSave::checkWritable(options.output, pictureBytes);
+        const bool png = PictureFile::isPngName(options.output);
+        SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
+        if (!options.particles.empty())
+            SafeSave::checkWritable(options.particles, 0);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    GrowHost host(options.points, markerName(options.mode), showProgress ? &bar : nullptr);
-    RunFrame frame(state, host);
-    const auto started = std::chrono::steady_clock::now();
-    const RunStats stats = options.mode == GrowMode::Plant ? frame.runPlantLife() : frame.runSnowflake();
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    host.finish();
-
+    GrowSummary summary;
     try {
-        PictureFile::save(field, options.output);
+        summary = job->run(showProgress ? &bar : nullptr);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
-
-    GrowSummary summary;
-    summary.mode = options.mode;
-    summary.width = options.size.width;
-    summary.height = options.size.height;
-    summary.seed = options.seed;
-    summary.wanderers = stats.wanderers;
-    summary.moves = stats.moves;
-    summary.marker = options.mode == GrowMode::Plant ? state.plantTop : state.snowRadius;
-    summary.seconds = seconds.count();
-    summary.dimension = options.json ? std::nullopt : dimensionOf(state, options.mode);
-    summary.output = options.output;
     std::cout << (options.json ? summary.json() : summary.line()) << '\n';
     return ExitWritten;
 }

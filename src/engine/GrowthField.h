@@ -36,7 +36,6 @@ public:
     /// Advances whenever the picture is reset, so a run can tell that a wanderer
     /// found its place on a picture that is gone.
     std::uint64_t generation() const { return generation_; }
-    ColumnMap columnMap() const { return columnMap_; }
 
     /// The colour at (x, y); Outside when (x, y) lies outside the picture.
     std::uint32_t read(std::int32_t x, std::int32_t y) const;
@@ -60,12 +59,10 @@ public:
     /// The column map of the touch test: for a Ring field w - 1 for 0, 1 for w, else a unchanged.
     std::int32_t mapColumn(std::int32_t a) const { return ::mapColumn(columnMap_, a, width_); }
 
-    /// The touch counts for a walk; valid until the field is next reset.
+    /// The touch test for a walk, one lookup per position: a wanderer at (x, y) touches the
+    /// cluster when one of its eight neighbours reads white (side neighbours through the column
+    /// map, its own column unmapped). Valid until the field is next reset.
     TouchView touchView() const { return touchCounts_.view(); }
-
-    /// Whether a wanderer at (x, y) touches the cluster: one of its eight neighbours reads white
-    /// (side neighbours through the column map, its own column unmapped). One lookup.
-    bool touches(std::int32_t x, std::int32_t y) const { return touchView().touches(x, y); }
 
     /// The first of the touch test's eight reads that finds white, as the pixel it read (side
     /// neighbours through the column map); empty when none does. The reads in their order:

@@ -22,13 +22,6 @@ public:
     /// Whether a wanderer at (x, y) touches the cluster: one of its eight reads lands on white.
     bool touches(std::int32_t x, std::int32_t y) const { return covers(x, y) && counts_[index(x, y)] != 0; }
 
-    /// Whether (x, y) has a count of its own; every position farther out touches nothing.
-    bool covers(std::int32_t x, std::int32_t y) const
-    {
-        const auto column = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(PadColumns);
-        const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(PadRows);
-        return column < columns_ && row < rows_;
-    }
     /// Where the count of a covered position (x, y) stands; a move by (dx, dy) adds
     /// dx + dy * rowStride() to it.
     std::ptrdiff_t index(std::int32_t x, std::int32_t y) const
@@ -40,6 +33,14 @@ public:
     bool touchesAt(std::ptrdiff_t index) const { return counts_[index] != 0; }
 
 private:
+    /// Whether (x, y) has a count of its own; every position farther out touches nothing.
+    bool covers(std::int32_t x, std::int32_t y) const
+    {
+        const auto column = static_cast<std::uint32_t>(x) + static_cast<std::uint32_t>(PadColumns);
+        const auto row = static_cast<std::uint32_t>(y) + static_cast<std::uint32_t>(PadRows);
+        return column < columns_ && row < rows_;
+    }
+
     const std::uint8_t* counts_;
     std::uint32_t columns_;
     std::uint32_t rows_;

@@ -41,6 +41,12 @@ cases=(
     "1000000 x 1000000|-s 1000000x1000000"
     "--size|-s 150x300 -s 150x300"
     "--size|-m snowflake -s 5x5 --json"
+    "--colour|--colour pink"
+    "--colour|--color ''"
+    "--colour|--colour Age"
+    "--particles|--particles ''"
+    "the same file|-o tree.csv --particles tree.csv"
+    "the same file|-o tree.bmp --particles ./tree.bmp"
 )
 
 for entry in "${cases[@]}"; do

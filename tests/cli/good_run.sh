@@ -9,7 +9,7 @@ grow -n 200 -r 3
 expect_status "plant defaults" 0
 expect_bmp "plant defaults" plant.bmp 150 300
 # A small run spans too few box sizes for a fractal dimension: the line says nothing of one.
-grep -qx 'plant 150x300, seed 3: 201 wanderers, [0-9]* moves, plantTop [0-9]*, [0-9.]* s, written to plant.bmp' "$OUT" ||
+grep -qx 'plant 150x300, seed 3: 201 wanderers, [0-9]* moves, plantTop [0-9]*, [0-9.]* s, [0-9]* pixels, gyration radius [0-9.]*, written to plant.bmp' "$OUT" ||
     fail "plant defaults: summary line is '$(cat "$OUT")'"
 [ -s "$ERR" ] && fail "plant defaults: stderr is not empty: $(cat "$ERR")"
 rm plant.bmp
@@ -65,7 +65,7 @@ rm plant.bmp
 
 grow --help
 expect_status "--help" 0
-for option in --mode --size --points --seed --output --json --quiet --version; do
+for option in --mode --size --points --seed --output --colour --particles --json --quiet --version; do
     grep -q -- "$option" "$OUT" || fail "--help does not mention $option"
 done
 expect_nothing_written "--help"

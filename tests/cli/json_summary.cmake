@@ -1,5 +1,6 @@
 # The --json summary: one line holding one object with exactly the keys mode, width, height,
-# seed, wanderers, moves, marker, seconds and output, each of its type and with the run's values.
+# seed, wanderers, moves, marker, seconds, pixels, gyration_radius, dimension and output, each
+# of its type and with the run's values.
 # Run with: cmake -DGROW=<dla-grow> -DWORK=<scratch folder> -P json_summary.cmake
 
 set(failures 0)
@@ -48,7 +49,7 @@ foreach(i RANGE ${lastKey})
   list(APPEND keys ${key})
 endforeach()
 # CMake lists an object's members sorted by name.
-set(expectedKeys mode width height seed wanderers moves marker seconds output)
+set(expectedKeys mode width height seed wanderers moves marker seconds pixels gyration_radius dimension output)
 list(SORT expectedKeys)
 if(NOT (keys STREQUAL "${expectedKeys}"))
   fail("keys are '${keys}'")
@@ -62,6 +63,9 @@ field(moves "${flake}" moves NUMBER)
 field(marker "${flake}" marker NUMBER)
 field(seconds "${flake}" seconds NUMBER)
 field(output "${flake}" output STRING)
+field(pixels "${flake}" pixels NUMBER)
+field(gyration "${flake}" gyration_radius NUMBER)
+field(dimension "${flake}" dimension NUMBER)
 if(NOT (mode STREQUAL "snowflake"))
   fail("mode is '${mode}'")
 endif()
@@ -83,6 +87,28 @@ endif()
 if(NOT (output STREQUAL "flake.bmp" AND EXISTS "${WORK}/flake.bmp"))
   fail("output is '${output}'")
 endif()
+# Every wanderer of a flake grown to its limit sticks inside the picture, on a pixel of its own.
+if(NOT (pixels EQUAL wanderers))
+  fail("${pixels} pixels from ${wanderers} wanderers")
+endif()
+# A flake of radius 149 spreads its pixels well out from the centre, but inside its radius.
+if(NOT (gyration GREATER 50 AND gyration LESS 149))
+  fail("gyration radius ${gyration}")
+endif()
+if(NOT (dimension GREATER 1.4 AND dimension LESS 2))
+  fail("dimension ${dimension}")
+endif()
+
+# A cluster too small to measure: its dimension is null; one wanderer is its own centre.
+grow(tiny --mode snowflake --points 0 --seed 1 --output tiny)
+field(pixels "${tiny}" pixels NUMBER)
+field(gyration "${tiny}" gyration_radius NUMBER)
+field(dimension "${tiny}" dimension NULL)
+if(NOT (pixels EQUAL 1 AND gyration EQUAL 0))
+  fail("one wanderer: ${pixels} pixels, gyration radius ${gyration}")
+endif()
+grow(none --mode snowflake --points -1 --seed 1 --output none)
+field(gyration "${none}" gyration_radius NULL)
 
 # Numbers of points: N + 1 wanderers; a negative N releases none and leaves the start marker.
 foreach(case "plant;0;1" "plant;-1;0" "plant;-2147483648;0" "snowflake;5;6" "snowflake;-7;0")

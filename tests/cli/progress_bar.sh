@@ -39,6 +39,18 @@ expect_status "not a terminal" 0
 [ -s "$ERR" ] && fail "not a terminal: stderr is not empty: $(head -c 300 "$ERR" | cat -v)"
 rm flake.bmp
 
+# A plant run with a number of points tells its progress at wanderers 1, 31, 61, ...: every bar
+# shows such a count, and the first (drawn at once) shows the first wanderer from the strip.
+on_terminal -m plant -s 1000x400 -n 20000 -r 3 -o plant
+expect_status "plant bars" 0
+bars=$(tr '\r' '\n' <"$OUT" | grep -o '^\[[# ]*\] *[0-9]*%  [0-9]* wanderers  plantTop [0-9]* -> [0-9]*')
+[ "$(head -n 1 <<<"$bars" | sed 's/^.*\] *//')" = "0%  1 wanderers  plantTop 395 -> 1" ] ||
+    fail "plant bars: the first bar is not that of the first wanderer: $(head -n 1 <<<"$bars")"
+while read -r count; do
+    [ $((count % 30)) -eq 1 ] || fail "plant bars: $count wanderers is no message point (1, 31, 61, ...)"
+done < <(grep -o '[0-9]* wanderers' <<<"$bars" | cut -d' ' -f1)
+rm plant.bmp
+
 # A short run on a terminal is over before a bar is worth drawing.
 DLA_GROW_PROGRESS_AFTER_MS= on_terminal -n 10 -r 1
 expect_status "short run" 0

@@ -26,6 +26,24 @@ expect_one_error_line "write falls short" "Stream write error"
 [ "$(ls -A)" = old.bmp ] || fail "write falls short: files left behind: $(ls -A)"
 rm old.bmp
 
+# The particle list's file is made before the run: a missing folder stops it before anything
+# is grown or written.
+grow -n 10 -r 1 -o tree.png --particles nowhere/tree.csv
+expect_status "particles in a missing folder" 1
+expect_one_error_line "particles in a missing folder" "Cannot create file nowhere/tree.csv"
+expect_nothing_written "particles in a missing folder"
+
+# A particle list that falls short keeps the old list; the picture is still written.
+printf 'the old list' >old.csv
+( ulimit -f 20 && exec "$GROW" -m snowflake -r 1 -o flake.png --particles old.csv ) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "particle list falls short" 1
+expect_one_error_line "particle list falls short" "Stream write error"
+[ "$(cat old.csv)" = "the old list" ] || fail "particle list falls short: old.csv lost its content"
+[ "$(identify -format '%m' flake.png 2>&1)" = PNG ] || fail "particle list falls short: no picture"
+[ "$(ls -A | tr '\n' ' ')" = "flake.png old.csv " ] || fail "particle list falls short: files left: $(ls -A)"
+rm old.csv flake.png
+
 # A folder without write permission (root may write anywhere, so only as another user).
 if [ "$(id -u)" -ne 0 ]; then
     mkdir locked && chmod 555 locked

@@ -1,6 +1,7 @@
 #include "BmpFile.h"
 #include "ProgramState.h"
 #include "SaveError.h"
+#include "TestHosts.h"
 
 #include <gtest/gtest.h>
 
@@ -169,7 +170,8 @@ TEST_F(BmpFileTest, AFolderInTheWayIsNeverReplaced)
 {
     GrowthField field(12, 10, ColumnMap::Identity);
     fs::create_directory(folder / "picture.bmp");
-    EXPECT_THROW(BmpFile::save(field, (folder / "picture.bmp").string()), SaveError);
+    expectFailure<SaveError>([&] { BmpFile::save(field, (folder / "picture.bmp").string()); },
+                             "Cannot create file " + (folder / "picture.bmp").string());
     EXPECT_TRUE(fs::is_directory(folder / "picture.bmp"));
     EXPECT_EQ(filesInFolder(), std::vector<std::string>{"picture.bmp"});
 }

@@ -106,12 +106,15 @@ TEST(Reset, ASizeThePictureCannotTakeChangesNothing)
     state.stampPlant({10, 10});
     state.plantTop = 10;
     state.plantUnsaved = true;
-    EXPECT_THROW(state.resizePlant({1000000, 1000000}), FieldSizeError);
+    expectFailure<FieldSizeError>([&] { state.resizePlant({1000000, 1000000}); },
+                                  "Not enough memory for a picture of 1000000 x 1000000 pixels");
     EXPECT_EQ(state.plantSize(), (FieldSize{150, 300}));
     EXPECT_EQ(state.plantField().width(), 150);
     EXPECT_TRUE(state.plantField().isWhite(10, 10));
     EXPECT_EQ(state.plantTop, 10);
     EXPECT_TRUE(state.plantUnsaved);
-    EXPECT_THROW(state.resizeSnowflake({40000, 36000}), FieldSizeError);
+    expectFailure<FieldSizeError>(
+        [&] { state.resizeSnowflake({40000, 36000}); },
+        "A picture of 40000 x 36000 pixels is too large to be saved as a BMP file, which must stay below 4 GiB");
     EXPECT_EQ(state.snowSize(), (FieldSize{300, 300}));
 }

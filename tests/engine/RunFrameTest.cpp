@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 TEST(RunFrameCount, ReleasesNPlusOneWanderersWithoutALimit)
@@ -149,4 +150,63 @@ TEST(RunFrameDuringARun, TheSameSeedGrowsTheSameClusters)
     EXPECT_EQ(0, std::memcmp(first.snowField().pixelBlock(), second.snowField().pixelBlock(),
                              first.snowField().pixelBlockSize()));
     EXPECT_EQ(first.random.seed(), second.random.seed());
+}
+
+namespace {
+
+/// What the host is told at one message point, as a comparable value.
+using Told = std::tuple<std::int64_t, std::int32_t, std::int32_t>;
+
+std::vector<Told> toldValues(const std::vector<RunProgress>& progress)
+{
+    std::vector<Told> told;
+    for (const RunProgress& at : progress)
+        told.emplace_back(at.wanderers, at.marker, at.markerLimit);
+    return told;
+}
+
+/// The message points a run must have, from the marker after each stamp: count c is a message
+/// point when c is a multiple of the interval the marker before its stamp gives.
+template <class IntervalOf>
+std::vector<Told> expectedTold(std::int32_t startMarker, const std::vector<std::int32_t>& markerAfterStamp,
+                               std::int32_t markerLimit, IntervalOf intervalOf)
+{
+    std::vector<Told> told;
+    std::int32_t marker = startMarker;
+    for (std::size_t count = 0; count < markerAfterStamp.size(); ++count) {
+        if (static_cast<std::int64_t>(count) % intervalOf(marker) == 0)
+            told.emplace_back(static_cast<std::int64_t>(count) + 1, marker, markerLimit);
+        marker = markerAfterStamp[count];
+    }
+    return told;
+}
+
+} // namespace
+
+TEST(RunFrameProgress, PlantTellsWanderersOneThirtyOneSixtyOneWithTheTopBeforeTheStampAndItsLimit)
+{
+    ProgramState state(1);
+    ScriptedHost host;
+    host.limit = false;
+    host.points = 100;
+    std::vector<std::int32_t> tops;
+    RunFrame(state, host).runPlantLife([&](const StuckWanderer&) { tops.push_back(state.plantTop); });
+    ASSERT_EQ(tops.size(), 101u);
+    const std::vector<Told> expected = expectedTold(295, tops, 1, [](std::int32_t) { return 30; });
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(std::get<0>(expected.back()), 91);
+    EXPECT_EQ(toldValues(host.progress), expected);
+}
+
+TEST(RunFrameProgress, SnowflakeTellsTheCountsAtMultiplesOfTheCurrentIntervalWithRadiusAndLimit)
+{
+    ProgramState state(2024);
+    state.resizeSnowflake({200, 151});
+    ScriptedHost host;
+    std::vector<std::int32_t> radii;
+    RunFrame(state, host).runSnowflake([&](const StuckWanderer&) { radii.push_back(state.snowRadius); });
+    // Min(200, 151) / 2 - 2 = 73.5: the run ends once the radius reaches 74.
+    EXPECT_EQ(state.snowRadius, 74);
+    const auto intervalOf = [](std::int32_t radius) { return (radius + 2) / 5 + 1; };
+    EXPECT_EQ(toldValues(host.progress), expectedTold(1, radii, 74, intervalOf));
 }

@@ -78,7 +78,7 @@ TEST(SnowflakeWalk, StrayedWanderersGoBackToTheirOwnReleasePoint)
     EXPECT_GT(returns, 0);
 }
 
-TEST(SnowflakeRun, MessageDivisorFollowsTheRadius)
+TEST(SnowflakeRun, MessageIntervalFollowsTheRadius)
 {
     ProgramState state(0);
     SnowflakeGrowth growth(state);

@@ -4,7 +4,10 @@
 #include "ProgramState.h"
 #include "RunHost.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <string>
 #include <vector>
 
 /// A host with fixed settings that records what the run asked of it and can act, like a menu
@@ -56,7 +59,7 @@ inline bool touchLookupAgreesWithReads(const GrowthField& field)
 {
     for (std::int32_t y = -3; y < field.height() + 3; ++y)
         for (std::int32_t x = -4; x < field.width() + 4; ++x)
-            if (field.touches(x, y) != field.firstTouchedPixel(x, y).has_value())
+            if (field.touchView().touches(x, y) != field.firstTouchedPixel(x, y).has_value())
                 return false;
     return true;
 }
@@ -68,4 +71,17 @@ std::vector<FieldPoint> tracedWalk(ProgramState& state, std::int64_t& moves)
     std::vector<FieldPoint> path;
     Growth(state).walk(moves, [&](std::int32_t x, std::int32_t y) { path.push_back({x, y}); });
     return path;
+}
+
+/// Checks that `attempt` throws an E whose message is exactly `message`: a failure that throws
+/// for another reason, or says something else, does not pass.
+template <class E, class Attempt>
+void expectFailure(Attempt&& attempt, const std::string& message)
+{
+    try {
+        attempt();
+        ADD_FAILURE() << "nothing was thrown; expected: " << message;
+    } catch (const E& error) {
+        EXPECT_EQ(std::string(error.what()), message);
+    }
 }

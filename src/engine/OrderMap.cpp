@@ -1,0 +1,51 @@
+#include "OrderMap.h"
+
+#include "AvailableMemory.h"
+#include "FieldSizeError.h"
+
+#include <new>
+#include <string>
+
+namespace {
+
+std::string tooLarge(FieldSize size)
+{
+    return "Not enough memory to colour a picture of " + std::to_string(size.width) + " x " +
+           std::to_string(size.height) + " pixels by age";
+}
+
+} // namespace
+
+OrderMap::OrderMap(FieldSize size) : size_(size)
+{
+    const std::uint64_t bytes = static_cast<std::uint64_t>(size.width) * static_cast<std::uint64_t>(size.height) *
+                                sizeof(std::uint32_t);
+    if (bytes > AvailableMemory::bytes())
+        throw FieldSizeError(tooLarge(size));
+    try {
+        order_.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height), 0);
+    } catch (const std::bad_alloc&) {
+        throw FieldSizeError(tooLarge(size));
+    }
+}
+
+void OrderMap::record(FieldPoint at, std::int64_t index)
+{
+    if (at.x < 0 || at.y < 0 || at.x >= size_.width || at.y >= size_.height)
+        return;
+    // A run releases at most 2^31 wanderers, so index + 1 fits in 32 bits.
+    order_[static_cast<std::size_t>(at.y) * static_cast<std::size_t>(size_.width) + static_cast<std::size_t>(at.x)] =
+        static_cast<std::uint32_t>(index + 1);
+    if (!last_ || index > *last_)
+        last_ = index;
+}
+
+std::optional<std::int64_t> OrderMap::ownerOf(FieldPoint at) const
+{
+    if (at.x < 0 || at.y < 0 || at.x >= size_.width || at.y >= size_.height)
+        return std::nullopt;
+    const std::uint32_t order = row(at.y)[at.x];
+    if (order == 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(order) - 1;
+}

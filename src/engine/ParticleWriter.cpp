@@ -1,0 +1,48 @@
+#include "ParticleWriter.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t BufferBytes = 1 << 16;
+/// The longest row: four numbers of at most 20 characters, three commas and a line break.
+constexpr std::size_t LongestRow = 4 * 20 + 4;
+constexpr char Header[] = "index,x,y,parent\n";
+
+} // namespace
+
+ParticleWriter::ParticleWriter(const std::string& path) : save_(path), buffer_(BufferBytes)
+{
+    std::memcpy(buffer_.data(), Header, sizeof Header - 1);
+    used_ = sizeof Header - 1;
+}
+
+void ParticleWriter::write(std::int64_t index, FieldPoint at, std::int64_t parent)
+{
+    if (BufferBytes - used_ < LongestRow)
+        flush();
+    char* out = buffer_.data() + used_;
+    char* const end = buffer_.data() + BufferBytes;
+    out = std::to_chars(out, end, index).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, at.x).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, at.y).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, parent).ptr;
+    *out++ = '\n';
+    used_ = static_cast<std::size_t>(out - buffer_.data());
+}
+
+void ParticleWriter::flush()
+{
+    save_.write(buffer_.data(), used_); // a short write is remembered and reported by commit()
+    used_ = 0;
+}
+
+void ParticleWriter::commit()
+{
+    flush();
+    save_.commit();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "FieldPoint.h"
+#include "SafeSave.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// The particle list as CSV, streamed to its file while the run goes on: the header
+/// "index,x,y,parent", then one row per wanderer in release order. Through SafeSave, so the
+/// file appears, complete, only at commit().
+class ParticleWriter {
+public:
+    /// Creates the temporary file for `path`. Throws SaveError "Cannot create file <path>".
+    explicit ParticleWriter(const std::string& path);
+
+    /// Adds one row; `parent` is -1 for none.
+    void write(std::int64_t index, FieldPoint at, std::int64_t parent);
+
+    /// Writes what is left and puts the file in place. Throws SaveError as SafeSave does.
+    void commit();
+
+private:
+    void flush();
+
+    SafeSave save_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+};

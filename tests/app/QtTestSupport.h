@@ -65,7 +65,7 @@ class ModalAnswers : public QObject {
 public:
     static ModalAnswers& instance()
     {
-        static ModalAnswers* answers = new ModalAnswers(qApp);
+        static ModalAnswers* answers = new ModalAnswers(QCoreApplication::instance());
         return *answers;
     }
 
@@ -96,7 +96,7 @@ private:
         ModalAnswer answer;
     };
 
-    explicit ModalAnswers(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
+    explicit ModalAnswers(QObject* parent) : QObject(parent) { parent->installEventFilter(this); }
 
     /// Answers once the window's own event loop runs and the window is active, as it is when a
     /// user types into it (its accelerator keys work only then). A failed check inside the answer
@@ -106,9 +106,11 @@ private:
     {
         QPointer<QWidget> target(window);
         QMetaObject::invokeMethod(
-            qApp,
+            QCoreApplication::instance(),
             [target, answer = std::move(answer)] {
-                if (!target || !QTest::qWaitForWindowActive(target) || !target)
+                if (target)
+                    (void)QTest::qWaitForWindowActive(target); // answered all the same if it never is
+                if (!target)
                     return;
                 answer(target);
                 if (QTest::currentTestFailed() && target && target->isVisible()) {

@@ -50,7 +50,7 @@ void SnowflakeOutputs(benchmark::State& state)
         options.seed = ++seed;
         const double started = threadSeconds();
         GrowJob job(options);
-        moves += job.run().moves;
+        moves += job.run()->moves;
         seconds += threadSeconds() - started;
     }
     std::filesystem::remove_all(folder);

@@ -1,5 +1,6 @@
 #include "AggregateCommand.h"
 
+#include "OneLineText.h"
 #include "SummaryReader.h"
 
 #include <cerrno>
@@ -15,7 +16,7 @@ constexpr const char* StandardInputName = "-";
 
 int refuse(std::ostream& errors, const std::string& message)
 {
-    errors << "dla-grow: " << message << '\n';
+    errors << "dla-grow: " << OneLineText::of(message) << '\n';
     return ExitBadInput;
 }
 
@@ -40,7 +41,7 @@ int aggregateSummaries(const std::vector<std::string>& files, bool json, std::os
     }
     if (reader.problemCount() > 0) {
         for (const std::string& problem : reader.problems())
-            errors << "dla-grow: " << problem << '\n';
+            errors << "dla-grow: " << OneLineText::of(problem) << '\n';
         const auto untold = reader.problemCount() - static_cast<std::int64_t>(reader.problems().size());
         if (untold > 0)
             errors << "dla-grow: " << untold << " more lines that are not run summaries\n";

@@ -4,23 +4,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-/// The delay before the bar first shows: FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS when it holds
-/// a number (tests set it low, so a short run shows its bar on any machine).
-std::chrono::milliseconds firstDrawDelay()
+std::chrono::milliseconds GrowHost::firstDrawDelay()
 {
     const char* setting = std::getenv("DLA_GROW_PROGRESS_AFTER_MS");
     if (setting == nullptr || *setting == '\0')
-        return GrowHost::FirstDrawDelay;
+        return FirstDrawDelay;
     char* end = nullptr;
     const long milliseconds = std::strtol(setting, &end, 10);
     if (*end != '\0' || milliseconds < 0)
-        return GrowHost::FirstDrawDelay;
+        return FirstDrawDelay;
     return std::chrono::milliseconds(milliseconds);
 }
-
-} // namespace
 
 GrowHost::GrowHost(std::optional<std::int32_t> points, std::string_view markerName, ProgressBar* bar)
     : points_(points), markerName_(markerName), bar_(bar), firstDraw_(firstDrawDelay())
@@ -46,6 +40,8 @@ void GrowHost::processPendingMessages(const RunProgress& progress)
     if (last_.wanderers == 0)
         first_ = progress;
     last_ = progress;
+    if (cancelled_ != nullptr && cancelled_->load(std::memory_order_relaxed))
+        *stopRequested_ = true;
     if (bar_ == nullptr)
         return;
     const Clock::time_point now = Clock::now();

@@ -3,6 +3,7 @@
 #include "ProgressBar.h"
 #include "RunHost.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -23,6 +24,19 @@ public:
     /// names the marker in the bar ("plantTop", "snowRadius").
     GrowHost(std::optional<std::int32_t> points, std::string_view markerName, ProgressBar* bar);
 
+    /// The delay before the bar first shows: FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS when
+    /// that holds a number (tests set it low, so a short run shows its bar on any machine).
+    static std::chrono::milliseconds firstDrawDelay();
+
+    /// At each message point from now on, a raised `cancelled` sets `stopRequested` (the run's
+    /// own flag, on the run's own thread), so the run stops before its next wanderer as it does
+    /// for Cancel. How an ensemble stops its runs in progress.
+    void stopWhen(const std::atomic<bool>& cancelled, bool& stopRequested)
+    {
+        cancelled_ = &cancelled;
+        stopRequested_ = &stopRequested;
+    }
+
     void runStarted() override;
     RunSettings settings() override;
     void processPendingMessages(const RunProgress& progress) override;
@@ -40,6 +54,8 @@ private:
     std::optional<std::int32_t> points_;
     std::string_view markerName_;
     ProgressBar* bar_;
+    const std::atomic<bool>* cancelled_ = nullptr;
+    bool* stopRequested_ = nullptr;
     std::chrono::milliseconds firstDraw_;
     Clock::time_point started_{};
     Clock::time_point lastDrawn_{};

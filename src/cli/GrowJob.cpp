@@ -57,7 +57,7 @@ const GrowthField& GrowJob::field() const
     return options_.mode == GrowMode::Plant ? state_.plantField() : state_.snowField();
 }
 
-GrowSummary GrowJob::run(ProgressBar* bar)
+std::optional<GrowSummary> GrowJob::run(ProgressBar* bar)
 {
     std::unique_ptr<ParticleWriter> particles;
     std::unique_ptr<OwnerTable> ownerTable;
@@ -74,12 +74,16 @@ GrowSummary GrowJob::run(ProgressBar* bar)
     ClusterStatistics statistics;
     RunRecorder recorder(statistics, owners, particles.get());
     GrowHost host(options_.points, markerName(options_.mode), bar);
+    if (cancelled_ != nullptr)
+        host.stopWhen(*cancelled_, state_.stopRequested);
     RunFrame frame(state_, host);
     const auto started = std::chrono::steady_clock::now();
     const RunStats stats =
         options_.mode == GrowMode::Plant ? frame.runPlantLife(recorder) : frame.runSnowflake(recorder);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     host.finish();
+    if (stats.end == RunEnd::Stopped)
+        return std::nullopt; // the particle list's temporary file goes with its writer
     ownerTable.reset(); // its memory is better spent on writing
 
     std::optional<SaveError> failure;

@@ -1,6 +1,7 @@
 #include "GrowOptions.h"
 
 #include "BmpFile.h"
+#include "JobCount.h"
 #include "ProgramState.h"
 #include "RandomSource.h"
 #include "UsageError.h"
@@ -95,6 +96,23 @@ std::int32_t GrowOptions::parsePoints(const std::string& text)
     return *points;
 }
 
+std::uint32_t GrowOptions::parseRuns(const std::string& text)
+{
+    const auto runs = decimal<std::uint32_t>(text);
+    if (!runs || *runs < 1 || *runs > MaximumRuns)
+        throw UsageError("--runs must be a whole number from 1 to " + std::to_string(MaximumRuns) + ", not '" + text + "'");
+    return *runs;
+}
+
+int GrowOptions::parseJobs(const std::string& text)
+{
+    const auto jobs = decimal<int>(text);
+    if (!jobs || *jobs < JobCount::Minimum || *jobs > JobCount::Maximum)
+        throw UsageError("--jobs must be a whole number from " + std::to_string(JobCount::Minimum) + " to " +
+                         std::to_string(JobCount::Maximum) + ", not '" + text + "'");
+    return *jobs;
+}
+
 GrowMode GrowOptions::parseMode(const std::string& text)
 {
     if (text == modeName(GrowMode::Plant))
@@ -154,6 +172,16 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                            "also write the particle list as CSV: index,x,y,parent for every "
                                            "wanderer in release order")
                                 ->type_name("FILE");
+    std::string runsText;
+    std::string jobsText;
+    auto* runsOption = app.add_option("--runs", runsText,
+                                      "grow K pictures with the seeds S, S + 1, ..., S + K - 1; each file name "
+                                      "gets its seed, in place of {seed} or as -SEED before the extension")
+                           ->type_name("K");
+    auto* jobsOption = app.add_option("--jobs", jobsText,
+                                      "grow up to J of them at once (default: the processors this process may "
+                                      "use; lowered to what the memory holds)")
+                           ->type_name("J");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
     app.add_option("--aggregate", options.aggregate,
                    "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
@@ -165,7 +193,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         ->excludes(seedOption)
         ->excludes(outputOption)
         ->excludes(colourOption)
-        ->excludes(particlesOption);
+        ->excludes(particlesOption)
+        ->excludes(runsOption)
+        ->excludes(jobsOption);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
     app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
@@ -195,6 +225,10 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     if (pointsOption->count() > 0)
         options.points = parsePoints(pointsText);
     options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
+    if (runsOption->count() > 0)
+        options.runs = parseRuns(runsText);
+    if (jobsOption->count() > 0)
+        options.jobs = parseJobs(jobsText);
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
     const std::string name = outputOption->count() > 0 ? outputText : std::string(modeName(options.mode)) + ".bmp";

@@ -19,6 +19,8 @@ enum class PictureColour {
 /// What dla-grow was asked to do, read from its command line.
 class GrowOptions {
 public:
+    static constexpr std::uint32_t MaximumRuns = 1'000'000;
+
     GrowMode mode = GrowMode::Plant;
     FieldSize size = ProgramState::DefaultPlantSize;
     /// The number of points N (N + 1 wanderers); empty for a To-Limit run.
@@ -31,6 +33,11 @@ public:
     std::string particles;
     bool json = false;
     bool quiet = false;
+    /// The number of runs of an ensemble, with the seeds seed, seed + 1, ...; empty for one
+    /// run as before. When given, every file name carries its run's seed.
+    std::optional<std::uint32_t> runs;
+    /// How many runs of an ensemble go at once; empty for the processors this process may use.
+    std::optional<int> jobs;
     /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
     /// dla-grow is to grow.
     std::vector<std::string> aggregate;
@@ -46,6 +53,10 @@ public:
     static std::uint32_t parseSeed(const std::string& text);
     /// Any 32-bit signed whole number.
     static std::int32_t parsePoints(const std::string& text);
+    /// A whole number from 1 to MaximumRuns.
+    static std::uint32_t parseRuns(const std::string& text);
+    /// A whole number from JobCount::Minimum to JobCount::Maximum.
+    static int parseJobs(const std::string& text);
     /// "plant" or "snowflake".
     static GrowMode parseMode(const std::string& text);
     /// "white" or "age".

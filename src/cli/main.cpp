@@ -3,7 +3,11 @@
 // input (nothing grown, nothing written).
 
 #include "AggregateCommand.h"
+#include "AvailableMemory.h"
 #include "BmpFile.h"
+#include "Ensemble.h"
+#include "JobCount.h"
+#include "RunFileName.h"
 #include "FieldSizeError.h"
 #include "GrowJob.h"
 #include "GrowOptions.h"
@@ -13,6 +17,7 @@
 #include "ProgressBar.h"
 #include "SafeSave.h"
 #include "SaveError.h"
+#include "TouchCounts.h"
 #include "UsageError.h"
 
 #include <cerrno>
@@ -68,6 +73,17 @@ std::uint64_t bmpFileBytes(FieldSize size)
            GrowthField::rowBytesFor(size.width) * static_cast<std::uint64_t>(size.height);
 }
 
+/// Refuses before the run a file that could never be written, instead of after it: throws
+/// SaveError. A BMP file's size is known; a PNG file's and the particle list's depend on the
+/// run, so for them only the place is checked.
+void checkWritable(const GrowOptions& options)
+{
+    const bool png = PictureFile::isPngName(options.output);
+    SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
+    if (!options.particles.empty())
+        SafeSave::checkWritable(options.particles, 0);
+}
+
 int grow(const GrowOptions& options)
 {
     std::optional<GrowJob> job;
@@ -76,14 +92,8 @@ int grow(const GrowOptions& options)
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitBadInput);
     }
-    // A file that could never be written is refused before the run, not after it. A BMP file's
-    // size is known; a PNG file's and the particle list's depend on the run, so for them only
-    // the place is checked.
     try {
-        const bool png = PictureFile::isPngName(options.output);
-        SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
-        if (!options.particles.empty())
-            SafeSave::checkWritable(options.particles, 0);
+        checkWritable(options);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
@@ -92,12 +102,102 @@ int grow(const GrowOptions& options)
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
     GrowSummary summary;
     try {
-        summary = job->run(showProgress ? &bar : nullptr);
+        summary = *job->run(showProgress ? &bar : nullptr);
     } catch (const SaveError& error) {
         return fail(error.what(), ExitNotWritten);
     }
     std::cout << (options.json ? summary.json() : summary.line()) << '\n';
     return ExitWritten;
+}
+
+/// The options of the ensemble's run with `seed`: that seed, and file names that carry it.
+GrowOptions optionsForSeed(const GrowOptions& options, std::uint32_t seed)
+{
+    GrowOptions run = options;
+    run.seed = seed;
+    run.output = RunFileName::forSeed(options.output, seed, true);
+    if (!options.particles.empty())
+        run.particles = RunFileName::forSeed(options.particles, seed, true);
+    return run;
+}
+
+/// One run of an ensemble, on one of its threads: its own state and random source, its own
+/// file names, no progress bar of its own. Whatever keeps it from being written (no memory
+/// left for its picture, a file that cannot be made) is told for this run alone.
+RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const std::atomic<bool>& cancelled)
+{
+    RunOutcome outcome;
+    outcome.seed = seed;
+    try {
+        const GrowOptions run = optionsForSeed(options, seed);
+        GrowJob job(run);
+        checkWritable(run);
+        job.stopWhen(cancelled);
+        const std::optional<GrowSummary> summary = job.run();
+        if (!summary)
+            return outcome;
+        outcome.end = RunOutcome::End::Written;
+        outcome.report = options.json ? summary->json() : summary->line();
+        outcome.figures = RunFigures{static_cast<double>(summary->wanderers), static_cast<double>(summary->moves),
+                                     static_cast<double>(summary->pixels), summary->gyrationRadius,
+                                     summary->dimension, summary->seconds};
+    } catch (const std::exception& error) {
+        outcome.end = RunOutcome::End::NotWritten;
+        outcome.error = error.what();
+    }
+    return outcome;
+}
+
+/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
+/// beside it, the other mode's field at its start size, the order map of a picture coloured by
+/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
+/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
+/// of its picture's pixels), the fractal dimension's
+/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
+/// its thread's stack.
+std::uint64_t memoryOfOneRun(const GrowOptions& options)
+{
+    constexpr std::uint64_t ThreadStack = 8 << 20;
+    const auto fieldBytes = [](FieldSize size) {
+        return static_cast<std::uint64_t>(GrowthField::rowBytesFor(size.width)) * static_cast<std::uint64_t>(size.height) +
+               TouchCounts::bytesFor(size.width, size.height);
+    };
+    const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
+    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
+    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
+}
+
+/// The runs that go at once: as asked, or the processors this process may use; never more
+/// than there are runs, and lowered, with one line saying so, to what the memory holds.
+int jobsFor(const GrowOptions& options)
+{
+    const int wanted = std::min<std::int64_t>(options.jobs.value_or(JobCount::processorsAvailable()), *options.runs);
+    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), AvailableMemory::bytes());
+    if (fitting < wanted)
+        std::cerr << "dla-grow: " << wanted << " runs at once would not fit in memory; growing " << fitting
+                  << " at once\n";
+    return fitting;
+}
+
+int growEnsemble(const GrowOptions& options)
+{
+    try {
+        GrowthField::checkSize(options.size.width, options.size.height);
+    } catch (const FieldSizeError& error) {
+        return fail(error.what(), ExitBadInput);
+    }
+    Ensemble::Settings settings;
+    settings.runs = *options.runs;
+    settings.jobs = jobsFor(options);
+    settings.firstSeed = options.seed;
+    settings.json = options.json;
+    ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    Ensemble ensemble(settings, std::cout, std::cerr, showProgress ? &bar : nullptr);
+    return ensemble.run([&options](std::uint32_t seed, const std::atomic<bool>& cancelled) {
+        return growForEnsemble(options, seed, cancelled);
+    });
 }
 
 int run(int argc, char** argv)
@@ -113,7 +213,7 @@ int run(int argc, char** argv)
     if (!options->aggregate.empty())
         return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
-        return grow(*options);
+        return options->runs ? growEnsemble(*options) : grow(*options);
     } catch (const std::exception& error) {
         return fail(error.what(), ExitNotWritten);
     }

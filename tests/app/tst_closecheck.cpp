@@ -132,7 +132,6 @@ private slots:
         answerSaveDialog(QString(), &offered);
         actionNamed(window, "saveAsAction")->trigger();
         QCOMPARE(offered, path);
-        window.state().snowUnsaved = false;
     }
 
     void snowflakeModeSavesTheFlakeAndCancelChangesNothing()
@@ -157,7 +156,6 @@ private slots:
         QCOMPARE(QFile(folder.filePath("flake.bmp")).size(), 270054); // replaced after Yes
         QVERIFY(!window.state().snowUnsaved);
         QVERIFY(window.state().plantUnsaved);
-        window.state().plantUnsaved = false;
     }
 
     void aFailedSaveShowsTheMessageAndKeepsTheFlag()
@@ -191,7 +189,6 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("the old picture"));
         QVERIFY(window.state().plantUnsaved);
-        window.state().plantUnsaved = false;
     }
 
     void closingWithNothingUnsavedEndsAtOnce()
@@ -204,7 +201,6 @@ private slots:
         QVERIFY(window.quitRequested());
         QCOMPARE(agreed.count(), 1);
         QVERIFY(window.isVisible());
-        window.hide();
     }
 
     void theCloseCheckAsksAboutTheCurrentPicture_data()
@@ -235,8 +231,6 @@ private slots:
         QCOMPARE(window.quitRequested(), ends);
         QCOMPARE(QFile::exists(folder.filePath("closing.bmp")), saveConfirmed);
         QCOMPARE(window.state().plantUnsaved, !saveConfirmed);
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void theOtherModesPictureIsAskedAboutAfterSwitchingToIt()
@@ -251,7 +245,6 @@ private slots:
         QVERIFY(asked);
         QVERIFY(!plantShown);
         QVERIFY(window.quitRequested());
-        window.hide();
     }
 
     void bothPicturesAreAskedAboutTheCurrentFirst()
@@ -266,8 +259,6 @@ private slots:
         QVERIFY(firstPlant);
         QVERIFY(!secondPlant);
         QVERIFY(window.quitRequested());
-        window.state().plantUnsaved = window.state().snowUnsaved = false;
-        window.hide();
     }
 
     void aFailingSaveKeepsTheProgramOpenAndAsksAgain()
@@ -289,8 +280,6 @@ private slots:
         window.close();
         QVERIFY(askedAgain);
         QVERIFY(window.quitRequested());
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void aCloseDuringARunStopsItAndAsks()
@@ -307,8 +296,6 @@ private slots:
         QVERIFY(window.quitRequested());
         QVERIFY2(window.state().plantTop > 250, "the run stopped right after the close");
         QVERIFY(!window.state().stopRequested);
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void aCloseCalledOffDuringAPlantRunStartsNoSnowflakeRun()
@@ -333,8 +320,6 @@ private slots:
         actionNamed(window, "exitAction")->trigger();
         QVERIFY(window.quitRequested());
         QCOMPARE(agreed.count(), 1);
-        window.state().plantUnsaved = window.state().snowUnsaved = false;
-        window.hide();
     }
 
 private:

@@ -137,7 +137,6 @@ private slots:
         }
         QVERIFY(!window.numPointsWindow()->isVisible());
         QVERIFY(!window.imageSizeWindow()->isVisible());
-        window.hide();
     }
 
     void modeSwitchesShowTheOtherPictureAndRefillTheSettings()
@@ -168,7 +167,6 @@ private slots:
         QCOMPARE(window.imageSizeWindow()->widthEdit()->text(), QStringLiteral("150"));
         QVERIFY(samePixels(window.state().plantField(), plantBefore));
         QCOMPARE(window.state().snowRadius, 1);
-        window.hide();
     }
 
     void toLimitEnablesNumPointsWhenUnchecked()
@@ -183,7 +181,6 @@ private slots:
         QVERIFY(actionNamed(window, "toLimitAction")->isChecked());
         QVERIFY(!actionNamed(window, "numPointsAction")->isEnabled());
         QVERIFY2(window.numPointsWindow()->isVisible(), "checking To Limit does not hide the window");
-        window.numPointsWindow()->hide();
     }
 
     void startGrowsToTheLimitAndRestoresTheMenu()
@@ -201,8 +198,6 @@ private slots:
         QVERIFY(!actionNamed(window, "cancelAction")->isEnabled());
         QVERIFY(window.state().plantUnsaved);
         QVERIFY(!window.state().snowUnsaved);
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void cancelStopsBeforeTheNextWandererAndKeepsTheGrowth()
@@ -216,8 +211,6 @@ private slots:
         QVERIFY(!actionNamed(window, "cancelAction")->isEnabled());
         QVERIFY(!window.state().stopRequested);
         QVERIFY(window.state().plantUnsaved);
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void aSwitchToSnowflakeDuringAPlantRunGrowsTheFlakeNext()
@@ -240,8 +233,6 @@ private slots:
         QCOMPARE(window.state().plantTop, plantTop);
         QVERIFY(!window.state().plantUnsaved);
         QVERIFY(window.state().snowUnsaved);
-        window.state().snowUnsaved = false;
-        window.hide();
     }
 
     void aResetDuringARunGoesOnOnTheFreshField()
@@ -255,8 +246,6 @@ private slots:
         // The wanderer waiting at the message point found its place on the old picture: dropped.
         QCOMPARE(whitePixels(window.state().plantField(), 294), 59);
         QVERIFY(window.state().plantUnsaved);
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void aNumberOfPointsTypedBeyondTheBoundIsUsedAsTyped()
@@ -270,7 +259,6 @@ private slots:
             actionNamed(window, "startAction")->trigger();
             QCOMPARE(whitePixels(window.state().plantField(), 394), wanderers);
         }
-        window.state().plantUnsaved = false;
     }
 
     void aSizeTheMemoryCannotHoldIsRefusedWithTheErrorBox()
@@ -304,7 +292,6 @@ private slots:
         QCOMPARE(window.state().snowSize(), (FieldSize{420, 10}));
         QCOMPARE(window.state().plantSize(), (FieldSize{150, 300}));
         QCOMPARE(clientArea(window), QSize(420, 10));
-        window.hide();
     }
 
     void aPictureLargerThanTheScreenOpensWhereItsClusterGrows_data()
@@ -338,7 +325,6 @@ private slots:
         // Back to a size that fits, the window shows the whole picture again.
         acceptImageSize(window, 200, 100);
         QCOMPARE(clientArea(window), QSize(200, 100));
-        window.hide();
     }
 
     void aWandererWhosePictureWasClearedAtItsMessagePointIsDropped_data()
@@ -375,8 +361,6 @@ private slots:
             QCOMPARE(whitePixels(state.snowField()), 1); // the seed alone
             QCOMPARE(state.snowRadius, 1);
         }
-        window.state().plantUnsaved = window.state().snowUnsaved = false;
-        window.hide();
     }
 
     void aRunAfterAHugeSizeGivenDuringTheLastOneEnds()
@@ -391,8 +375,6 @@ private slots:
         QVERIFY2(window.state().snowRadius < 10, "no wanderer of the old picture moved the marker");
         actionNamed(window, "startAction")->trigger(); // would release wanderers far out, and never end
         QVERIFY(window.state().snowRadius < 10);
-        window.state().snowUnsaved = false;
-        window.hide();
     }
 
     void theRunRepaintsThePictureAtItsMessagePoints()
@@ -412,8 +394,6 @@ private slots:
         QVERIFY(shown.size() > 20);
         QCOMPARE(shown.first(), 150 * 5); // the base strip
         QVERIFY2(shown.last() > 150 * 5 + 500, qPrintable(QString::number(shown.last())));
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void theBusyPointerShowsWhileARunGoesOn()
@@ -438,8 +418,6 @@ private slots:
         actionNamed(window, "startAction")->trigger();
         QCOMPARE(during, Qt::BusyCursor);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor); // so does a run that ends
-        window.state().plantUnsaved = false;
-        window.hide();
     }
 
     void refusedSizesReadAsFinishedSentencesInTheErrorBox()

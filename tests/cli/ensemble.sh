@@ -1,0 +1,111 @@
+#!/bin/bash
+# Ensembles: --runs K grows the pictures of K single runs with the seeds S .. S + K - 1, byte for
+# byte, however many go at once; summaries in seed order, then the aggregate; file names carry
+# the seed; a run that cannot be saved leaves the others; a signal keeps what has finished; a
+# bar counts runs on a terminal.
+source "$(dirname "$0")/common.sh" "$@"
+
+FLAKE=(-m snowflake -s 150x150)
+
+# seeds_of FILE: the seeds of the JSON summaries in FILE, one a line.
+seeds_of()
+{
+    sed -n 's/.*"seed":\([0-9]*\).*/\1/p' "$1"
+}
+
+# single runs with the seeds 5, 6, 7, wrap-around seeds 4294967295 and 0, to compare with
+for seed in 5 6 7 4294967295 0; do
+    "$GROW" "${FLAKE[@]}" -r "$seed" -o "single-$seed.bmp" >/dev/null || fail "single run with seed $seed failed"
+done
+for seed in 5 6 7; do
+    "$GROW" "${FLAKE[@]}" -r "$seed" --colour age -o "single-$seed.png" --particles "single-$seed.csv" >/dev/null ||
+        fail "single PNG run with seed $seed failed"
+done
+
+for jobs in 1 3; do
+    grow "${FLAKE[@]}" --runs 3 --jobs "$jobs" --seed 5 --json --colour age -o "flake-{seed}.png" --particles p.csv
+    expect_status "--jobs $jobs" 0
+    for seed in 5 6 7; do
+        cmp -s "flake-$seed.png" "single-$seed.png" || fail "--jobs $jobs: the picture of seed $seed differs from its single run"
+        cmp -s "p-$seed.csv" "single-$seed.csv" || fail "--jobs $jobs: the particles of seed $seed differ from its single run"
+    done
+    [ "$(seeds_of "$OUT" | tr '\n' ' ')" = "5 6 7 " ] || fail "--jobs $jobs: summaries not in seed order: $(cat "$OUT")"
+    [ "$(wc -l <"$OUT")" -eq 4 ] || fail "--jobs $jobs: expected three summaries and the aggregate: $(cat "$OUT")"
+    tail -n 1 "$OUT" | grep -q '^{"runs":3,' || fail "--jobs $jobs: last line is not the aggregate of 3 runs: $(tail -n 1 "$OUT")"
+    # The summaries as printed are what --aggregate reads.
+    "$GROW" --aggregate "$OUT" >/dev/null 2>&1 || fail "--jobs $jobs: --aggregate does not take the ensemble's own output"
+    rm flake-?.png p-?.csv
+done
+
+# A name without {seed} gets -SEED before its extension, after the file-name rule; seeds wrap.
+grow "${FLAKE[@]}" --runs 2 --seed 4294967295 -o flake
+expect_status "-SEED rule" 0
+for seed in 4294967295 0; do
+    cmp -s "flake-$seed.bmp" "single-$seed.bmp" || fail "-SEED rule: flake-$seed.bmp is not the picture of seed $seed"
+done
+rm flake-4294967295.bmp flake-0.bmp
+
+# A folder in the place of one run's picture: that run is told with its seed, the others written.
+mkdir flake-6.bmp
+grow "${FLAKE[@]}" --runs 3 --jobs 2 --seed 5 -o flake
+expect_status "one run unwritable" 1
+expect_one_error_line "one run unwritable" "seed 6: Cannot create file flake-6.bmp"
+for seed in 5 7; do
+    cmp -s "flake-$seed.bmp" "single-$seed.bmp" || fail "one run unwritable: the picture of seed $seed was not written"
+done
+grep -q '^2 runs: ' "$OUT" || fail "one run unwritable: the aggregate is not of the two written runs: $(cat "$OUT")"
+rmdir flake-6.bmp
+rm flake-5.bmp flake-7.bmp
+
+# An address-space limit that holds two 4000 x 2000 runs at once, not four: --jobs is lowered
+# with one line, and every run is written. (One arena for malloc keeps the threads' reserved
+# address space out of the count.)
+(
+    export MALLOC_ARENA_MAX=1
+    ulimit -v 120000 && exec "$GROW" -m snowflake -s 4000x2000 -n 5 --runs 4 --jobs 4 -r 1 -o 'big-{seed}.bmp'
+) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "jobs lowered for memory" 0
+expect_one_error_line "jobs lowered for memory" "4 runs at once would not fit in memory; growing 2 at once"
+[ "$(find . -name 'big-*.bmp' | wc -l)" -eq 4 ] || fail "jobs lowered for memory: not all four pictures written"
+rm -f big-*.bmp
+
+# SIGINT once the first summary is out (of a million runs, so the ensemble cannot have ended):
+# ended by the signal, no temporary file, every picture told in a summary and every summary's
+# picture in place. Job control gives the background run a default SIGINT as well.
+mkdir stopped && cd stopped || exit 1
+set -m
+"$GROW" -m snowflake -s 300x300 --runs 1000000 --jobs 2 --json -q -r 1 -o 'f-{seed}.bmp' >"$OUT" 2>"$ERR" &
+pid=$!
+for _ in $(seq 600); do
+    [ -s "$OUT" ] && break
+    sleep 0.1
+done
+kill -INT "$pid"
+wait "$pid"
+status=$?
+set +m
+expect_status "stopped by SIGINT" 130
+left=$(find . -name '.dla-save*')
+[ -z "$left" ] || fail "stopped by SIGINT: temporary files left: $left"
+told=$(grep -o '"output":"[^"]*"' "$OUT" | sed 's/"output":"\(.*\)"/\1/' | sort)
+[ -n "$told" ] || fail "stopped by SIGINT: no summary kept: $(cat "$OUT" "$ERR")"
+pictures=$(find . -type f -printf '%f\n' | sort)
+[ "$told" = "$pictures" ] || fail "stopped by SIGINT: pictures $pictures but summaries of $told"
+tail -n 1 "$OUT" | grep -q '^{"runs":' || fail "stopped by SIGINT: no aggregate of the finished runs"
+# The last run told is a whole run, not one cut short by the signal.
+last=$(seeds_of "$OUT" | tail -n 1)
+"$GROW" -m snowflake -s 300x300 -q -r "$last" -o ../whole.bmp >/dev/null
+cmp -s "f-$last.bmp" ../whole.bmp || fail "stopped by SIGINT: the picture of seed $last is not its whole run"
+cd .. && rm -r stopped whole.bmp
+
+# On a terminal the bar counts runs.
+if command -v script >/dev/null && script -qec true /dev/null </dev/null >/dev/null 2>&1; then
+    DLA_GROW_PROGRESS_AFTER_MS=0 script -qefc "$(printf '%q ' "$GROW" "${FLAKE[@]}" --runs 3 -r 5 -o flake)" /dev/null \
+        </dev/null >"$OUT" 2>"$ERR"
+    grep -q '\] *[0-9]*%  [0-3] of 3 runs done, [0-3] in progress' "$OUT" ||
+        fail "terminal: no ensemble bar: $(cat -v "$OUT" | head -c 400)"
+    rm flake-*.bmp
+fi
+
+finish

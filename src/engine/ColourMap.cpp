@@ -5,7 +5,7 @@
 // polynomial per channel, coefficients by Matt Zucker) and rounded to bytes. Where rounding
 // left an entry no lighter (CIE L*) than the one before, it takes instead the nearest colour
 // within one unit per channel that is lighter (31 entries), so lightness rises at every step.
-const std::array<ColourMap::Rgb, ColourMap::Entries> ColourMap::kViridis = {{
+const std::array<ColourMap::Rgb, ColourMap::Entries> ColourMap::ViridisEntries = {{
     {71, 1, 85}, {71, 3, 87}, {71, 4, 88}, {71, 6, 89}, {71, 7, 91}, {71, 8, 92}, {71, 10, 93},
     {71, 11, 95}, {72, 13, 96}, {72, 14, 97}, {72, 15, 99}, {72, 17, 100}, {72, 18, 101}, {72, 20, 103},
     {72, 21, 104}, {72, 22, 105}, {72, 24, 106}, {72, 25, 108}, {72, 26, 109}, {72, 28, 110}, {72, 29, 111},

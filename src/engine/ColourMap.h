@@ -19,7 +19,7 @@ public:
     static constexpr std::size_t Entries = 256;
 
     /// Entry `entry` (0 darkest, Entries - 1 lightest).
-    static Rgb entry(std::size_t entry) { return kViridis[entry]; }
+    static Rgb entry(std::size_t entry) { return ViridisEntries[entry]; }
 
     /// The entry for the `order`-th of `last` + 1 events spread evenly over the map: 0 for the
     /// first, Entries - 1 for the last (0 when there is only one).
@@ -29,5 +29,5 @@ public:
     }
 
 private:
-    static const std::array<Rgb, Entries> kViridis;
+    static const std::array<Rgb, Entries> ViridisEntries;
 };

@@ -85,7 +85,10 @@ RunStats RunFrame::run(Growth& growth, Observer& observer)
             break;
     }
     // A Cancel handled at the last wanderer's message point finds no later poll; the run has
-    // ended anyway, so the request is spent here rather than stopping the next run.
+    // ended anyway, so the request is spent here rather than stopping the next run. The user
+    // still stopped this run, so nothing may follow it as if it had run its course.
+    if (state_.stopRequested)
+        stats.end = RunEnd::Stopped;
     state_.stopRequested = false;
     host_.runEnded();
     return stats;

@@ -5,7 +5,7 @@
 /// How a run ended.
 enum class RunEnd {
     ByRule,  ///< its own rule: every wanderer released, or the To-Limit stop
-    Stopped  ///< it found stopRequested set before a wanderer (Cancel, or a close)
+    Stopped  ///< stopRequested was set (Cancel, or a close), found before a wanderer or at the end
 };
 
 /// What a run did: wanderers released and moves walked (one draw per move), and how it ended.

@@ -31,7 +31,7 @@ TEST(RunFrameCount, PlantMessagesFallOnEveryThirtiethCount)
     host.points = 90; // counts 0 .. 90: messages at 0, 30, 60 and 90
     std::vector<int> counts;
     host.onMessages = [&](int) { counts.push_back(whitePixels(state.plantField(), 0, 294)); };
-    RunFrame(state, host).runPlantLife();
+    EXPECT_EQ(RunFrame(state, host).runPlantLife().end, RunEnd::ByRule);
     EXPECT_EQ(counts, (std::vector<int>{0, 30, 60, 90}));
 }
 
@@ -42,6 +42,7 @@ TEST(RunFrameCancel, ACancelAtTheFirstMessagePointStampsThatWandererAndReleasesN
     host.onMessages = [&](int) { state.stopRequested = true; };
     const RunStats stats = RunFrame(state, host).runPlantLife();
     EXPECT_EQ(stats.wanderers, 1);
+    EXPECT_EQ(stats.end, RunEnd::Stopped);
     EXPECT_EQ(whitePixels(state.plantField(), 0, 294), 1);
     EXPECT_LT(state.plantTop, 295);
     EXPECT_FALSE(state.stopRequested) << "the run takes the request";
@@ -60,6 +61,7 @@ TEST(RunFrameCancel, ALateCancelAtTheLastWandererIsSpentWhenTheRunEnds)
     };
     const RunStats stats = RunFrame(state, host).runPlantLife();
     EXPECT_EQ(stats.wanderers, 31);
+    EXPECT_EQ(stats.end, RunEnd::Stopped) << "a stopped run must not be taken as one that ran its course";
     EXPECT_EQ(host.ended, 1);
     EXPECT_FALSE(state.stopRequested) << "a leftover request would stop the next run at once";
 }

@@ -9,8 +9,9 @@
 #
 # RUNS runs with the seeds FIRST_SEED, FIRST_SEED + 1, ... are shared out as evenly as can be
 # over the N + 1 tasks. FOLDER (made if missing) receives the pictures (named by --output,
-# relative to FOLDER, with {seed} or -SEED as dla-grow names an ensemble's files) and, from task
-# i, summaries-i.jsonl (summaries-i.jsonl.part while it grows). DLA_GROW names the program when
+# relative to FOLDER; put {seed} in the name, since a task whose slice holds a single run keeps
+# a name without it as it is) and, from task i, summaries-i.jsonl (summaries-i.jsonl.part while
+# it grows). DLA_GROW names the program when
 # it is not dla-grow on the PATH. Outside Slurm, set SLURM_ARRAY_TASK_ID and
 # SLURM_ARRAY_TASK_COUNT to run one task by hand.
 #

@@ -183,26 +183,21 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                       "use; lowered to what the memory holds)")
                            ->type_name("J");
     app.add_flag("--json", options.json, "print the summary as one JSON object");
-    app.add_option("--aggregate", options.aggregate,
-                   "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
-        ->type_name("FILE")
-        ->expected(1, -1)
-        ->excludes(modeOption)
-        ->excludes(sizeOption)
-        ->excludes(pointsOption)
-        ->excludes(seedOption)
-        ->excludes(outputOption)
-        ->excludes(colourOption)
-        ->excludes(particlesOption)
-        ->excludes(runsOption)
-        ->excludes(jobsOption);
+    auto* aggregateOption =
+        app.add_option("--aggregate", options.aggregate,
+                       "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
+            ->type_name("FILE")
+            ->expected(1, -1);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     app.set_version_flag("--version", version());
     app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
-               "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n\n"
-               "Exit status: 0 the picture was written; 1 it could not be (nothing written);\n"
-               "2 bad input (nothing grown, nothing written); 3 the picture was written but\n"
-               "standard output could not take the summary.\n");
+               "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n"
+               "          dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o 'flake-{seed}.png'\n"
+               "          dla-grow --aggregate runs-*.jsonl\n\n"
+               "Exit status: 0 the picture was written; 1 it could not be (nothing written), or\n"
+               "with --runs one or more could not be (the others are); 2 bad input (nothing\n"
+               "grown, nothing written); 3 the picture was written but standard output could\n"
+               "not take the summary.\n");
 
     try {
         app.parse(argc, argv);
@@ -215,6 +210,13 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
+
+    // Summing up grows nothing: an option for growing beside it is a mistake worth telling.
+    if (aggregateOption->count() > 0)
+        for (const CLI::Option* growing : {modeOption, sizeOption, pointsOption, seedOption, outputOption,
+                                           colourOption, particlesOption, runsOption, jobsOption})
+            if (growing->count() > 0)
+                throw UsageError("--aggregate grows nothing and takes no " + growing->get_name());
 
     if (modeOption->count() > 0)
         options.mode = parseMode(modeText);

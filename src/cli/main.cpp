@@ -110,14 +110,16 @@ int grow(const GrowOptions& options)
     return ExitWritten;
 }
 
-/// The options of the ensemble's run with `seed`: that seed, and file names that carry it.
+/// The options of the ensemble's run with `seed`: that seed, and file names that carry it
+/// (every name, when there is more than one run, so the runs cannot write over each other).
 GrowOptions optionsForSeed(const GrowOptions& options, std::uint32_t seed)
 {
     GrowOptions run = options;
     run.seed = seed;
-    run.output = RunFileName::forSeed(options.output, seed, true);
+    const bool markEveryName = options.runs.value_or(1) > 1;
+    run.output = RunFileName::forSeed(options.output, seed, markEveryName);
     if (!options.particles.empty())
-        run.particles = RunFileName::forSeed(options.particles, seed, true);
+        run.particles = RunFileName::forSeed(options.particles, seed, markEveryName);
     return run;
 }
 

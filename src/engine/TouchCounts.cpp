@@ -98,7 +98,8 @@ void TouchCounts::countWhiteRows(std::int32_t whiteRows)
     for (std::int32_t y = firstWhite - 1; y <= height_; ++y) {
         const int sideRows = white(y - 1) + white(y) + white(y + 1);
         const int ownRows = white(y - 1) + white(y + 1);
-        std::uint8_t* row = counts_.data() + static_cast<std::size_t>(y + TouchView::PadRows) * static_cast<std::size_t>(columns());
+        const std::size_t rowStart = static_cast<std::size_t>(y + TouchView::PadRows) * static_cast<std::size_t>(columns());
+        std::uint8_t* row = counts_.data() + rowStart;
         for (std::size_t i = 0; i < sideReadsInside.size(); ++i)
             row[i] = static_cast<std::uint8_t>(sideReadsInside[i] * sideRows + ownColumnInside[i] * ownRows);
     }

@@ -24,6 +24,10 @@ expect_status "a line cut short" 2
 expect_one_error_line "a line cut short" "cut.jsonl:2: not JSON"
 [ -s "$OUT" ] && fail "a line cut short: an aggregate was printed: $(cat "$OUT")"
 
+grow --aggregate first.jsonl --runs 3
+expect_status "with an option for growing" 2
+expect_one_error_line "with an option for growing" "--aggregate grows nothing and takes no --runs"
+
 grow --aggregate missing.jsonl
 expect_status "a missing file" 2
 expect_one_error_line "a missing file" "Cannot read missing.jsonl"

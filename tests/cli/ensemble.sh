@@ -44,6 +44,12 @@ for seed in 4294967295 0; do
     cmp -s "flake-$seed.bmp" "single-$seed.bmp" || fail "-SEED rule: flake-$seed.bmp is not the picture of seed $seed"
 done
 rm flake-4294967295.bmp flake-0.bmp
+# One run keeps a name without {seed} as it is, and puts its seed in one that has it.
+grow "${FLAKE[@]}" --runs 1 --seed 0 -o flake --particles "p-{seed}.csv"
+expect_status "one run" 0
+cmp -s flake.bmp single-0.bmp || fail "one run: flake.bmp is not the picture of seed 0"
+[ -s p-0.csv ] || fail "one run: {seed} not replaced in the particle list's name"
+rm flake.bmp p-0.csv
 
 # A folder in the place of one run's picture: that run is told with its seed, the others written.
 mkdir flake-6.bmp

@@ -1,6 +1,7 @@
 #include "BmpFile.h"
 #include "ProgramState.h"
 #include "SaveError.h"
+#include "TestFiles.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,10 @@
 #include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
-
 namespace {
+
+/// What an independent decoder (ImageMagick) makes of a BMP file: "width height bits-per-channel channels format".
+const std::string BmpReading = "%w %h %z %[channels] %m";
 
 std::vector<std::uint8_t> fileBytes(const fs::path& path)
 {
@@ -33,42 +35,7 @@ std::uint32_t littleEndian(const std::vector<std::uint8_t>& bytes, std::size_t a
     return value;
 }
 
-/// What an independent decoder (ImageMagick) makes of the file: "width height bits-per-channel channels format".
-std::string identify(const fs::path& path)
-{
-    const std::string command = "identify -format '%w %h %z %[channels] %m' '" + path.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return "identify could not run";
-    std::string output;
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    pclose(pipe);
-    return output;
-}
-
-class BmpFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("dla-bmp-test-" + std::to_string(getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    /// Only the files a save should have left: no temporary ones.
-    std::vector<std::string> filesInFolder() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path folder;
-};
+using BmpFileTest = TempFolderTest;
 
 } // namespace
 
@@ -119,7 +86,7 @@ TEST_F(BmpFileTest, StartPlantPictureIsTheKnownFile)
         EXPECT_EQ(bytes[start + 450], 0);
         EXPECT_EQ(bytes[start + 451], 0);
     }
-    EXPECT_EQ(identify(path), "150 300 8 srgb BMP3");
+    EXPECT_EQ(identify(path, BmpReading), "150 300 8 srgb BMP3");
 }
 
 TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
@@ -131,7 +98,7 @@ TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
     ASSERT_EQ(snowBytes.size(), 270054u);
     // The seed at (150, 150) is in file row 300 - 1 - 150 = 149.
     EXPECT_EQ(snowBytes[54 + 149 * 900 + 150 * 3], 0xFF);
-    EXPECT_EQ(identify(snow), "300 300 8 srgb BMP3");
+    EXPECT_EQ(identify(snow, BmpReading), "300 300 8 srgb BMP3");
 
     GrowthField odd(151, 20, ColumnMap::Identity);
     const fs::path oddPath = folder / "odd.bmp";
@@ -141,7 +108,7 @@ TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
     for (std::size_t row = 0; row < 20; ++row)
         for (std::size_t pad = 453; pad < 456; ++pad)
             EXPECT_EQ(oddBytes[54 + row * 456 + pad], 0);
-    EXPECT_EQ(identify(oddPath), "151 20 8 srgb BMP3");
+    EXPECT_EQ(identify(oddPath, BmpReading), "151 20 8 srgb BMP3");
 }
 
 TEST_F(BmpFileTest, SavingOverAFileReplacesItAndLeavesNoTemporaryFile)
@@ -210,5 +177,5 @@ TEST_F(BmpFileTest, ASymbolicLinkIsFollowedAndStaysALink)
     BmpFile::save(field, (folder / "link.bmp").string());
     EXPECT_TRUE(fs::is_symlink(folder / "link.bmp"));
     EXPECT_EQ(fileBytes(target).size(), 54u + 32u * 10u);
-    EXPECT_EQ(identify(folder / "link.bmp"), "10 10 8 srgb BMP3");
+    EXPECT_EQ(identify(folder / "link.bmp", BmpReading), "10 10 8 srgb BMP3");
 }

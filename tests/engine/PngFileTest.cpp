@@ -5,6 +5,7 @@
 #include "ProgramState.h"
 #include "RunFrame.h"
 #include "SaveError.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,53 +17,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace {
 
-std::string commandOutput(const std::string& command)
-{
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return "could not run: " + command;
-    std::string output;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, got);
-    pclose(pipe);
-    return output;
-}
-
 /// ImageMagick's reading: "width height bits-per-channel format colour-type" (2 is RGB).
-std::string identify(const fs::path& path)
-{
-    return commandOutput("identify -format '%w %h %z %m %[png:IHDR.color-type-orig]' '" + path.string() + "' 2>&1");
-}
+const std::string PngReading = "%w %h %z %m %[png:IHDR.color-type-orig]";
 
-/// The pixels as ImageMagick decodes them: red, green, blue bytes, top row first.
-std::string decodedPixels(const fs::path& path)
-{
-    return commandOutput("convert '" + path.string() + "' rgb:- 2>&1");
-}
-
-std::string fileText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class PngFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("dla-png-test-" + std::to_string(getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    fs::path folder;
-};
+using PngFileTest = TempFolderTest;
 
 } // namespace
 
@@ -87,7 +47,7 @@ TEST_F(PngFileTest, AGrownPictureReadsBackAsRgbWithTheBmpsPixels)
     PictureFile::save(state.plantField(), bmp.string());
 
     EXPECT_EQ(fileText(png).substr(1, 3), "PNG");
-    EXPECT_EQ(identify(png), "151 120 8 PNG 2");
+    EXPECT_EQ(identify(png, PngReading), "151 120 8 PNG 2");
     const std::string pixels = decodedPixels(png);
     ASSERT_EQ(pixels.size(), 151u * 120u * 3u);
     EXPECT_EQ(pixels, decodedPixels(bmp));

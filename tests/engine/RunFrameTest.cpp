@@ -16,6 +16,7 @@ TEST(RunFrameCount, ReleasesNPlusOneWanderersWithoutALimit)
         host.points = points;
         EXPECT_EQ(RunFrame(state, host).runPlantLife().wanderers, wanderers) << points;
         EXPECT_EQ(host.started, 1);
+        EXPECT_EQ(host.settingsRead, 1) << "the settings are read once, at the start";
         EXPECT_EQ(host.ended, 1) << "a run without wanderers still ends normally";
         ProgramState snowState(1);
         EXPECT_EQ(RunFrame(snowState, host).runSnowflake().wanderers, wanderers) << points;

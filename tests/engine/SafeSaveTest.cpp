@@ -1,5 +1,6 @@
 #include "SafeSave.h"
 #include "SaveError.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-std::string contentOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void saveText(const fs::path& path, const std::string& text)
 {
@@ -43,26 +36,7 @@ std::string saveFailure(const fs::path& path)
     return {};
 }
 
-class SafeSaveTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("dla-safesave-test-" + std::to_string(getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::vector<std::string> filesIn(const fs::path& where) const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(where))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path folder;
-};
+using SafeSaveTest = TempFolderTest;
 
 } // namespace
 
@@ -86,16 +60,16 @@ TEST_F(SafeSaveTest, LinkLoopsAndOverLongChainsAreRefusedAndEveryLinkStays)
     EXPECT_EQ(fs::read_symlink(folder / "self"), "self");
     EXPECT_EQ(fs::read_symlink(folder / "a"), "b");
     EXPECT_EQ(fs::read_symlink(folder / "chain40"), "chain39");
-    EXPECT_EQ(contentOf(folder / "real"), "old");
+    EXPECT_EQ(fileText(folder / "real"), "old");
 
     // Within the limit a chain is followed to its end, also to a file that does not exist yet.
     EXPECT_EQ(saveFailure(folder / "chain39"), "");
-    EXPECT_EQ(contentOf(folder / "real"), "new");
+    EXPECT_EQ(fileText(folder / "real"), "new");
     fs::create_symlink("sub/missing", folder / "dangling");
     fs::create_symlink("dangling", folder / "toDangling");
     fs::create_directory(folder / "sub");
     EXPECT_EQ(saveFailure(folder / "toDangling"), "");
-    EXPECT_EQ(contentOf(folder / "sub" / "missing"), "new");
+    EXPECT_EQ(fileText(folder / "sub" / "missing"), "new");
     EXPECT_TRUE(fs::is_symlink(folder / "toDangling") && fs::is_symlink(folder / "dangling"));
 }
 
@@ -190,7 +164,7 @@ TEST_F(SafeSaveTest, ATerminatingSignalDuringASaveRemovesEveryTemporaryFile)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the signal ends the process";
     EXPECT_EQ(temporaryFiles(), 0);
-    EXPECT_EQ(contentOf(folder / "picture.bmp"), "the old picture");
+    EXPECT_EQ(fileText(folder / "picture.bmp"), "the old picture");
 }
 
 TEST_F(SafeSaveTest, AnIgnoredSignalStaysIgnored)
@@ -205,7 +179,7 @@ TEST_F(SafeSaveTest, AnIgnoredSignalStaysIgnored)
             raise(SIGHUP);
             save.write("new", 3);
             save.commit();
-            _exit(contentOf(path) == "new" ? 0 : 1);
+            _exit(fileText(path) == "new" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
@@ -229,8 +203,8 @@ TEST_F(SafeSaveTest, AReplacedFileKeepsItsModeOwnerAndGroupAndHardLinksKeepTheOl
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
-    EXPECT_EQ(contentOf(path), "new");
-    EXPECT_EQ(contentOf(folder / "second-name"), "old");
+    EXPECT_EQ(fileText(path), "new");
+    EXPECT_EQ(fileText(folder / "second-name"), "old");
     if (!root)
         GTEST_SKIP() << "the owner of a replaced file can be tested only as root";
 }

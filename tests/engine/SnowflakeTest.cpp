@@ -156,7 +156,8 @@ TEST(SnowflakeWalk, EveryWalkEndsAtTheFirstPositionThatTouches)
             std::int64_t moves = 0;
             const auto path = tracedWalk<SnowflakeGrowth>(state, moves);
             for (std::size_t i = 0; i + 1 < path.size(); ++i)
-                ASSERT_FALSE(state.snowField().firstTouchedPixel(path[i].x, path[i].y).has_value()) << size.width << " step " << i;
+                ASSERT_FALSE(state.snowField().firstTouchedPixel(path[i].x, path[i].y).has_value())
+                    << size.width << " step " << i;
             ASSERT_TRUE(state.snowField().firstTouchedPixel(path.back().x, path.back().y).has_value());
             SnowflakeGrowth(state).stick(path.back());
         }

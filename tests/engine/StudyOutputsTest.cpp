@@ -13,6 +13,7 @@
 #include "ProgramState.h"
 #include "RunFrame.h"
 #include "RunRecorder.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +31,6 @@
 #include <utility>
 #include <vector>
 
-namespace fs = std::filesystem;
-
 namespace {
 
 /// CIE L* of an sRGB colour (D65), from 0 for black to 100 for white.
@@ -45,36 +44,7 @@ double lightness(ColourMap::Rgb colour)
     return luminance > 216.0 / 24389.0 ? 116.0 * std::cbrt(luminance) - 16.0 : 24389.0 / 27.0 * luminance;
 }
 
-std::string fileText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string decodedPixels(const fs::path& path)
-{
-    FILE* pipe = popen(("convert '" + path.string() + "' rgb:- 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[4096];
-    std::size_t got = 0;
-    while (pipe && (got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, got);
-    if (pipe)
-        pclose(pipe);
-    return output;
-}
-
-class StudyOutputsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("dla-study-test-" + std::to_string(getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    fs::path folder;
-};
+using StudyOutputsTest = TempFolderTest;
 
 struct Particle {
     std::int64_t index;

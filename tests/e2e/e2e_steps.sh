@@ -235,6 +235,12 @@ step_overwrite_question() {
         xdotool key Escape Escape
         return 1
     fi
+    # The file is written once the dialog has closed.
+    local i
+    for i in $(seq 1 50); do
+        cmp -s "$existing" "$out/ten-wanderers.bmp" && break
+        sleep 0.1
+    done
     check_eq "step 4: Yes replaces the file with the current picture" same \
         "$(cmp -s "$existing" "$out/ten-wanderers.bmp" && echo same || echo different)"
 }

@@ -150,6 +150,11 @@ void AboutWindow::buildButtonsAndLabels()
     closeButton_->setObjectName(QStringLiteral("closeButton"));
     closeButton_->setGeometry(below(dateLabel_, CloseButtonRect, CloseButtonRect.top() - DateLabelRect.bottom() - 1));
     connect(closeButton_, &QPushButton::clicked, this, &AboutWindow::close);
+
+    // Enter presses the button that has the focus, as it does in every dialog; Qt grants that
+    // only to buttons on a dialog, and this window is not one.
+    for (QPushButton* button : {findTextButton_, closeButton_})
+        button->setAutoDefault(true);
 }
 
 int AboutWindow::selectionStart() const

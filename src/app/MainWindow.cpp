@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "BmpFile.h"
 #include "CommandGuard.h"
+#include "FocusReturn.h"
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
 #include "PictureArea.h"
@@ -40,6 +41,7 @@ MainWindow::MainWindow(std::uint32_t seed)
     buildPictureArea();
     buildMenu();
     createSecondaryWindows();
+    focusReturn_ = std::make_unique<FocusReturn>(this);
     // The window always fits its picture area; the user cannot resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(DesignedPosition);

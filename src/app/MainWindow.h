@@ -12,6 +12,7 @@
 #include <memory>
 
 class AboutWindow;
+class FocusReturn;
 class ImageSizeWindow;
 class NumPointsWindow;
 class PictureArea;
@@ -130,4 +131,6 @@ private:
     int plantRuns_ = 0; ///< plant-life runs executing (one nests in another after Cancel, START)
     int snowRuns_ = 0;
     bool quitRequested_ = false;
+    /// Declared last, so it stops watching before the windows it watches go.
+    std::unique_ptr<FocusReturn> focusReturn_;
 };

@@ -117,5 +117,7 @@ int main(int argc, char* argv[])
     // window that says no would keep the program running.
     QObject::connect(&window, &MainWindow::closeAgreed, application.get(), [] { QCoreApplication::exit(0); });
     window.show();
+    // The keyboard goes to the new window; without a window manager nobody else gives it.
+    window.activateWindow();
     return QApplication::exec();
 }

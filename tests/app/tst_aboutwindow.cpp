@@ -49,6 +49,7 @@ private slots:
 
     void helpTextHasItsShape();
     void closeButtonHoldsTheFocusWhenFirstShown();
+    void enterPressesTheFocusedButton();
     void controlsStayInsideTheWindowApart();
     void dateLineIsADayMonthYearDate();
     void creditAndDateLinesPaintNavy();
@@ -190,6 +191,27 @@ void TestAboutWindow::closeButtonHoldsTheFocusWhenFirstShown()
     QCOMPARE(QApplication::focusWidget(), child<QPushButton>("closeButton"));
     QCOMPARE(about_->windowTitle(), QStringLiteral("About"));
     QVERIFY(helpBox_->isReadOnly());
+}
+
+void TestAboutWindow::enterPressesTheFocusedButton()
+{
+    // From the keyboard alone: Tab to Find Text and Enter opens the dialog; Escape closes it;
+    // Enter on the Close button, which has the focus at first, hides the window.
+    showAbout();
+    auto* findText = child<QPushButton>("findTextButton");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // into the help box
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), findText);
+    QTest::keyClick(findText, Qt::Key_Return);
+    QVERIFY(dialog_->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), dialog_);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!dialog_->isVisible());
+
+    auto* close = child<QPushButton>("closeButton");
+    close->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(close, Qt::Key_Return);
+    QVERIFY(about_->isHidden());
 }
 
 void TestAboutWindow::controlsStayInsideTheWindowApart()

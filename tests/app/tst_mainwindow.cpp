@@ -1,3 +1,4 @@
+#include "AboutWindow.h"
 #include "CommandGuard.h"
 #include "FieldSizeError.h"
 #include "GrowthField.h"
@@ -418,6 +419,34 @@ private slots:
         actionNamed(window, "startAction")->trigger();
         QCOMPARE(during, Qt::BusyCursor);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor); // so does a run that ends
+    }
+
+    void aClosedWindowHandsTheKeyboardBackToItsOpener()
+    {
+        // Without a window manager nobody else would: the keys after OK would go nowhere.
+        MainWindow window(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        actionNamed(window, "toLimitAction")->trigger();
+        actionNamed(window, "numPointsAction")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(window.numPointsWindow()));
+        QTest::keyClick(childNamed<QPushButton>(window.numPointsWindow(), "okButton"), Qt::Key_Space);
+        QVERIFY(window.numPointsWindow()->isHidden());
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+
+        // A dialog hands it back to the window it belongs to, not to the main window.
+        AboutWindow* about = window.aboutWindow();
+        actionNamed(window, "aboutAction")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QTest::mouseClick(childNamed<QPushButton>(about, "findTextButton"), Qt::LeftButton);
+        auto* find = childNamed<QWidget>(about, "findDialog");
+        QTRY_COMPARE(QApplication::activeWindow(), find);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(find->isHidden());
+        QTRY_COMPARE(QApplication::activeWindow(), about);
+        QTest::keyClick(childNamed<QPushButton>(about, "closeButton"), Qt::Key_Space);
+        QVERIFY(about->isHidden());
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
     }
 
     void refusedSizesReadAsFinishedSentencesInTheErrorBox()

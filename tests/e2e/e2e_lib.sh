@@ -1,6 +1,7 @@
 # shellcheck shell=bash disable=SC2154,SC2034  # globals shared with e2e_desktop.sh
-# Helpers for the end-to-end test: an X server of our own, windows found by caption, keys sent
-# through the XTEST extension, pictures read with ImageMagick. Sourced by e2e_desktop.sh.
+# Helpers for the end-to-end test: an X server of our own (with or without a window manager),
+# windows found by caption, keys sent through the XTEST extension, pictures read with
+# ImageMagick. Sourced by e2e_desktop.sh.
 
 # ImageMagick's own convert, not whatever shell wrapper may come first in PATH.
 if [ -x /usr/bin/convert ]; then CONVERT=/usr/bin/convert; else CONVERT=convert; fi
@@ -27,10 +28,15 @@ check_eq() {
 # --- X server ------------------------------------------------------------------------------
 
 xvfb_pid=
+wm_pid=
 dla_pid=
+# Set to the window manager's name when one runs: it puts a frame around each window, places
+# and activates windows, and hands the focus on when one closes.
+window_manager=
 
 cleanup() {
     [ -n "$dla_pid" ] && kill "$dla_pid" 2>/dev/null
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
@@ -60,11 +66,43 @@ start_xvfb() {
     return 1
 }
 
+# Starts openbox on the X server and waits until it manages the screen.
+start_window_manager() {
+    openbox --sm-disable >"$out/openbox.log" 2>&1 &
+    wm_pid=$!
+    local i
+    for i in $(seq 1 100); do
+        if ! kill -0 "$wm_pid" 2>/dev/null; then break; fi
+        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+            window_manager=openbox
+            log "openbox manages $DISPLAY"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # --- windows -------------------------------------------------------------------------------
 
 # Prints the id of the visible window captioned exactly NAME (a regular expression), if any.
 find_window() {
     xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+# Number of visible windows captioned exactly NAME.
+count_windows() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l
+}
+
+# wait_for_window_count NAME COUNT [SECONDS]: succeeds once that many windows have the caption.
+wait_for_window_count() {
+    local timeout=${3:-10} i
+    for i in $(seq 1 $((timeout * 10))); do
+        [ "$(count_windows "$1")" -eq "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # wait_for_window NAME [SECONDS]: prints the window's id once it is visible; fails on timeout.
@@ -91,7 +129,7 @@ wait_for_no_window() {
     return 1
 }
 
-# Prints "left top width height" of an X window (without a window manager: the Qt window).
+# Prints "left top width height" of a program's X window: its client area, menu bar included.
 window_geometry() {
     xwininfo -id "$1" | awk '
         /Absolute upper-left X:/ { x = $4 }
@@ -102,6 +140,18 @@ window_geometry() {
 }
 
 window_size() { window_geometry "$1" | awk '{ print $3, $4 }'; }
+
+# Prints "left top width height" of the window as the screen shows it: with a window manager,
+# its frame and title bar included; without one the X window is all there is.
+frame_geometry() {
+    local x y w h left=0 right=0 top=0 bottom=0
+    read -r x y w h < <(window_geometry "$1")
+    if [ -n "$window_manager" ]; then
+        read -r left right top bottom < <(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null |
+            sed -n 's/.*= *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1 \2 \3 \4/p')
+    fi
+    echo "$((x - ${left:-0})) $((y - ${top:-0})) $((w + ${left:-0} + ${right:-0})) $((h + ${top:-0} + ${bottom:-0}))"
+}
 
 # wait_for_size ID "W H" [SECONDS]: succeeds once the window has that size.
 wait_for_size() {
@@ -135,18 +185,55 @@ wait_for_menu() {
     return 1
 }
 
-# Gives a window the keyboard focus; with no window manager this is what a click would do.
+# Gives a window the keyboard focus as a click would: through the window manager, which also
+# raises it, or directly when there is none.
 focus_window() {
-    xdotool windowfocus --sync "$1" 2>/dev/null
+    if [ -n "$window_manager" ]; then
+        xdotool windowactivate --sync "$1" 2>/dev/null
+    else
+        xdotool windowfocus --sync "$1" 2>/dev/null
+    fi
 }
 
-# stacked_above UPPER LOWER: with no window manager the top-level windows are children of the
-# root, and xwininfo lists them from the top of the stack down.
+# Puts a window on top of the others.
+raise_window() {
+    if [ -n "$window_manager" ]; then
+        xdotool windowactivate --sync "$1" 2>/dev/null
+    else
+        xdotool windowraise "$1"
+    fi
+}
+
+# wait_for_keyboard ID [SECONDS]: succeeds once the window holds the keyboard focus, that is,
+# once keys typed without aiming at a window reach it.
+wait_for_keyboard() {
+    local timeout=${2:-5} i
+    for i in $(seq 1 $((timeout * 10))); do
+        [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The child of the root that holds an X window: the window itself without a window manager,
+# the frame around it with one.
+toplevel_of() {
+    local id root parent
+    id=$(printf '0x%x' "$1")
+    root=$(xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+    while parent=$(xwininfo -tree -id "$id" 2>/dev/null | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p') &&
+        [ -n "$parent" ] && [ "$parent" != "$root" ]; do
+        id=$parent
+    done
+    echo "$id"
+}
+
+# stacked_above UPPER LOWER: xwininfo lists the root's children from the top of the stack down.
 stacked_above() {
     local order upper lower
     order=$(xwininfo -root -children | grep -o '^ *0x[0-9a-f]*' | tr -d ' ')
-    upper=$(grep -n -x "$(printf '0x%x' "$1")" <<<"$order" | cut -d: -f1)
-    lower=$(grep -n -x "$(printf '0x%x' "$2")" <<<"$order" | cut -d: -f1)
+    upper=$(grep -n -x "$(toplevel_of "$1")" <<<"$order" | cut -d: -f1)
+    lower=$(grep -n -x "$(toplevel_of "$2")" <<<"$order" | cut -d: -f1)
     [ -n "$upper" ] && [ -n "$lower" ] && [ "$upper" -lt "$lower" ]
 }
 
@@ -224,16 +311,26 @@ screenshot() {
     import -window "$1" "$2" 2>/dev/null
 }
 
-# poll_white_pixels ID AREA TEST VALUE TRIES: screenshots the window every 0.1 s until the
-# white pixels in AREA pass [ count TEST VALUE ] (for example -ge 10), at most TRIES times;
+# compare A OP B: the integer comparison OP (-eq, -ge or -gt) of A and B.
+compare() {
+    case $2 in
+    -eq) [ "$1" -eq "$3" ] ;;
+    -ge) [ "$1" -ge "$3" ] ;;
+    -gt) [ "$1" -gt "$3" ] ;;
+    *) return 2 ;;
+    esac
+}
+
+# poll_white_pixels ID AREA OP VALUE TRIES: screenshots the window every 0.1 s until the white
+# pixels in AREA pass the comparison with VALUE (for example -ge 10), at most TRIES times;
 # prints the last count.
 poll_white_pixels() {
-    local id=$1 area=$2 test=$3 value=$4 tries=$5 shot i n=0
+    local id=$1 area=$2 op=$3 value=$4 tries=$5 shot i n=0
     shot=$(mktemp --suffix=.png)
     for i in $(seq 1 "$tries"); do
         screenshot "$id" "$shot"
         n=$(white_pixels "$shot" "$area")
-        [ "$n" "$test" "$value" ] && break
+        compare "$n" "$op" "$value" && break
         sleep 0.1
     done
     rm -f "$shot"

@@ -9,12 +9,21 @@ menu_bar=0
 
 main=
 
-# check_position STEP CAPTION ID "X,Y": a window opens at its designed screen position (with no
-# window manager and so no frame, the X window's corner is the window's outer corner).
+# check_position STEP CAPTION ID "X,Y": a window opens with its outer corner (its frame's, when
+# a window manager draws one) at its designed screen position.
 check_position() {
     local x y w h
-    read -r x y w h < <(window_geometry "$3")
+    read -r x y w h < <(frame_geometry "$3")
     check_eq "$1: '$2' at its designed position" "$4" "$x,$y"
+}
+
+# check_keyboard STEP ID WHAT: the window holds the keyboard, so keys typed without aiming reach it.
+check_keyboard() {
+    if wait_for_keyboard "$2" 5; then
+        pass "$1: $3 has the keyboard"
+    else
+        fail "$1: $3 does not have the keyboard (focus on $(xdotool getwindowfocus -f 2>/dev/null))"
+    fi
 }
 
 # Step 1: the program starts with the main window alone, its client area 150 x 300.
@@ -31,11 +40,13 @@ step_start() {
     menu_bar=$((h - plant_height))
     log "window at $x,$y, $w x $h; menu bar height $menu_bar"
     check_eq "step 1: client width" "$plant_width" "$w"
+    check_keyboard "step 1" "$main" "the main window"
     if [ "$menu_bar" -gt 0 ] && [ "$menu_bar" -lt 60 ]; then
         pass "step 1: client height 300 below a menu bar of $menu_bar pixels"
     else
         fail "step 1: window height $h leaves no sensible menu bar above a 300-pixel picture"
     fi
+    read -r x y w h < <(frame_geometry "$main")
     check_eq "step 1: designed position" "346,173" "$x,$y"
     local others
     others=$(xdotool search --onlyvisible --name '^(Number of points|Image Size|About|Save\?)$' 2>/dev/null)
@@ -68,15 +79,25 @@ step_run_to_limit() {
     log "screenshot after the run: $out/screenshot-after-run.png"
 }
 
-# save_as FILE: File, Save As, the full path typed into the dialog's name box and Enter.
-save_as() {
-    local file=$1 dialog
+# open_save_dialog: File, Save As; prints the dialog's id once it holds the keyboard.
+open_save_dialog() {
+    local dialog
     menu_command "$main" f s || return 1
     if ! dialog=$(wait_for_window 'Save As' 10); then
         log "no save dialog appeared"
         return 1
     fi
-    focus_window "$dialog"
+    if ! wait_for_keyboard "$dialog" 5; then
+        log "the save dialog did not take the keyboard"
+        return 1
+    fi
+    echo "$dialog"
+}
+
+# save_as FILE: File, Save As, the full path typed into the dialog's name box and Enter.
+save_as() {
+    local file=$1
+    open_save_dialog >/dev/null || return 1
     replace_text "$file"
     xdotool key Return
     if ! wait_for_no_window 'Save As' 10; then
@@ -136,7 +157,7 @@ step_num_points_window() {
     pass "step 3: Alt+O, T then Alt+O, N opened 'Number of points'"
     check_position "step 3" 'Number of points' "$points" 393,185
     # Choosing Num Points while the window is open leaves it where it is in the stack.
-    xdotool windowraise "$main"
+    raise_window "$main"
     if ! stacked_above "$main" "$points"; then
         fail "step 3: could not put the main window above 'Number of points' (stacking not seen)"
     else
@@ -149,13 +170,15 @@ step_num_points_window() {
         fi
     fi
     focus_window "$points"
-    replace_text 9
-    xdotool key Tab space
+    # 109 less one step of 100 with the Down key: 9 points.
+    replace_text 109
+    xdotool key Down Tab Return
     if wait_for_no_window 'Number of points' 5; then
-        pass "step 3: Tab to OK and space hid 'Number of points'"
+        pass "step 3: Tab to OK and Enter hid 'Number of points'"
     else
         fail "step 3: OK did not hide 'Number of points'"
     fi
+    check_keyboard "step 3" "$main" "after OK the main window"
 }
 
 # Step 3b: after a Reset, a run with 9 points sticks 10 wanderers above the base strip.
@@ -180,6 +203,42 @@ step_counted_run() {
         "$(white_pixels "$file" "${plant_width}x5+0+$((plant_height - 5))")"
 }
 
+# Step 4b: Save As onto an existing file asks first; No (Escape) returns to the dialog, which
+# has the keyboard, and leaves the file as it was; Yes replaces it.
+step_overwrite_question() {
+    log "--- step 4: the question before replacing a file"
+    local existing="$out/plant.bmp" kept="$out/plant-before.bmp" dialog
+    cp "$existing" "$kept"
+    dialog=$(open_save_dialog) || { fail "step 4: Alt+F, S opened no save dialog"; return 1; }
+    replace_text "$existing"
+    xdotool key Return
+    if ! wait_for_window_count 'Save As' 2 5; then
+        fail "step 4: saving onto an existing file asked nothing"
+        xdotool key Escape
+        return 1
+    fi
+    pass "step 4: saving onto an existing file asks first"
+    xdotool key Escape
+    wait_for_window_count 'Save As' 1 5 || fail "step 4: Escape did not close the question"
+    check_keyboard "step 4" "$dialog" "after No the save dialog"
+    check_eq "step 4: No leaves the existing file as it was" same \
+        "$(cmp -s "$existing" "$kept" && echo same || echo changed)"
+    xdotool key Return
+    if ! wait_for_window_count 'Save As' 2 5; then
+        fail "step 4: Enter again asked nothing"
+        xdotool key Escape
+        return 1
+    fi
+    xdotool key alt+y
+    if ! wait_for_no_window 'Save As' 5; then
+        fail "step 4: Yes did not close the save dialog"
+        xdotool key Escape Escape
+        return 1
+    fi
+    check_eq "step 4: Yes replaces the file with the current picture" same \
+        "$(cmp -s "$existing" "$out/ten-wanderers.bmp" && echo same || echo different)"
+}
+
 # Step 3c: Image Size resizes the client area; Snowflake shows its own 300 x 300 picture.
 step_image_size_and_mode() {
     log "--- step 3: Image Size and Snowflake"
@@ -195,8 +254,9 @@ step_image_size_and_mode() {
     replace_text 200
     xdotool key Tab
     replace_text 250
-    xdotool key Tab space
+    xdotool key Tab Return
     wait_for_no_window 'Image Size' 5 || fail "step 3: OK did not hide 'Image Size'"
+    image_size_focus=ok
     if wait_for_size "$main" "200 $((250 + menu_bar))" 5; then
         pass "step 3: client area resized to 200 x 250"
     else
@@ -232,22 +292,19 @@ step_about() {
     fi
     pass "step 5: Alt+H, A opened 'About'"
     check_position "step 5" About "$about" 380,193
-    focus_window "$about"
+    check_keyboard "step 5" "$about" "'About'"
     sleep 0.3
     local before="$out/about-before-find.png" after="$out/about-after-find.png"
     screenshot "$about" "$before"
-    # The "Find Text" button stands centred below the help box, 104 to 129 pixels down; the box
-    # is as wide as its lines need in the desktop's font.
-    local about_width
-    about_width=$(xdotool getwindowgeometry --shell "$about" | sed -n 's/^WIDTH=//p')
-    xdotool mousemove --window "$about" $((about_width / 2)) 116 click 1
+    # The Close button has the focus; Tab passes the help box and reaches Find Text.
+    xdotool key Tab Tab Return
     local find
     if ! find=$(wait_for_window Find 5); then
-        fail "step 5: a click on Find Text opened no 'Find' dialog"
+        fail "step 5: Tab, Tab and Enter on Find Text opened no 'Find' dialog"
         return 1
     fi
-    pass "step 5: Find Text opened the 'Find' dialog"
-    focus_window "$find"
+    pass "step 5: Tab, Tab and Enter on Find Text opened the 'Find' dialog"
+    check_keyboard "step 5" "$find" "the 'Find' dialog"
     replace_text wanderer
     xdotool key Return
     if wait_for_no_window Find 5; then
@@ -268,6 +325,10 @@ step_about() {
     else
         fail "step 5: no selection in the help box (highlighted pixels before $highlighted_before, after $highlighted_after)"
     fi
+    check_keyboard "step 5" "$about" "after the search 'About'"
+    xdotool key alt+c
+    wait_for_no_window About 5 || fail "step 5: Alt+C did not close 'About'"
+    check_keyboard "step 5" "$main" "after Close the main window"
 }
 
 # Step 6a: Exit with unsaved growth asks "Save?"; No ends the program with status 0.
@@ -286,28 +347,50 @@ step_exit_with_prompt() {
     fi
     pass "step 6: Exit with unsaved growth asks 'Save?'"
     check_position "step 6" 'Save?' "$prompt" 395,183
-    focus_window "$prompt"
-    xdotool key alt+n
+    check_keyboard "step 6" "$prompt" "the 'Save?' prompt"
+    # Enter is Yes: the save dialog; cancelling it calls the close off.
+    xdotool key Return
+    local dialog
+    if ! dialog=$(wait_for_window 'Save As' 5); then
+        fail "step 6: Enter in the 'Save?' prompt opened no save dialog"
+        return 1
+    fi
+    pass "step 6: Enter in the 'Save?' prompt opened the save dialog"
+    check_keyboard "step 6" "$dialog" "the save dialog"
+    xdotool key Escape
+    wait_for_no_window 'Save As' 5 || { fail "step 6: Escape did not cancel the save dialog"; return 1; }
+    check_eq "step 6: a cancelled save keeps the program running" yes \
+        "$(kill -0 "$dla_pid" 2>/dev/null && echo yes || echo no)"
+    check_keyboard "step 6" "$main" "after the cancelled close the main window"
+    # Escape is No: the program ends.
+    menu_command "$main" f e || { fail "step 6: Alt+F, E did not reach Exit a second time"; return 1; }
+    prompt=$(wait_for_window 'Save\?' 5) || { fail "step 6: the second Exit showed no 'Save?' prompt"; return 1; }
+    check_keyboard "step 6" "$prompt" "the second 'Save?' prompt"
+    xdotool key Escape
     if ! wait_for_exit 5; then
-        fail "step 6: No in the 'Save?' prompt did not end the program within 5 s"
+        fail "step 6: Escape (No) in the 'Save?' prompt did not end the program within 5 s"
         return 1
     fi
     check_eq "step 6: exit status after No" 0 "$exit_status"
 }
 
-# set_image_size W H: Options, Image Size, the two sizes typed, OK. The window keeps its focus
-# where OK left it, so the width field is clicked first.
+# Where the image-size window has its focus when it opens: in the width field the first time,
+# afterwards on OK, where the last OK left it.
+image_size_focus=width
+
+# set_image_size W H: Options, Image Size, the two sizes typed, OK, all from the keyboard.
 set_image_size() {
     menu_command "$main" o i || { log "Alt+O, I did not reach Image Size"; return 1; }
     local sizer
     sizer=$(wait_for_window 'Image Size' 5) || { log "no 'Image Size' window"; return 1; }
-    focus_window "$sizer"
-    xdotool mousemove --window "$sizer" 100 27 click 1
+    wait_for_keyboard "$sizer" 5 || { log "'Image Size' did not take the keyboard"; return 1; }
+    [ "$image_size_focus" = ok ] && xdotool key Tab
     replace_text "$1"
     xdotool key Tab
     replace_text "$2"
-    xdotool key Tab space
+    xdotool key Tab Return
     wait_for_no_window 'Image Size' 5 || { log "'Image Size' stayed open"; return 1; }
+    image_size_focus=ok
 }
 
 # wait_for_width_at_least ID WIDTH: succeeds once the window is at least that wide.
@@ -326,6 +409,7 @@ wait_for_width_at_least() {
 step_large_pictures() {
     log "--- step 7: large pictures"
     start_dla
+    image_size_focus=width
     if ! main=$(wait_for_window DLA 15); then
         fail "step 7: the second session showed no DLA window"
         return 1
@@ -335,8 +419,8 @@ step_large_pictures() {
         set_image_size "$side" "$side" || { fail "step 7: could not give the picture $side x $side"; return 1; }
         wait_for_width_at_least "$main" 1000 || { fail "step 7: the window did not grow for $side x $side"; return 1; }
         sleep 0.3 # the window's last move
-        read -r x y w h < <(window_geometry "$main")
-        log "$side x $side: window at $x,$y, $w x $h"
+        read -r x y w h < <(frame_geometry "$main")
+        log "$side x $side: window (frame included) at $x,$y, $w x $h"
         if [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then
             pass "step 7: with a $side x $side picture the window lies within the screen"
         else
@@ -345,6 +429,7 @@ step_large_pictures() {
     done
     check_eq "step 7: the 3000 x 3000 picture fills the screen in a scroll view" "0 0 1280 1024" "$x $y $w $h"
     local shot="$out/large-picture.png" strip
+    read -r x y w h < <(window_geometry "$main")
     screenshot "$main" "$shot"
     strip=$(white_pixels "$shot" "${w}x60+0+$((h - 60))")
     if [ "$strip" -gt 4000 ]; then
@@ -354,23 +439,28 @@ step_large_pictures() {
     fi
 }
 
-# Step 8: with Num Points, Image Size, About and its Find dialog open, Exit with nothing
-# unsaved ends the program.
+# Step 8: during a run, with Num Points, Image Size, About and its Find dialog open, Exit asks
+# about the growing picture and No ends the program. (Should the run end first, the picture
+# still has unsaved growth: the same question, the same end.)
 step_exit_with_windows_open() {
-    log "--- step 8: Exit with every other window open"
+    log "--- step 8: Exit during a run with every other window open"
+    menu_command "$main" o s || { fail "step 8: Alt+O, S did not reach START"; return 1; }
     menu_command "$main" o t || { fail "step 8: Alt+O, T did not reach To Limit"; return 1; }
     menu_command "$main" o n || { fail "step 8: Alt+O, N did not reach Num Points"; return 1; }
     wait_for_window 'Number of points' 5 >/dev/null || { fail "step 8: no 'Number of points' window"; return 1; }
     menu_command "$main" o i || { fail "step 8: Alt+O, I did not reach Image Size"; return 1; }
     wait_for_window 'Image Size' 5 >/dev/null || { fail "step 8: no 'Image Size' window"; return 1; }
     menu_command "$main" h a || { fail "step 8: Alt+H, A did not reach About"; return 1; }
-    local about about_width
+    local about prompt
     about=$(wait_for_window About 5) || { fail "step 8: no 'About' window"; return 1; }
-    about_width=$(xdotool getwindowgeometry --shell "$about" | sed -n 's/^WIDTH=//p')
-    xdotool mousemove --window "$about" $((about_width / 2)) 116 click 1
+    wait_for_keyboard "$about" 5 || { fail "step 8: 'About' did not take the keyboard"; return 1; }
+    xdotool key Tab Tab Return
     wait_for_window Find 5 >/dev/null || { fail "step 8: no 'Find' dialog"; return 1; }
     pass "step 8: Number of points, Image Size, About and Find are open"
     menu_command "$main" f e || { fail "step 8: Alt+F, E did not reach Exit"; return 1; }
+    prompt=$(wait_for_window 'Save\?' 5) || { fail "step 8: Exit with growth showed no 'Save?' prompt"; return 1; }
+    focus_window "$prompt"
+    xdotool key alt+n
     if ! wait_for_exit 5; then
         fail "step 8: Exit with every window open did not end the program within 5 s"
         return 1

@@ -30,7 +30,11 @@ int Ensemble::run(const RunJob& job)
             for (auto outcome = pool.next(PollInterval); outcome; outcome = pool.next(std::chrono::milliseconds(0)))
                 tell(*outcome);
             stoppedBy = stopSignals.take();
-            if (stoppedBy != 0) {
+            // Summaries nobody can read any more (a closed pipe, a full disk): growing on would
+            // spend every run left for nothing, so the ensemble stops as for a signal, keeping
+            // what has finished, and dla-grow then tells the lost output.
+            const bool outputLost = !out_;
+            if (stoppedBy != 0 || outputLost) {
                 pool.cancel();
                 stopSignals.release();
                 pool.join();

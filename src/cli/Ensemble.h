@@ -42,7 +42,9 @@ public:
     /// Runs them all and returns the exit status: 0 when every picture was written, 1 when one
     /// or more could not be (each told with its seed, the others going on). SIGINT, SIGTERM or
     /// SIGHUP stop the runs in progress, let the saves in progress finish, print the finished
-    /// runs' summaries and then end the process by that signal.
+    /// runs' summaries and then end the process by that signal. Summaries that `out` can no
+    /// longer take stop the ensemble too (the finished runs' files kept); the caller tells the
+    /// lost output.
     int run(const RunJob& job);
 
 private:

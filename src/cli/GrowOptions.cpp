@@ -4,6 +4,8 @@
 #include "JobCount.h"
 #include "ProgramState.h"
 #include "RandomSource.h"
+#include "SaveError.h"
+#include "SaveTarget.h"
 #include "UsageError.h"
 
 #include <CLI/CLI.hpp>
@@ -51,17 +53,20 @@ std::int32_t sideOf(std::string_view text, const std::string& whole)
     return static_cast<std::int32_t>(*side);
 }
 
-/// The file a name leads to, also when it does not exist yet (links and ".." resolved).
+/// The file a save to `name` writes, also when it does not exist yet: its links followed as the
+/// save follows them (a link to a missing file leads to that file), then "." and ".." resolved.
 std::filesystem::path fileOf(const std::string& name)
 {
+    std::string written = name;
+    try {
+        written = SaveTarget(name).file();
+    } catch (const SaveError&) {
+        // A name no save can write is refused by the save itself; here it is only a name.
+    }
     std::error_code error;
-    const std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
-    return error ? std::filesystem::path(name).lexically_normal() : path;
-}
-
-bool sameFile(const std::string& first, const std::string& second)
-{
-    return fileOf(first) == fileOf(second);
+    const std::filesystem::path path =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(written, error), error);
+    return error ? std::filesystem::path(written).lexically_normal() : path;
 }
 
 std::string version()
@@ -241,8 +246,13 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         if (particlesText.empty())
             throw UsageError("--particles needs a file name");
         options.particles = particlesText;
-        if (sameFile(options.particles, options.output))
-            throw UsageError("--particles and --output name the same file, " + options.output);
+        options.checkFilesDiffer();
     }
     return options;
+}
+
+void GrowOptions::checkFilesDiffer() const
+{
+    if (!particles.empty() && fileOf(particles) == fileOf(output))
+        throw UsageError("--particles and --output name the same file, " + output);
 }

@@ -47,6 +47,11 @@ public:
     /// take. The seed, when not given, comes from the clock.
     static std::optional<GrowOptions> parse(int argc, const char* const* argv, std::ostream& out);
 
+    /// Throws UsageError when the particle list and the picture would be saved to one file
+    /// (the same name, or names that lead to one file through links, "." or ".."): the second
+    /// save would replace the first.
+    void checkFilesDiffer() const;
+
     /// "WxH", both whole numbers from FieldSize::MinimumSide to FieldSize::MaximumSide.
     static FieldSize parseSize(const std::string& text);
     /// A whole number from 0 to 4294967295.

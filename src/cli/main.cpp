@@ -132,6 +132,7 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
     outcome.seed = seed;
     try {
         const GrowOptions run = optionsForSeed(options, seed);
+        run.checkFilesDiffer(); // a seed put into the names can make them meet
         GrowJob job(run);
         checkWritable(run);
         job.stopWhen(cancelled);
@@ -186,7 +187,12 @@ int growEnsemble(const GrowOptions& options)
 {
     try {
         GrowthField::checkSize(options.size.width, options.size.height);
+        // Names that meet once their seed is put in (-o a.bmp --particles 'a-{seed}.bmp') meet
+        // for every run: told once, before any run. Each run checks its own names too.
+        optionsForSeed(options, options.seed).checkFilesDiffer();
     } catch (const FieldSizeError& error) {
+        return fail(error.what(), ExitBadInput);
+    } catch (const UsageError& error) {
         return fail(error.what(), ExitBadInput);
     }
     Ensemble::Settings settings;

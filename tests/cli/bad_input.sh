@@ -47,6 +47,7 @@ cases=(
     "--particles|--particles ''"
     "the same file|-o tree.csv --particles tree.csv"
     "the same file|-o tree.bmp --particles ./tree.bmp"
+    "the same file|-n 10 --runs 2 -o tree.bmp --particles 'tree-{seed}.bmp'"
 )
 
 for entry in "${cases[@]}"; do
@@ -58,6 +59,15 @@ for entry in "${cases[@]}"; do
     [ -s "$OUT" ] && fail "dla-grow ${entry#*|}: printed on stdout: $(cat "$OUT")"
     expect_nothing_written "dla-grow ${entry#*|}"
 done
+
+# A link to a file not made yet leads the particle list to the picture's file: refused too,
+# the link left as it was.
+ln -s tree.bmp link.csv
+grow -n 10 -o tree.bmp --particles link.csv
+expect_status "particles through a link to the picture" 2
+expect_one_error_line "particles through a link to the picture" "the same file"
+[ "$(ls -A)" = link.csv ] && [ ! -e link.csv ] || fail "particles through a link to the picture: wrote $(ls -A)"
+rm -f link.csv tree.bmp
 
 # Whatever was typed, a message stays one line and no control character reaches the terminal:
 # values are shown with their control characters escaped.

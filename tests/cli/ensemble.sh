@@ -63,6 +63,16 @@ grep -q '^2 runs: ' "$OUT" || fail "one run unwritable: the aggregate is not of 
 rmdir flake-6.bmp
 rm flake-5.bmp flake-7.bmp
 
+# Names that meet only for one seed (a{seed}1 and a1{seed} for seed 11): that run is refused
+# with its seed, and the other is written.
+grow "${FLAKE[@]}" --runs 2 --seed 10 -o 'a{seed}1.bmp' --particles 'a1{seed}.bmp'
+expect_status "names meeting for one seed" 1
+expect_one_error_line "names meeting for one seed" "seed 11: --particles and --output name the same file, a111.bmp"
+[ "$(ls a1*)" = "$(printf 'a101.bmp\na110.bmp')" ] || fail "names meeting for one seed: wrote $(ls a1*)"
+[ "$(head -c 2 a101.bmp)" = BM ] && [ "$(head -n 1 a110.bmp)" = index,x,y,parent ] ||
+    fail "names meeting for one seed: seed 10's picture or particle list is not what it should be"
+rm -f a1*
+
 # An address-space limit that holds two 4000 x 2000 runs at once, not four: --jobs is lowered
 # with one line, and every run is written. (One arena for malloc keeps the threads' reserved
 # address space out of the count.)

@@ -36,7 +36,7 @@ rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 trap cleanup EXIT
-start_xvfb || { echo "could not start Xvfb on any display :90..:99" >&2; exit 1; }
+start_xvfb || { echo "could not start Xvfb (see $out/xvfb.log)" >&2; exit 1; }
 if [ "$with_window_manager" = yes ]; then
     start_window_manager || { echo "openbox did not start on $DISPLAY (see $out/openbox.log)" >&2; exit 1; }
 fi

@@ -41,28 +41,26 @@ cleanup() {
     wait 2>/dev/null
 }
 
-# Starts Xvfb on the first free display of :90..:99 and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. Xvfb picks the display itself and names
+# it once it accepts connections, so tests started at the same moment never share one.
 start_xvfb() {
-    local d
-    for d in 90 91 92 93 94 95 96 97 98 99; do
-        [ -e "/tmp/.X$d-lock" ] && continue
-        [ -e "/tmp/.X11-unix/X$d" ] && continue
-        Xvfb ":$d" -nolisten tcp -screen 0 1280x1024x24 >"$out/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        local i
-        for i in $(seq 1 50); do
-            if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
-            if DISPLAY=":$d" xwininfo -root >/dev/null 2>&1; then
-                export DISPLAY=":$d"
-                log "Xvfb running on $DISPLAY"
-                return 0
-            fi
-            sleep 0.1
-        done
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-        xvfb_pid=
+    local number="$out/display-number" i d
+    rm -f "$number"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$number" >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for i in $(seq 1 100); do
+        if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+        d=$(tr -dc '0-9' <"$number" 2>/dev/null)
+        if [ -n "$d" ] && DISPLAY=":$d" xwininfo -root >/dev/null 2>&1; then
+            export DISPLAY=":$d"
+            log "Xvfb running on $DISPLAY"
+            return 0
+        fi
+        sleep 0.1
     done
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
     return 1
 }
 

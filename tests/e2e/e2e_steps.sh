@@ -32,6 +32,7 @@ step_start() {
     start_dla
     if ! main=$(wait_for_window DLA 15); then
         fail "step 1: no window captioned DLA appeared"
+        log "dla's output: $(cat "$out/dla.log")"
         return 1
     fi
     pass "step 1: window captioned DLA shown (id $main)"
@@ -418,6 +419,7 @@ step_large_pictures() {
     image_size_focus=width
     if ! main=$(wait_for_window DLA 15); then
         fail "step 7: the second session showed no DLA window"
+        log "dla's output: $(cat "$out/dla.log")"
         return 1
     fi
     local side x y w h

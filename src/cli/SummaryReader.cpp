@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -22,6 +23,17 @@ double numberAt(const Json& summary, const char* key)
     if (!value.is_number())
         throw std::invalid_argument(std::string("\"") + key + "\" is not a number");
     return value.get<double>();
+}
+
+/// A count (wanderers, moves, pixels): a whole number from 0 to 2^63, as a run gives it. Anything
+/// else is not a run's, and a huge or negative value would turn the aggregate's mean and
+/// deviation into overflowed nonsense.
+double countAt(const Json& summary, const char* key)
+{
+    const double value = numberAt(summary, key);
+    if (!(value >= 0 && value <= 0x1p63 && value == std::floor(value)))
+        throw std::invalid_argument(std::string("\"") + key + "\" is not a whole number from 0 to 2^63");
+    return value;
 }
 
 /// A figure a run need not have: a number, or null or left out when it has none.
@@ -88,9 +100,9 @@ void SummaryReader::readLine(const std::string& line)
         throw std::invalid_argument("a " + kind + " run among " + kind_ + " runs");
     numberAt(summary, "seed");
     RunFigures run;
-    run.wanderers = numberAt(summary, "wanderers");
-    run.moves = numberAt(summary, "moves");
-    run.pixels = numberAt(summary, "pixels");
+    run.wanderers = countAt(summary, "wanderers");
+    run.moves = countAt(summary, "moves");
+    run.pixels = countAt(summary, "pixels");
     run.gyrationRadius = optionalNumberAt(summary, "gyration_radius");
     run.dimension = optionalNumberAt(summary, "dimension");
     run.seconds = numberAt(summary, "seconds");

@@ -1,6 +1,8 @@
-// dla-grow: grows one diffusion-limited aggregation picture without a window and writes it as
-// a BMP or PNG file. Exit status 0 when the picture was written, 1 when it could not be, 2 for bad
-// input (nothing grown, nothing written).
+// dla-grow: grows diffusion-limited aggregation pictures without a window (one, or an ensemble
+// of seeds on several threads) and writes them as BMP or PNG files, with particle lists and
+// summaries; or sums up summaries with --aggregate. Exit status 0 when everything was written,
+// 1 when a picture could not be, 2 for bad input (nothing grown, nothing written), 3 when
+// standard output could not take the summaries.
 
 #include "AggregateCommand.h"
 #include "AvailableMemory.h"

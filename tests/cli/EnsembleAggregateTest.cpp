@@ -101,13 +101,17 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
     const std::string good = summary("plant", 150, 1, 10, "1.5");
     std::string missingPixels = good;
     missingPixels.erase(missingPixels.find(R"("pixels":40,)"), 12);
+    std::string hugeMoves = good;
+    hugeMoves.replace(hugeMoves.find(R"("moves":1000)"), 12, R"("moves":1.7e308)");
     std::istringstream in(good + "\n" +                                  // 1
                           good.substr(0, 40) + "\n" +                    // 2: cut short
                           "[1,2]\n" +                                    // 3
                           missingPixels + "\n" +                         // 4
                           summary("plant", 150, 2, 10, "\"x\"") + "\n" + // 5
                           summary("plant", 200, 3, 10, "1.5") + "\n" +   // 6: another size
-                          good + "\n");                                  // 7
+                          summary("plant", 150, 4, -3, "1.5") + "\n" +   // 7: a negative count
+                          hugeMoves + "\n" +                             // 8: beyond any run
+                          good + "\n");                                  // 9
     SummaryReader reader;
     reader.read(in, "runs.jsonl");
     EXPECT_EQ(reader.problems(), (std::vector<std::string>{
@@ -116,6 +120,8 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
                                      "runs.jsonl:4: no \"pixels\"",
                                      "runs.jsonl:5: \"dimension\" is neither a number nor null",
                                      "runs.jsonl:6: a plant 200x300 run among plant 150x300 runs",
+                                     "runs.jsonl:7: \"wanderers\" is not a whole number from 0 to 2^63",
+                                     "runs.jsonl:8: \"moves\" is not a whole number from 0 to 2^63",
                                  }));
     EXPECT_EQ(reader.aggregate().runs(), 2);
 }

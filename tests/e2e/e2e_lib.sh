@@ -42,11 +42,12 @@ cleanup() {
 }
 
 # Starts Xvfb on a free display and exports DISPLAY. Xvfb picks the display itself and names
-# it once it accepts connections, so tests started at the same moment never share one.
+# it once it accepts connections, so tests started at the same moment never share one. It must
+# not reset when its last client leaves: a program started during the reset could not connect.
 start_xvfb() {
     local number="$out/display-number" i d
     rm -f "$number"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$number" >"$out/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$number" >"$out/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for i in $(seq 1 100); do
         if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi

@@ -180,8 +180,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string runsText;
     std::string jobsText;
     auto* runsOption = app.add_option("--runs", runsText,
-                                      "grow K pictures with the seeds S, S + 1, ..., S + K - 1; each file name "
-                                      "gets its seed, in place of {seed} or as -SEED before the extension")
+                                      "grow K pictures with the seeds S, S + 1, ..., S + K - 1; {seed} in a file "
+                                      "name becomes the seed, and with K > 1 a name without it gets -SEED "
+                                      "before its extension")
                            ->type_name("K");
     auto* jobsOption = app.add_option("--jobs", jobsText,
                                       "grow up to J of them at once (default: the processors this process may "

@@ -19,7 +19,6 @@
 #include "ProgressBar.h"
 #include "SafeSave.h"
 #include "SaveError.h"
-#include "TouchCounts.h"
 #include "UsageError.h"
 
 #include <cerrno>
@@ -68,20 +67,13 @@ int deliverOutput(int status)
     return status == ExitWritten ? ExitOutputLost : status;
 }
 
-/// The size of the BMP file of a picture of `size`.
-std::uint64_t bmpFileBytes(FieldSize size)
-{
-    return BmpFile::FileHeaderSize + BmpFile::InfoHeaderSize +
-           GrowthField::rowBytesFor(size.width) * static_cast<std::uint64_t>(size.height);
-}
-
 /// Refuses before the run a file that could never be written, instead of after it: throws
 /// SaveError. A BMP file's size is known; a PNG file's and the particle list's depend on the
 /// run, so for them only the place is checked.
 void checkWritable(const GrowOptions& options)
 {
     const bool png = PictureFile::isPngName(options.output);
-    SafeSave::checkWritable(options.output, png ? 0 : bmpFileBytes(options.size));
+    SafeSave::checkWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
     if (!options.particles.empty())
         SafeSave::checkWritable(options.particles, 0);
 }
@@ -163,10 +155,7 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
 std::uint64_t memoryOfOneRun(const GrowOptions& options)
 {
     constexpr std::uint64_t ThreadStack = 8 << 20;
-    const auto fieldBytes = [](FieldSize size) {
-        return static_cast<std::uint64_t>(GrowthField::rowBytesFor(size.width)) * static_cast<std::uint64_t>(size.height) +
-               TouchCounts::bytesFor(size.width, size.height);
-    };
+    const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
     const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
     const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
     const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();

@@ -15,7 +15,7 @@ void putLittleEndian(std::uint8_t* at, std::uint32_t value, int bytes)
 
 std::uint32_t pixelBlockSize(std::int32_t width, std::int32_t height)
 {
-    return static_cast<std::uint32_t>(GrowthField::rowBytesFor(width) * static_cast<std::size_t>(height));
+    return static_cast<std::uint32_t>(GrowthField::pixelBlockBytesFor(width, height));
 }
 
 } // namespace
@@ -34,13 +34,17 @@ std::string BmpFile::fileNameFor(const std::string& name)
     return name[position] == '.' ? name : name + ".bmp";
 }
 
+std::uint64_t BmpFile::fileSize(std::int64_t width, std::int64_t height)
+{
+    return FileHeaderSize + InfoHeaderSize + GrowthField::pixelBlockBytesFor(width, height);
+}
+
 std::array<std::uint8_t, BmpFile::FileHeaderSize> BmpFile::fileHeader(std::int32_t width, std::int32_t height)
 {
     std::array<std::uint8_t, FileHeaderSize> header{};
     header[0] = 'B';
     header[1] = 'M';
-    putLittleEndian(&header[2], static_cast<std::uint32_t>(FileHeaderSize + InfoHeaderSize) +
-                                    pixelBlockSize(width, height), 4);
+    putLittleEndian(&header[2], static_cast<std::uint32_t>(fileSize(width, height)), 4);
     putLittleEndian(&header[10], FileHeaderSize + InfoHeaderSize, 4);
     return header;
 }

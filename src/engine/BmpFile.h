@@ -23,6 +23,8 @@ public:
     /// The 14-byte file header and the 40-byte info header of a picture of this size.
     static std::array<std::uint8_t, FileHeaderSize> fileHeader(std::int32_t width, std::int32_t height);
     static std::array<std::uint8_t, InfoHeaderSize> infoHeader(std::int32_t width, std::int32_t height);
+    /// The size of the file of a width x height picture: both headers and the pixel block.
+    static std::uint64_t fileSize(std::int64_t width, std::int64_t height);
 
     /// Writes the field to `path` (the file-name rule already applied) through SafeSave, so
     /// the old file stays whole until the new one is complete. Throws SaveError as SafeSave does.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldPoint.h"
+
 #include <cstdint>
 
 /// A picture size: width, then height.
@@ -11,4 +13,7 @@ struct FieldSize {
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool operator==(const FieldSize&) const = default;
+
+    /// Whether the pixel at `at` lies inside a picture of this size.
+    bool contains(FieldPoint at) const { return at.x >= 0 && at.y >= 0 && at.x < width && at.y < height; }
 };

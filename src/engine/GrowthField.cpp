@@ -1,6 +1,7 @@
 #include "GrowthField.h"
 
 #include "AvailableMemory.h"
+#include "BmpFile.h"
 #include "FieldSizeError.h"
 
 #include <algorithm>
@@ -41,6 +42,18 @@ std::size_t GrowthField::rowBytesFor(std::int32_t width)
     return (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4;
 }
 
+std::uint64_t GrowthField::pixelBlockBytesFor(std::int64_t width, std::int64_t height)
+{
+    // In 64 bits: a size being checked may not fit in 32.
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
+    return rowBytes * static_cast<std::uint64_t>(height);
+}
+
+std::uint64_t GrowthField::bytesFor(std::int64_t width, std::int64_t height)
+{
+    return pixelBlockBytesFor(width, height) + TouchCounts::bytesFor(width, height);
+}
+
 void GrowthField::checkSize(std::int64_t width, std::int64_t height)
 {
     checkSize(width, height, AvailableMemory::bytes());
@@ -51,12 +64,10 @@ void GrowthField::checkSize(std::int64_t width, std::int64_t height, std::uint64
     if (width < 1 || height < 1 || width > INT32_MAX - 2 * TouchView::PadColumns ||
         height > INT32_MAX - 2 * TouchView::PadRows)
         throw FieldSizeError("A picture cannot have " + sizeText(width, height));
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
-    const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
-    if (pixelBytes + TouchCounts::bytesFor(width, height) > availableBytes)
+    if (bytesFor(width, height) > availableBytes)
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
     // The BMP header holds the file size in 32 bits.
-    if (pixelBytes >= (std::uint64_t{1} << 32) - 54)
+    if (BmpFile::fileSize(width, height) >= std::uint64_t{1} << 32)
         throw FieldSizeError("A picture of " + sizeText(width, height) +
                              " is too large to be saved as a BMP file, which must stay below 4 GiB");
 }

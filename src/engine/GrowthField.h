@@ -71,6 +71,10 @@ public:
 
     /// Bytes per row in the pixel block: 3 * width rounded up to a multiple of 4.
     static std::size_t rowBytesFor(std::int32_t width);
+    /// Bytes of the pixel block of a width x height picture.
+    static std::uint64_t pixelBlockBytesFor(std::int64_t width, std::int64_t height);
+    /// Bytes a width x height field holds: its pixel block and its touch counts.
+    static std::uint64_t bytesFor(std::int64_t width, std::int64_t height);
     std::size_t rowBytes() const { return rowBytes_; }
     /// The BMP pixel block: bottom row first, blue-green-red, rows padded with zeros.
     const std::uint8_t* pixelBlock() const { return pixels_.data(); }

@@ -31,7 +31,7 @@ OrderMap::OrderMap(FieldSize size) : size_(size)
 
 void OrderMap::record(FieldPoint at, std::int64_t index)
 {
-    if (at.x < 0 || at.y < 0 || at.x >= size_.width || at.y >= size_.height)
+    if (!size_.contains(at))
         return;
     // A run releases at most 2^31 wanderers, so index + 1 fits in 32 bits.
     order_[static_cast<std::size_t>(at.y) * static_cast<std::size_t>(size_.width) + static_cast<std::size_t>(at.x)] =
@@ -42,7 +42,7 @@ void OrderMap::record(FieldPoint at, std::int64_t index)
 
 std::optional<std::int64_t> OrderMap::ownerOf(FieldPoint at) const
 {
-    if (at.x < 0 || at.y < 0 || at.x >= size_.width || at.y >= size_.height)
+    if (!size_.contains(at))
         return std::nullopt;
     const std::uint32_t order = row(at.y)[at.x];
     if (order == 0)

@@ -28,7 +28,7 @@ std::size_t OwnerTable::slotFor(std::uint64_t key) const
 
 void OwnerTable::record(FieldPoint at, std::int64_t index)
 {
-    if (!inside(at))
+    if (!size_.contains(at))
         return;
     // At most half full, so a search meets an empty slot soon.
     if (2 * (used_ + 1) > slots_.size())
@@ -42,7 +42,7 @@ void OwnerTable::record(FieldPoint at, std::int64_t index)
 
 std::optional<std::int64_t> OwnerTable::ownerOf(FieldPoint at) const
 {
-    if (!inside(at))
+    if (!size_.contains(at))
         return std::nullopt;
     const Slot& slot = slots_[slotFor(keyOf(at))];
     if (slot.key == Empty)

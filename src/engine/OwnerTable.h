@@ -25,10 +25,6 @@ private:
     };
     static constexpr std::uint64_t Empty = ~std::uint64_t{0};
 
-    bool inside(FieldPoint at) const
-    {
-        return at.x >= 0 && at.y >= 0 && at.x < size_.width && at.y < size_.height;
-    }
     std::uint64_t keyOf(FieldPoint at) const
     {
         return static_cast<std::uint64_t>(at.y) * static_cast<std::uint64_t>(size_.width) +

@@ -29,9 +29,8 @@ TouchView TouchCounts::view() const
 
 void TouchCounts::add(std::int32_t x, std::int32_t y, int delta)
 {
-    const std::size_t index = static_cast<std::size_t>(y + TouchView::PadRows) * static_cast<std::size_t>(columns()) +
-                              static_cast<std::size_t>(x + TouchView::PadColumns);
-    counts_[index] = static_cast<std::uint8_t>(counts_[index] + delta);
+    std::uint8_t& count = counts_[static_cast<std::size_t>(view().index(x, y))];
+    count = static_cast<std::uint8_t>(count + delta);
 }
 
 void TouchCounts::addSideReader(std::int32_t readerColumn, std::int32_t pixelRow, int delta)

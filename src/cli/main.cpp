@@ -78,6 +78,12 @@ void checkWritable(const GrowOptions& options)
         SafeSave::checkWritable(options.particles, 0);
 }
 
+/// A progress bar is drawn on a terminal only, and never with --quiet.
+bool progressWanted(const GrowOptions& options)
+{
+    return !options.quiet && isatty(STDERR_FILENO) == 1;
+}
+
 int grow(const GrowOptions& options)
 {
     std::optional<GrowJob> job;
@@ -93,7 +99,7 @@ int grow(const GrowOptions& options)
     }
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    const bool showProgress = progressWanted(options);
     GrowSummary summary;
     try {
         summary = *job->run(showProgress ? &bar : nullptr);
@@ -192,7 +198,7 @@ int growEnsemble(const GrowOptions& options)
     settings.firstSeed = options.seed;
     settings.json = options.json;
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    const bool showProgress = progressWanted(options);
     Ensemble ensemble(settings, std::cout, std::cerr, showProgress ? &bar : nullptr);
     return ensemble.run([&options](std::uint32_t seed, const std::atomic<bool>& cancelled) {
         return growForEnsemble(options, seed, cancelled);

@@ -90,6 +90,11 @@ rm -f big-*.bmp
 # ended by the signal, no temporary file, every picture told in a summary and every summary's
 # picture in place. Job control gives the background run a default SIGINT as well.
 mkdir stopped && cd stopped || exit 1
+# $OUT still holds the previous step's output until the background job's redirection truncates
+# it, which may come after the wait below has begun: empty it first, so the wait ends only once
+# this run's own dla-grow has printed (and so has replaced the forked shell, whose EXIT trap
+# would otherwise remove the scratch folder on SIGINT).
+: >"$OUT"
 set -m
 "$GROW" -m snowflake -s 300x300 --runs 1000000 --jobs 2 --json -q -r 1 -o 'f-{seed}.bmp' >"$OUT" 2>"$ERR" &
 pid=$!

@@ -2,7 +2,9 @@
 // once white (BMP) and once coloured by age with its particle list (PNG and CSV), the same
 // seeds both ways. Figures are thread CPU time per move, the files' writing included.
 
-#include "GrowJob.h"
+#include "GrowOptions.h"
+#include "GrowthRun.h"
+#include "ModeTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,7 +37,7 @@ void SnowflakeOutputs(benchmark::State& state)
 {
     const std::filesystem::path folder = scratchFolder();
     GrowOptions options;
-    options.mode = GrowMode::Snowflake;
+    options.mode = ModeTable::find("snowflake");
     options.size = FieldSize{1000, 1000};
     options.quiet = true;
     options.output = (folder / (Study ? "flake.png" : "flake.bmp")).string();
@@ -49,8 +51,8 @@ void SnowflakeOutputs(benchmark::State& state)
     for (auto _ : state) {
         options.seed = ++seed;
         const double started = threadSeconds();
-        GrowJob job(options);
-        moves += job.run()->moves;
+        const auto growth = options.mode->makeRun(options);
+        moves += static_cast<std::int64_t>(*growth->run(nullptr, nullptr).figure(SummaryKeys::Figure::Moves));
         seconds += threadSeconds() - started;
     }
     std::filesystem::remove_all(folder);

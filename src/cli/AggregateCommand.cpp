@@ -1,5 +1,6 @@
 #include "AggregateCommand.h"
 
+#include "ExitStatus.h"
 #include "OneLineText.h"
 #include "SummaryReader.h"
 
@@ -10,14 +11,12 @@
 
 namespace {
 
-constexpr int ExitSummedUp = 0;
-constexpr int ExitBadInput = 2;
 constexpr const char* StandardInputName = "-";
 
 int refuse(std::ostream& errors, const std::string& message)
 {
     errors << "dla-grow: " << OneLineText::of(message) << '\n';
-    return ExitBadInput;
+    return ExitStatus::BadInput;
 }
 
 } // namespace
@@ -45,10 +44,10 @@ int aggregateSummaries(const std::vector<std::string>& files, bool json, std::os
         const auto untold = reader.problemCount() - static_cast<std::int64_t>(reader.problems().size());
         if (untold > 0)
             errors << "dla-grow: " << untold << " more lines that are not run summaries\n";
-        return ExitBadInput;
+        return ExitStatus::BadInput;
     }
-    if (reader.aggregate().runs() == 0)
+    if (reader.runs() == 0)
         return refuse(errors, "no run summaries to sum up");
     out << (json ? reader.aggregate().json() : reader.aggregate().line()) << '\n';
-    return ExitSummedUp;
+    return ExitStatus::Written;
 }

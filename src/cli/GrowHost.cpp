@@ -2,29 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-
-std::chrono::milliseconds GrowHost::firstDrawDelay()
-{
-    const char* setting = std::getenv("DLA_GROW_PROGRESS_AFTER_MS");
-    if (setting == nullptr || *setting == '\0')
-        return FirstDrawDelay;
-    char* end = nullptr;
-    const long milliseconds = std::strtol(setting, &end, 10);
-    if (*end != '\0' || milliseconds < 0)
-        return FirstDrawDelay;
-    return std::chrono::milliseconds(milliseconds);
-}
 
 GrowHost::GrowHost(std::optional<std::int32_t> points, std::string_view markerName, ProgressBar* bar)
-    : points_(points), markerName_(markerName), bar_(bar), firstDraw_(firstDrawDelay())
+    : points_(points), markerName_(markerName), bar_(bar)
 {
 }
 
 void GrowHost::runStarted()
 {
-    started_ = Clock::now();
-    lastDrawn_ = started_;
+    pace_.start();
     first_ = RunProgress{};
     last_ = RunProgress{};
 }
@@ -44,11 +30,8 @@ void GrowHost::processPendingMessages(const RunProgress& progress)
         *stopRequested_ = true;
     if (bar_ == nullptr)
         return;
-    const Clock::time_point now = Clock::now();
-    if (now - started_ < firstDraw_ || (bar_->shown() && now - lastDrawn_ < RedrawInterval))
-        return;
-    lastDrawn_ = now;
-    bar_->draw(fraction(), progressText(now - started_));
+    if (pace_.due(bar_->shown()))
+        bar_->draw(fraction(), progressText(pace_.elapsed()));
 }
 
 void GrowHost::finish()

@@ -1,32 +1,24 @@
 #pragma once
 
 #include "ProgressBar.h"
+#include "ProgressPace.h"
 #include "RunHost.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-/// dla-grow's side of a run: fixed settings instead of a menu, and at the message points a
-/// progress bar instead of a window to repaint. The bar appears once the run has lasted a while
-/// (FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS from the environment) and is redrawn a few
-/// times a second at most, so short runs print nothing.
+/// dla-grow's side of a lattice run: fixed settings instead of a menu, and at the message
+/// points a progress bar instead of a window to repaint, drawn as ProgressPace says.
 class GrowHost : public RunHost {
 public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds FirstDrawDelay{1000};
-    static constexpr std::chrono::milliseconds RedrawInterval{200};
+    using Clock = ProgressPace::Clock;
 
     /// `points` empty means To Limit. `bar` may be null: no progress is shown. `markerName`
     /// names the marker in the bar ("plantTop", "snowRadius").
     GrowHost(std::optional<std::int32_t> points, std::string_view markerName, ProgressBar* bar);
-
-    /// The delay before the bar first shows: FirstDrawDelay, or DLA_GROW_PROGRESS_AFTER_MS when
-    /// that holds a number (tests set it low, so a short run shows its bar on any machine).
-    static std::chrono::milliseconds firstDrawDelay();
 
     /// At each message point from now on, a raised `cancelled` sets `stopRequested` (the run's
     /// own flag, on the run's own thread), so the run stops before its next wanderer as it does
@@ -56,9 +48,7 @@ private:
     ProgressBar* bar_;
     const std::atomic<bool>* cancelled_ = nullptr;
     bool* stopRequested_ = nullptr;
-    std::chrono::milliseconds firstDraw_;
-    Clock::time_point started_{};
-    Clock::time_point lastDrawn_{};
+    ProgressPace pace_;
     RunProgress first_{};
     RunProgress last_{};
 };

@@ -2,16 +2,15 @@
 
 #include "BmpFile.h"
 #include "JobCount.h"
-#include "ProgramState.h"
+#include "ModeTable.h"
 #include "RandomSource.h"
-#include "SaveError.h"
-#include "SaveTarget.h"
 #include "UsageError.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
-#include <filesystem>
+#include <map>
 #include <limits>
 
 namespace {
@@ -53,20 +52,20 @@ std::int32_t sideOf(std::string_view text, const std::string& whole)
     return static_cast<std::int32_t>(*side);
 }
 
-/// The file a save to `name` writes, also when it does not exist yet: its links followed as the
-/// save follows them (a link to a missing file leads to that file), then "." and ".." resolved.
-std::filesystem::path fileOf(const std::string& name)
+/// Keeps the values of the chosen mode's own options; an option of another mode is refused.
+void takeModeOptions(GrowOptions& options, const std::vector<std::pair<const GrowthMode*, CLI::Option*>>& modeOptions,
+                     const std::map<std::string, std::string>& texts)
 {
-    std::string written = name;
-    try {
-        written = SaveTarget(name).file();
-    } catch (const SaveError&) {
-        // A name no save can write is refused by the save itself; here it is only a name.
+    for (const auto& [mode, option] : modeOptions) {
+        if (option->count() == 0)
+            continue;
+        const std::string name = option->get_name();
+        if (options.mode->options.empty() ||
+            std::none_of(options.mode->options.begin(), options.mode->options.end(),
+                         [&name](const ModeOption& own) { return own.name == name; }))
+            throw UsageError(name + " is not an option of the " + std::string(options.mode->name) + " mode");
+        options.modeOptions[name] = texts.at(name);
     }
-    std::error_code error;
-    const std::filesystem::path path =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(written, error), error);
-    return error ? std::filesystem::path(written).lexically_normal() : path;
 }
 
 std::string version()
@@ -118,13 +117,11 @@ int GrowOptions::parseJobs(const std::string& text)
     return *jobs;
 }
 
-GrowMode GrowOptions::parseMode(const std::string& text)
+const GrowthMode& GrowOptions::parseMode(const std::string& text)
 {
-    if (text == modeName(GrowMode::Plant))
-        return GrowMode::Plant;
-    if (text == modeName(GrowMode::Snowflake))
-        return GrowMode::Snowflake;
-    throw UsageError("--mode must be plant or snowflake, not '" + text + "'");
+    if (const GrowthMode* mode = ModeTable::find(text))
+        return *mode;
+    throw UsageError("--mode must be " + ModeTable::names() + ", not '" + text + "'");
 }
 
 PictureColour GrowOptions::parseColour(const std::string& text)
@@ -151,11 +148,17 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string particlesText;
     GrowOptions options;
     auto* modeOption =
-        app.add_option("-m,--mode", modeText, "plant or snowflake (default: plant)")->type_name("MODE");
+        app.add_option("-m,--mode", modeText,
+                       ModeTable::names() + " (default: " + std::string(ModeTable::defaultMode().name) + ")")
+            ->type_name("MODE");
     auto* sizeOption = app.add_option("-s,--size", sizeText,
                                       "picture size WxH, each from " + sideRange() + " (default: " +
-                                          sizeName(ProgramState::DefaultPlantSize) + " for plant, " +
-                                          sizeName(ProgramState::DefaultSnowSize) + " for snowflake)")
+                                          ModeTable::listed(
+                                              [](const GrowthMode& mode) {
+                                                  return sizeName(mode.defaultSize) + " for " + std::string(mode.name);
+                                              },
+                                              ", ") +
+                                          ")")
                            ->type_name("WxH");
     auto* pointsOption = app.add_option("-n,--points", pointsText,
                                         "release N + 1 wanderers instead of growing to the limit; "
@@ -167,7 +170,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     auto* outputOption = app.add_option("-o,--output", outputText,
                                         "file to write, PNG when its name ends in .png, else BMP; .bmp is added "
                                         "unless the name's fourth character from the end is a full stop "
-                                        "(default: plant.bmp or snowflake.bmp)")
+                                        "(default: " +
+                                            ModeTable::listed(
+                                                [](const GrowthMode& mode) { return std::string(mode.name) + ".bmp"; },
+                                                " or ") +
+                                            ")")
                              ->type_name("FILE");
     auto* colourOption = app.add_option("--colour,--color", colourText,
                                         "white (default): white cluster on black; age: each wanderer in the "
@@ -195,6 +202,17 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
             ->type_name("FILE")
             ->expected(1, -1);
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
+    // Each mode's own options, told apart by the mode that owns them.
+    std::map<std::string, std::string> modeOptionTexts;
+    std::vector<std::pair<const GrowthMode*, CLI::Option*>> modeOptions;
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const ModeOption& own : mode.options) {
+            CLI::Option* option = app.get_option_no_throw(std::string(own.name));
+            if (option == nullptr)
+                option = app.add_option(std::string(own.name), modeOptionTexts[std::string(own.name)], std::string(own.help))
+                             ->type_name(std::string(own.typeName));
+            modeOptions.emplace_back(&mode, option);
+        }
     app.set_version_flag("--version", version());
     app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
                "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n"
@@ -223,13 +241,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                            colourOption, particlesOption, runsOption, jobsOption})
             if (growing->count() > 0)
                 throw UsageError("--aggregate grows nothing and takes no " + growing->get_name());
+    if (aggregateOption->count() > 0)
+        for (const auto& [mode, option] : modeOptions)
+            if (option->count() > 0)
+                throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
 
-    if (modeOption->count() > 0)
-        options.mode = parseMode(modeText);
-    const bool plant = options.mode == GrowMode::Plant;
-    options.size = sizeOption->count() > 0 ? parseSize(sizeText)
-                   : plant                 ? ProgramState::DefaultPlantSize
-                                           : ProgramState::DefaultSnowSize;
+    options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
+    options.size = sizeOption->count() > 0 ? parseSize(sizeText) : options.mode->defaultSize;
+    takeModeOptions(options, modeOptions, modeOptionTexts);
     if (pointsOption->count() > 0)
         options.points = parsePoints(pointsText);
     options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
@@ -239,7 +258,7 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         options.jobs = parseJobs(jobsText);
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
-    const std::string name = outputOption->count() > 0 ? outputText : std::string(modeName(options.mode)) + ".bmp";
+    const std::string name = outputOption->count() > 0 ? outputText : std::string(options.mode->name) + ".bmp";
     options.output = BmpFile::fileNameFor(name);
     if (colourOption->count() > 0)
         options.colour = parseColour(colourText);
@@ -247,13 +266,6 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         if (particlesText.empty())
             throw UsageError("--particles needs a file name");
         options.particles = particlesText;
-        options.checkFilesDiffer();
     }
     return options;
-}
-
-void GrowOptions::checkFilesDiffer() const
-{
-    if (!particles.empty() && fileOf(particles) == fileOf(output))
-        throw UsageError("--particles and --output name the same file, " + output);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "FieldSize.h"
-#include "GrowMode.h"
-#include "ProgramState.h"
+#include "GrowthMode.h"
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,8 +22,9 @@ class GrowOptions {
 public:
     static constexpr std::uint32_t MaximumRuns = 1'000'000;
 
-    GrowMode mode = GrowMode::Plant;
-    FieldSize size = ProgramState::DefaultPlantSize;
+    /// An entry of the mode table.
+    const GrowthMode* mode = nullptr;
+    FieldSize size;
     /// The number of points N (N + 1 wanderers); empty for a To-Limit run.
     std::optional<std::int32_t> points;
     std::uint32_t seed = 0;
@@ -41,16 +43,13 @@ public:
     /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
     /// dla-grow is to grow.
     std::vector<std::string> aggregate;
+    /// The values of the mode's own options (GrowthMode::options), as typed, by long name.
+    std::map<std::string, std::string, std::less<>> modeOptions;
 
     /// Reads the command line. Help and --version are printed to `out`, and then the result is
     /// empty: there is nothing to grow. Throws UsageError, one line, for anything it cannot
     /// take. The seed, when not given, comes from the clock.
     static std::optional<GrowOptions> parse(int argc, const char* const* argv, std::ostream& out);
-
-    /// Throws UsageError when the particle list and the picture would be saved to one file
-    /// (the same name, or names that lead to one file through links, "." or ".."): the second
-    /// save would replace the first.
-    void checkFilesDiffer() const;
 
     /// "WxH", both whole numbers from FieldSize::MinimumSide to FieldSize::MaximumSide.
     static FieldSize parseSize(const std::string& text);
@@ -62,8 +61,8 @@ public:
     static std::uint32_t parseRuns(const std::string& text);
     /// A whole number from JobCount::Minimum to JobCount::Maximum.
     static int parseJobs(const std::string& text);
-    /// "plant" or "snowflake".
-    static GrowMode parseMode(const std::string& text);
+    /// The name of a mode of the mode table.
+    static const GrowthMode& parseMode(const std::string& text);
     /// "white" or "age".
     static PictureColour parseColour(const std::string& text);
 };

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
 /// Reads run summaries, one JSON object a line (JSON Lines, as `dla-grow --json` prints them,
-/// from any number of runs and machines), into an aggregate.
+/// from any number of runs and machines), into an aggregate. A summary is read by the keys of
+/// SummaryKeys that its mode reports, as the writer writes them.
 ///
 /// Blank lines are passed over, and so are aggregate lines (they sum up runs whose own lines
 /// are there too). Every other line must be a run summary of the same mode and size as the
@@ -20,7 +22,10 @@ public:
 
     void read(std::istream& in, const std::string& name);
 
-    const EnsembleAggregate& aggregate() const { return aggregate_; }
+    /// The runs read so far.
+    std::int64_t runs() const { return aggregate_ ? aggregate_->runs() : 0; }
+    /// Their aggregate; only when runs() > 0.
+    const EnsembleAggregate& aggregate() const { return *aggregate_; }
     /// The first KeptProblems notes, "name:line: reason".
     const std::vector<std::string>& problems() const { return problems_; }
     std::int64_t problemCount() const { return problemCount_; }
@@ -29,7 +34,7 @@ private:
     /// Checks one line and adds its run. Throws std::invalid_argument with the reason.
     void readLine(const std::string& line);
 
-    EnsembleAggregate aggregate_;
+    std::optional<EnsembleAggregate> aggregate_;
     std::string kind_; ///< "snowflake 1000x1000", from the first summary read
     std::vector<std::string> problems_;
     std::int64_t problemCount_ = 0;

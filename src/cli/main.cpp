@@ -1,39 +1,30 @@
 // dla-grow: grows diffusion-limited aggregation pictures without a window (one, or an ensemble
 // of seeds on several threads) and writes them as BMP or PNG files, with particle lists and
-// summaries; or sums up summaries with --aggregate. Exit status 0 when everything was written,
-// 1 when a picture could not be, 2 for bad input (nothing grown, nothing written), 3 when
-// standard output could not take the summaries.
+// summaries; or sums up summaries with --aggregate. Its exit statuses are those of ExitStatus.
 
 #include "AggregateCommand.h"
-#include "AvailableMemory.h"
-#include "BmpFile.h"
 #include "Ensemble.h"
-#include "JobCount.h"
-#include "RunFileName.h"
+#include "EnsembleReport.h"
+#include "ExitStatus.h"
 #include "FieldSizeError.h"
-#include "GrowJob.h"
 #include "GrowOptions.h"
-#include "GrowSummary.h"
+#include "GrowthRun.h"
 #include "OneLineText.h"
-#include "PictureFile.h"
 #include "ProgressBar.h"
-#include "SafeSave.h"
+#include "RunPlan.h"
 #include "SaveError.h"
+#include "StopSignals.h"
 #include "UsageError.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
 namespace {
-
-constexpr int ExitWritten = 0;
-constexpr int ExitNotWritten = 1;
-constexpr int ExitBadInput = 2;
-constexpr int ExitOutputLost = 3;
 
 int fail(const std::string& message, int status)
 {
@@ -63,19 +54,8 @@ int deliverOutput(int status)
 {
     if (std::cout.flush())
         return status;
-    fail("Cannot write to standard output", ExitOutputLost);
-    return status == ExitWritten ? ExitOutputLost : status;
-}
-
-/// Refuses before the run a file that could never be written, instead of after it: throws
-/// SaveError. A BMP file's size is known; a PNG file's and the particle list's depend on the
-/// run, so for them only the place is checked.
-void checkWritable(const GrowOptions& options)
-{
-    const bool png = PictureFile::isPngName(options.output);
-    SafeSave::checkWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
-    if (!options.particles.empty())
-        SafeSave::checkWritable(options.particles, 0);
+    fail("Cannot write to standard output", ExitStatus::OutputLost);
+    return status == ExitStatus::Written ? ExitStatus::OutputLost : status;
 }
 
 /// A progress bar is drawn on a terminal only, and never with --quiet.
@@ -84,125 +64,105 @@ bool progressWanted(const GrowOptions& options)
     return !options.quiet && isatty(STDERR_FILENO) == 1;
 }
 
-int grow(const GrowOptions& options)
+/// Refuses before anything grows what the plan cannot carry out: status 2, or 0 when it can.
+int checkPlan(const RunPlan& plan)
 {
-    std::optional<GrowJob> job;
     try {
-        job.emplace(options);
+        plan.check();
     } catch (const FieldSizeError& error) {
-        return fail(error.what(), ExitBadInput);
+        return fail(error.what(), ExitStatus::BadInput);
+    } catch (const UsageError& error) {
+        return fail(error.what(), ExitStatus::BadInput);
     }
-    try {
-        checkWritable(options);
-    } catch (const SaveError& error) {
-        return fail(error.what(), ExitNotWritten);
-    }
-
-    ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    const bool showProgress = progressWanted(options);
-    GrowSummary summary;
-    try {
-        summary = *job->run(showProgress ? &bar : nullptr);
-    } catch (const SaveError& error) {
-        return fail(error.what(), ExitNotWritten);
-    }
-    std::cout << (options.json ? summary.json() : summary.line()) << '\n';
-    return ExitWritten;
+    return ExitStatus::Written;
 }
 
-/// The options of the ensemble's run with `seed`: that seed, and file names that carry it
-/// (every name, when there is more than one run, so the runs cannot write over each other).
-GrowOptions optionsForSeed(const GrowOptions& options, std::uint32_t seed)
+int grow(const GrowOptions& options)
 {
-    GrowOptions run = options;
-    run.seed = seed;
-    const bool markEveryName = options.runs.value_or(1) > 1;
-    run.output = RunFileName::forSeed(options.output, seed, markEveryName);
-    if (!options.particles.empty())
-        run.particles = RunFileName::forSeed(options.particles, seed, markEveryName);
-    return run;
+    const RunPlan plan(options);
+    if (const int refused = checkPlan(plan))
+        return refused;
+    const GrowOptions runOptions = plan.optionsOf(0);
+    std::unique_ptr<GrowthRun> growth;
+    try {
+        growth = runOptions.mode->makeRun(runOptions);
+    } catch (const FieldSizeError& error) {
+        return fail(error.what(), ExitStatus::BadInput);
+    }
+    try {
+        growth->checkWritable();
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitStatus::NotWritten);
+    }
+    ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
+    const RunResult result = growth->run(progressWanted(options) ? &bar : nullptr, nullptr);
+    if (result.end != RunResult::End::Written)
+        return fail(result.error, ExitStatus::NotWritten);
+    std::cout << (options.json ? result.json() : result.line()) << '\n';
+    return ExitStatus::Written;
 }
 
 /// One run of an ensemble, on one of its threads: its own state and random source, its own
 /// file names, no progress bar of its own. Whatever keeps it from being written (no memory
 /// left for its picture, a file that cannot be made) is told for this run alone.
-RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const std::atomic<bool>& cancelled)
+RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::atomic<bool>& cancelled)
 {
-    RunOutcome outcome;
-    outcome.seed = seed;
+    const GrowOptions run = plan.optionsOf(index);
     try {
-        const GrowOptions run = optionsForSeed(options, seed);
-        run.checkFilesDiffer(); // a seed put into the names can make them meet
-        GrowJob job(run);
-        checkWritable(run);
-        job.stopWhen(cancelled);
-        const std::optional<GrowSummary> summary = job.run();
-        if (!summary)
-            return outcome;
-        outcome.end = RunOutcome::End::Written;
-        outcome.report = options.json ? summary->json() : summary->line();
-        outcome.figures = RunFigures{static_cast<double>(summary->wanderers), static_cast<double>(summary->moves),
-                                     static_cast<double>(summary->pixels), summary->gyrationRadius,
-                                     summary->dimension, summary->seconds};
+        const std::unique_ptr<GrowthRun> growth = run.mode->makeRun(run);
+        growth->checkWritable();
+        return growth->run(nullptr, &cancelled);
     } catch (const std::exception& error) {
-        outcome.end = RunOutcome::End::NotWritten;
-        outcome.error = error.what();
+        RunResult result;
+        result.mode = run.mode;
+        result.size = run.size;
+        result.seed = run.seed;
+        result.end = RunResult::End::NotWritten;
+        result.error = error.what();
+        return result;
     }
-    return outcome;
 }
 
-/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
-/// beside it, the other mode's field at its start size, the order map of a picture coloured by
-/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
-/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
-/// of its picture's pixels), the fractal dimension's
-/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
-/// its thread's stack.
-std::uint64_t memoryOfOneRun(const GrowOptions& options)
-{
-    constexpr std::uint64_t ThreadStack = 8 << 20;
-    const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
-    const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
-    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
-    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
-    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
-}
-
-/// The runs that go at once: as asked, or the processors this process may use; never more
-/// than there are runs, and lowered, with one line saying so, to what the memory holds.
-int jobsFor(const GrowOptions& options)
-{
-    const int wanted = std::min<std::int64_t>(options.jobs.value_or(JobCount::processorsAvailable()), *options.runs);
-    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), AvailableMemory::bytes());
-    if (fitting < wanted)
-        std::cerr << "dla-grow: " << wanted << " runs at once would not fit in memory; growing " << fitting
-                  << " at once\n";
-    return fitting;
-}
-
+/// The ensemble of --runs: runs with the seeds S, S + 1, ... (modulo 2^32), a few at once, each
+/// with its own state and random source, so its picture is the one a single run with its seed
+/// makes; summaries in seed order, then the aggregate. SIGINT, SIGTERM or SIGHUP stop the runs
+/// in progress, let the saves in progress finish, tell the finished runs and then end the
+/// process by that signal. Summaries that standard output can no longer take stop it too (the
+/// finished runs' files kept); deliverOutput then tells the lost output.
 int growEnsemble(const GrowOptions& options)
 {
-    try {
-        GrowthField::checkSize(options.size.width, options.size.height);
-        // Names that meet once their seed is put in (-o a.bmp --particles 'a-{seed}.bmp') meet
-        // for every run: told once, before any run. Each run checks its own names too.
-        optionsForSeed(options, options.seed).checkFilesDiffer();
-    } catch (const FieldSizeError& error) {
-        return fail(error.what(), ExitBadInput);
-    } catch (const UsageError& error) {
-        return fail(error.what(), ExitBadInput);
-    }
-    Ensemble::Settings settings;
-    settings.runs = *options.runs;
-    settings.jobs = jobsFor(options);
-    settings.firstSeed = options.seed;
-    settings.json = options.json;
+    const RunPlan plan(options);
+    if (const int refused = checkPlan(plan))
+        return refused;
+    const RunPlan::Jobs jobs = plan.jobs();
+    if (jobs.fitting < jobs.wanted)
+        std::cerr << "dla-grow: " << jobs.wanted << " runs at once would not fit in memory; growing " << jobs.fitting
+                  << " at once\n";
+
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    const bool showProgress = progressWanted(options);
-    Ensemble ensemble(settings, std::cout, std::cerr, showProgress ? &bar : nullptr);
-    return ensemble.run([&options](std::uint32_t seed, const std::atomic<bool>& cancelled) {
-        return growForEnsemble(options, seed, cancelled);
-    });
+    EnsembleReport report(*options.mode, plan.runs(), options.json, std::cout, std::cerr,
+                          progressWanted(options) ? &bar : nullptr);
+    // Made before the ensemble's threads start, so they inherit the blocked signals.
+    StopSignals stopSignals;
+    int stoppedBy = 0;
+    Ensemble::Hooks hooks;
+    hooks.take = [&report](const RunResult& result) { report.tell(result); };
+    hooks.stopWanted = [&] {
+        if (const int signal = stopSignals.take())
+            stoppedBy = signal;
+        // Summaries nobody can read any more: growing on would spend every run left for nothing.
+        return stoppedBy != 0 || report.outputLost();
+    };
+    hooks.stopping = [&stopSignals] { stopSignals.release(); };
+    hooks.progress = [&report](std::uint64_t done, std::uint64_t running) { report.drawProgress(done, running); };
+    Ensemble(plan.runs(), jobs.fitting)
+        .run([&plan](std::uint64_t index, const std::atomic<bool>& cancelled) {
+            return growForEnsemble(plan, index, cancelled);
+        }, hooks);
+    report.tellAggregate();
+    if (stoppedBy != 0)
+        StopSignals::endBy(stoppedBy);
+    return report.status();
 }
 
 int run(int argc, char** argv)
@@ -211,16 +171,16 @@ int run(int argc, char** argv)
     try {
         options = GrowOptions::parse(argc, argv, std::cout);
     } catch (const UsageError& error) {
-        return fail(error.what(), ExitBadInput);
+        return fail(error.what(), ExitStatus::BadInput);
     }
     if (!options)
-        return ExitWritten;
+        return ExitStatus::Written;
     if (!options->aggregate.empty())
         return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
     try {
         return options->runs ? growEnsemble(*options) : grow(*options);
     } catch (const std::exception& error) {
-        return fail(error.what(), ExitNotWritten);
+        return fail(error.what(), ExitStatus::NotWritten);
     }
 }
 

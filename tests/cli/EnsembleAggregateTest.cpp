@@ -2,6 +2,7 @@
 // to check by hand.
 
 #include "EnsembleAggregate.h"
+#include "ModeTable.h"
 #include "SummaryReader.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,25 @@
 
 namespace {
 
-RunFigures run(double wanderers, double moves, double pixels, std::optional<double> dimension, double seconds)
+using Figure = SummaryKeys::Figure;
+
+const GrowthMode& plant()
 {
-    return RunFigures{wanderers, moves, pixels, pixels / 10, dimension, seconds};
+    return *ModeTable::find("plant");
+}
+
+RunResult run(double wanderers, double moves, double pixels, std::optional<double> dimension, double seconds)
+{
+    RunResult result;
+    result.mode = &plant();
+    result.setFigure(Figure::Wanderers, wanderers);
+    result.setFigure(Figure::Moves, moves);
+    result.setFigure(Figure::Marker, 1);
+    result.setFigure(Figure::Pixels, pixels);
+    result.setFigure(Figure::GyrationRadius, pixels / 10);
+    result.setFigure(Figure::Dimension, dimension);
+    result.setFigure(Figure::Seconds, seconds);
+    return result;
 }
 
 /// Three runs: wanderers 10, 20, 30 (mean 20, sd 10); moves 10^8 + 1, 2, 3 (mean 10^8 + 2,
@@ -21,7 +38,7 @@ RunFigures run(double wanderers, double moves, double pixels, std::optional<doub
 /// sd 0.1 * sqrt 2); 0.5 + 1.25 + 2 = 3.75 seconds.
 EnsembleAggregate threeRuns()
 {
-    EnsembleAggregate aggregate;
+    EnsembleAggregate aggregate(plant());
     aggregate.add(run(10, 1e8 + 1, 5, 1.6, 0.5));
     aggregate.add(run(20, 1e8 + 2, 5, std::nullopt, 1.25));
     aggregate.add(run(30, 1e8 + 3, 5, 1.8, 2));
@@ -42,17 +59,17 @@ TEST(EnsembleAggregate, MeanAndSampleDeviationOfEachFigure)
 {
     const EnsembleAggregate aggregate = threeRuns();
     EXPECT_EQ(aggregate.runs(), 3);
-    EXPECT_DOUBLE_EQ(*aggregate.wanderers().mean(), 20);
-    EXPECT_DOUBLE_EQ(*aggregate.wanderers().standardDeviation(), 10);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::Wanderers).mean(), 20);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::Wanderers).standardDeviation(), 10);
     // Large values with a small spread: a sum of squares would lose the spread to rounding.
-    EXPECT_DOUBLE_EQ(*aggregate.moves().mean(), 1e8 + 2);
-    EXPECT_NEAR(*aggregate.moves().standardDeviation(), 1, 1e-6);
-    EXPECT_DOUBLE_EQ(*aggregate.pixels().standardDeviation(), 0);
-    EXPECT_DOUBLE_EQ(*aggregate.gyrationRadius().mean(), 0.5);
-    EXPECT_EQ(aggregate.dimension().count(), 2);
-    EXPECT_DOUBLE_EQ(*aggregate.dimension().mean(), 1.7);
-    EXPECT_NEAR(*aggregate.dimension().standardDeviation(), 0.141421356, 1e-8);
-    EXPECT_DOUBLE_EQ(aggregate.totalSeconds(), 3.75);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::Moves).mean(), 1e8 + 2);
+    EXPECT_NEAR(*aggregate.statistics(Figure::Moves).standardDeviation(), 1, 1e-6);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::Pixels).standardDeviation(), 0);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::GyrationRadius).mean(), 0.5);
+    EXPECT_EQ(aggregate.statistics(Figure::Dimension).count(), 2);
+    EXPECT_DOUBLE_EQ(*aggregate.statistics(Figure::Dimension).mean(), 1.7);
+    EXPECT_NEAR(*aggregate.statistics(Figure::Dimension).standardDeviation(), 0.141421356, 1e-8);
+    EXPECT_DOUBLE_EQ(aggregate.total(Figure::Seconds), 3.75);
 }
 
 TEST(EnsembleAggregate, LineAndJsonTellTheSameFigures)
@@ -71,9 +88,9 @@ TEST(EnsembleAggregate, LineAndJsonTellTheSameFigures)
 
 TEST(EnsembleAggregate, OneRunHasNoDeviationAndNoDimensionGivesNull)
 {
-    EnsembleAggregate aggregate;
+    EnsembleAggregate aggregate(plant());
     aggregate.add(run(4, 30, 4, std::nullopt, 0.01));
-    EXPECT_FALSE(aggregate.wanderers().standardDeviation());
+    EXPECT_FALSE(aggregate.statistics(Figure::Wanderers).standardDeviation());
     const auto json = nlohmann::json::parse(aggregate.json());
     EXPECT_TRUE(json["wanderers"]["sd"].is_null());
     EXPECT_EQ(json["dimension"]["runs"], 0);
@@ -90,10 +107,10 @@ TEST(SummaryReader, SumsUpSummariesFromSeveralFiles)
     reader.read(first, "a.jsonl");
     reader.read(second, "b.jsonl");
     EXPECT_EQ(reader.problemCount(), 0);
-    EXPECT_EQ(reader.aggregate().runs(), 3);
-    EXPECT_DOUBLE_EQ(*reader.aggregate().wanderers().mean(), 20);
-    EXPECT_EQ(reader.aggregate().dimension().count(), 2);
-    EXPECT_DOUBLE_EQ(*reader.aggregate().dimension().mean(), 1.6);
+    EXPECT_EQ(reader.runs(), 3);
+    EXPECT_DOUBLE_EQ(*reader.aggregate().statistics(Figure::Wanderers).mean(), 20);
+    EXPECT_EQ(reader.aggregate().statistics(Figure::Dimension).count(), 2);
+    EXPECT_DOUBLE_EQ(*reader.aggregate().statistics(Figure::Dimension).mean(), 1.6);
 }
 
 TEST(SummaryReader, NamesEachLineThatIsNotASummary)
@@ -123,7 +140,7 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
                                      "runs.jsonl:7: \"wanderers\" is not a whole number from 0 to 2^63",
                                      "runs.jsonl:8: \"moves\" is not a whole number from 0 to 2^63",
                                  }));
-    EXPECT_EQ(reader.aggregate().runs(), 2);
+    EXPECT_EQ(reader.runs(), 2);
 }
 
 TEST(SummaryReader, KeepsTheFirstNotesAndCountsTheRest)

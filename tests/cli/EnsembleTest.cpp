@@ -1,6 +1,8 @@
 // The ensemble's own loop: what it does when its summaries can no longer be delivered.
 
 #include "Ensemble.h"
+#include "EnsembleReport.h"
+#include "ModeTable.h"
 
 #include <gtest/gtest.h>
 
@@ -18,27 +20,32 @@ TEST(Ensemble, StopsStartingRunsOnceItsSummariesCannotBeDelivered)
     std::ostringstream out;
     out.setstate(std::ios::badbit);
     std::ostringstream errors;
-    Ensemble::Settings settings;
-    settings.runs = 3;
-    settings.jobs = 1;
-    settings.firstSeed = 1;
-    Ensemble ensemble(settings, out, errors, nullptr);
+    const GrowthMode& mode = ModeTable::defaultMode();
+    EnsembleReport report(mode, 3, false, out, errors, nullptr);
+    Ensemble::Hooks hooks;
+    hooks.take = [&report](const RunResult& result) { report.tell(result); };
+    hooks.stopWanted = [&report] { return report.outputLost(); };
+    hooks.stopping = [] {};
+    hooks.progress = [](std::uint64_t, std::uint64_t) {};
     std::atomic<int> started{0};
-    const int status = ensemble.run([&started](std::uint32_t seed, const std::atomic<bool>& cancelled) {
-        ++started;
-        RunOutcome outcome;
-        outcome.seed = seed;
-        outcome.end = RunOutcome::End::Written;
-        outcome.report = "run";
-        if (seed == 1)
-            return outcome;
-        for (int waited = 0; waited < 400 && !cancelled; ++waited)
-            std::this_thread::sleep_for(50ms);
-        if (cancelled)
-            outcome.end = RunOutcome::End::Stopped;
-        return outcome;
-    });
+    const bool ranAll = Ensemble(3, 1).run(
+        [&started, &mode](std::uint64_t index, const std::atomic<bool>& cancelled) {
+            ++started;
+            RunResult result;
+            result.mode = &mode;
+            result.seed = static_cast<std::uint32_t>(index + 1);
+            result.end = RunResult::End::Written;
+            if (index == 0)
+                return result;
+            for (int waited = 0; waited < 400 && !cancelled; ++waited)
+                std::this_thread::sleep_for(50ms);
+            if (cancelled)
+                result.end = RunResult::End::Stopped;
+            return result;
+        },
+        hooks);
+    EXPECT_FALSE(ranAll);
     EXPECT_EQ(started, 2);
-    EXPECT_EQ(status, 0); // the caller turns the lost output into its own status
+    EXPECT_EQ(report.status(), 0); // the caller turns the lost output into its own status
     EXPECT_TRUE(errors.str().empty()) << errors.str();
 }

@@ -63,15 +63,24 @@ grep -q '^2 runs: ' "$OUT" || fail "one run unwritable: the aggregate is not of 
 rmdir flake-6.bmp
 rm flake-5.bmp flake-7.bmp
 
-# Names that meet only for one seed (a{seed}1 and a1{seed} for seed 11): that run is refused
-# with its seed, and the other is written.
+# Names that meet only for one seed (a{seed}1 and a1{seed} for seed 11), or across two seeds
+# (seed 1's particle list and seed 11's picture): the whole ensemble is refused before any run.
 grow "${FLAKE[@]}" --runs 2 --seed 10 -o 'a{seed}1.bmp' --particles 'a1{seed}.bmp'
-expect_status "names meeting for one seed" 1
+expect_status "names meeting for one seed" 2
 expect_one_error_line "names meeting for one seed" "seed 11: --particles and --output name the same file, a111.bmp"
-[ "$(ls a1*)" = "$(printf 'a101.bmp\na110.bmp')" ] || fail "names meeting for one seed: wrote $(ls a1*)"
-[ "$(head -c 2 a101.bmp)" = BM ] && [ "$(head -n 1 a110.bmp)" = index,x,y,parent ] ||
-    fail "names meeting for one seed: seed 10's picture or particle list is not what it should be"
-rm -f a1*
+[ -z "$(ls a1* 2>/dev/null)" ] || fail "names meeting for one seed: wrote $(ls a1*)"
+grow "${FLAKE[@]}" --runs 11 --seed 1 -o 'w{seed}.bmp' --particles 'w{seed}1.bmp'
+expect_status "names meeting across seeds" 2
+expect_one_error_line "names meeting across seeds" \
+    "the particle list of seed 1 and the picture of seed 11 are the same file, w11.bmp"
+[ -z "$(ls w* 2>/dev/null)" ] || fail "names meeting across seeds: wrote $(ls w*)"
+# ... also through "..": every seed's picture is the same file.
+mkdir sub
+grow "${FLAKE[@]}" --runs 3 --seed 1 -o 'sub/../same-{seed}/../x.bmp'
+expect_status "names meeting through .." 2
+expect_one_error_line "names meeting through .." "the picture of seed 1 and the picture of seed 2 are the same file"
+rmdir sub || fail "names meeting through ..: wrote $(ls -R sub)"
+[ -e x.bmp ] && fail "names meeting through ..: x.bmp written"
 
 # An address-space limit that holds two 4000 x 2000 runs at once, not four: --jobs is lowered
 # with one line, and every run is written. (One arena for malloc keeps the threads' reserved

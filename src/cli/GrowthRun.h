@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ProgressBar.h"
+#include "RunResult.h"
+
+#include <atomic>
+
+/// One run of one growth mode, made by its mode's entry (GrowthMode::makeRun) with everything
+/// it grows on already allocated. It keeps all its state to itself, so runs for several seeds
+/// can go at once, one per thread.
+class GrowthRun {
+public:
+    virtual ~GrowthRun() = default;
+
+    /// Refuses before the run a file that could never be written, instead of after it: throws
+    /// SaveError with the message the save would give. Writes nothing.
+    virtual void checkWritable() const = 0;
+
+    /// Grows the cluster, showing progress on `bar` when one is given and stopping at its next
+    /// message point once `cancelled` (when given) is raised; then writes its files and tells
+    /// what it did. A stopped run writes nothing and leaves no temporary file.
+    virtual RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) = 0;
+};

@@ -1,0 +1,176 @@
+#include "LatticeRun.h"
+
+#include "AgePicture.h"
+#include "BmpFile.h"
+#include "ClusterStatistics.h"
+#include "FractalDimension.h"
+#include "GrowHost.h"
+#include "GrowthField.h"
+#include "OwnerTable.h"
+#include "ParticleWriter.h"
+#include "PictureFile.h"
+#include "RunFrame.h"
+#include "RunRecorder.h"
+#include "SafeSave.h"
+#include "SaveError.h"
+
+#include <chrono>
+#include <memory>
+#include <new>
+
+namespace {
+
+using Figure = SummaryKeys::Figure;
+
+/// The dimension is a nicety of the summary: if its working memory cannot be had, leave it out.
+std::optional<double> dimensionOf(const GrowthField& field, LatticeRun::Lattice lattice)
+{
+    try {
+        return lattice == LatticeRun::Lattice::Plant ? FractalDimension::ofPlant(field)
+                                                     : FractalDimension::estimate(field);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+/// Runs `write`; its failure, if any, goes into `failure` unless an earlier one is there.
+template <class Write>
+void writeKeepingFirstFailure(std::optional<SaveError>& failure, Write&& write)
+{
+    try {
+        write();
+    } catch (const SaveError& error) {
+        if (!failure)
+            failure = error;
+    }
+}
+
+bool isPlant(const GrowOptions& options)
+{
+    return options.mode->name == "plant";
+}
+
+} // namespace
+
+LatticeRun::LatticeRun(Lattice lattice, const GrowOptions& options)
+    : lattice_(lattice), options_(options), state_(options.seed)
+{
+    if (lattice_ == Lattice::Plant)
+        state_.resizePlant(options_.size);
+    else
+        state_.resizeSnowflake(options_.size);
+    if (options_.colour == PictureColour::Age)
+        order_.emplace(options_.size);
+}
+
+std::unique_ptr<GrowthRun> LatticeRun::makePlant(const GrowOptions& options)
+{
+    return std::make_unique<LatticeRun>(Lattice::Plant, options);
+}
+
+std::unique_ptr<GrowthRun> LatticeRun::makeSnowflake(const GrowOptions& options)
+{
+    return std::make_unique<LatticeRun>(Lattice::Snowflake, options);
+}
+
+void LatticeRun::checkBeforeRuns(const GrowOptions& options)
+{
+    GrowthField::checkSize(options.size.width, options.size.height);
+}
+
+/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
+/// beside it, the other mode's field at its start size, the order map of a picture coloured by
+/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
+/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
+/// of its picture's pixels), the fractal dimension's
+/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
+/// its thread's stack.
+std::uint64_t LatticeRun::memoryOfOneRun(const GrowOptions& options)
+{
+    constexpr std::uint64_t ThreadStack = 8 << 20;
+    const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
+    const FieldSize other = isPlant(options) ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
+    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
+    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
+}
+
+const GrowthField& LatticeRun::field() const
+{
+    return lattice_ == Lattice::Plant ? state_.plantField() : state_.snowField();
+}
+
+void LatticeRun::checkWritable() const
+{
+    const bool png = PictureFile::isPngName(options_.output);
+    SafeSave::checkWritable(options_.output, png ? 0 : BmpFile::fileSize(options_.size.width, options_.size.height));
+    if (!options_.particles.empty())
+        SafeSave::checkWritable(options_.particles, 0);
+}
+
+RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
+{
+    RunResult result;
+    result.mode = options_.mode;
+    result.size = options_.size;
+    result.seed = options_.seed;
+    result.output = options_.output;
+    result.particles = options_.particles;
+
+    std::unique_ptr<ParticleWriter> particles;
+    std::unique_ptr<OwnerTable> ownerTable;
+    PixelOwners* owners = order_ ? &*order_ : nullptr;
+    if (!options_.particles.empty()) {
+        try {
+            particles = std::make_unique<ParticleWriter>(options_.particles);
+        } catch (const SaveError& error) {
+            result.end = RunResult::End::NotWritten;
+            result.error = error.what();
+            return result;
+        }
+        if (owners == nullptr) {
+            // Without an order map, parents come from a table that grows with the wanderers.
+            ownerTable = std::make_unique<OwnerTable>(options_.size);
+            owners = ownerTable.get();
+        }
+    }
+
+    ClusterStatistics statistics;
+    RunRecorder recorder(statistics, owners, particles.get());
+    GrowHost host(options_.points, options_.mode->markerName, bar);
+    if (cancelled != nullptr)
+        host.stopWhen(*cancelled, state_.stopRequested);
+    RunFrame frame(state_, host);
+    const auto started = std::chrono::steady_clock::now();
+    const RunStats stats = lattice_ == Lattice::Plant ? frame.runPlantLife(recorder) : frame.runSnowflake(recorder);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    host.finish();
+    if (stats.end == RunEnd::Stopped)
+        return result; // the particle list's temporary file goes with its writer
+    ownerTable.reset(); // its memory is better spent on writing
+
+    std::optional<SaveError> failure;
+    writeKeepingFirstFailure(failure, [&] {
+        if (order_)
+            PictureFile::save(AgePicture(field(), *order_), options_.output);
+        else
+            PictureFile::save(field(), options_.output);
+    });
+    if (particles)
+        writeKeepingFirstFailure(failure, [&] { particles->commit(); });
+    if (failure) {
+        result.end = RunResult::End::NotWritten;
+        result.error = failure->what();
+        return result;
+    }
+
+    result.end = RunResult::End::Written;
+    result.setFigure(Figure::Wanderers, static_cast<double>(stats.wanderers));
+    result.setFigure(Figure::Moves, static_cast<double>(stats.moves));
+    result.setFigure(Figure::Marker, lattice_ == Lattice::Plant ? state_.plantTop : state_.snowRadius);
+    result.setFigure(Figure::Seconds, seconds.count());
+    result.setFigure(Figure::Pixels, static_cast<double>(statistics.pixels()));
+    result.setFigure(Figure::GyrationRadius, statistics.gyrationRadius());
+    result.setFigure(Figure::Dimension, dimensionOf(field(), lattice_));
+    return result;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "GrowOptions.h"
+#include "GrowthRun.h"
+#include "OrderMap.h"
+#include "ProgramState.h"
+
+#include <memory>
+#include <optional>
+
+/// One run of a lattice mode (plant life or snowflake): grows the mode's field as the desktop
+/// program's START does, writes the picture (and the particle list) and tells what it did.
+class LatticeRun : public GrowthRun {
+public:
+    enum class Lattice {
+        Plant,    ///< plant life: upward from the base strip
+        Snowflake ///< outward from the centre pixel
+    };
+
+    /// Makes the mode's field at its size (and only that field), and the order map when the
+    /// picture is coloured by age. Throws FieldSizeError when the memory cannot hold them:
+    /// nothing is grown or written.
+    LatticeRun(Lattice lattice, const GrowOptions& options);
+
+    /// The mode table's ways to make a run of each mode.
+    static std::unique_ptr<GrowthRun> makePlant(const GrowOptions& options);
+    static std::unique_ptr<GrowthRun> makeSnowflake(const GrowOptions& options);
+    /// Throws FieldSizeError when the mode's field could never be held at the options' size.
+    static void checkBeforeRuns(const GrowOptions& options);
+    static std::uint64_t memoryOfOneRun(const GrowOptions& options);
+
+    /// A BMP file's size is known before the run; a PNG file's and the particle list's depend
+    /// on the run, so for them only the place is checked.
+    void checkWritable() const override;
+
+    /// The particle list's file is made before the run, so a place it cannot be written fails
+    /// early (SaveError). Each file that cannot be written is told in `error`, the other file is
+    /// still written; a file that falls short when written leaves the old file as it was.
+    RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) override;
+
+private:
+    const GrowthField& field() const;
+
+    Lattice lattice_;
+    GrowOptions options_;
+    ProgramState state_;
+    std::optional<OrderMap> order_;
+};

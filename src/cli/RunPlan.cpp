@@ -1,0 +1,144 @@
+#include "RunPlan.h"
+
+#include "AvailableMemory.h"
+#include "JobCount.h"
+#include "RunFileName.h"
+#include "SaveError.h"
+#include "SaveTarget.h"
+#include "UsageError.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The files of a plan, each known by the run it belongs to and whether it is the picture.
+struct PlannedFile {
+    std::uint64_t index;
+    bool picture;
+};
+
+/// Tells where a name leads. A folder is resolved once however many names it holds (its links,
+/// "." and ".."); a name that is itself a link is followed as the save follows it.
+class FileIdentity {
+public:
+    std::string of(const std::string& name)
+    {
+        struct stat status {};
+        if (lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+            return resolved(name);
+        const fs::path path(name);
+        const fs::path folder = path.parent_path();
+        auto found = folders_.find(folder.native());
+        if (found == folders_.end())
+            found = folders_.emplace(folder.native(), resolved(folder.empty() ? "." : folder.native())).first;
+        return (fs::path(found->second) / path.filename()).lexically_normal().native();
+    }
+
+private:
+    /// The file a save to `name` writes, also when it does not exist yet: its links followed as
+    /// the save follows them (a link to a missing file leads to that file), then "." and ".."
+    /// resolved.
+    static std::string resolved(const std::string& name)
+    {
+        std::string written = name;
+        try {
+            written = SaveTarget(name).file();
+        } catch (const SaveError&) {
+            // A name no save can write is refused by the save itself; here it is only a name.
+        }
+        std::error_code error;
+        const fs::path path = fs::weakly_canonical(fs::absolute(written, error), error);
+        return error ? fs::path(written).lexically_normal().native() : path.native();
+    }
+
+    std::unordered_map<std::string, std::string> folders_;
+};
+
+std::string nameOf(const GrowOptions& run, bool picture)
+{
+    return picture ? run.output : run.particles;
+}
+
+std::string describe(const RunPlan& plan, PlannedFile file)
+{
+    return std::string(file.picture ? "the picture" : "the particle list") + " of seed " +
+           std::to_string(plan.seedOf(file.index));
+}
+
+} // namespace
+
+GrowOptions RunPlan::optionsOf(std::uint64_t index) const
+{
+    GrowOptions run = options_;
+    run.seed = seedOf(index);
+    if (!isEnsemble())
+        return run; // a single run's names are taken as given
+    const bool markEveryName = runs() > 1;
+    run.output = RunFileName::forSeed(options_.output, run.seed, markEveryName);
+    if (!options_.particles.empty())
+        run.particles = RunFileName::forSeed(options_.particles, run.seed, markEveryName);
+    return run;
+}
+
+void RunPlan::check() const
+{
+    // Every file's identity is hashed; equal hashes are compared in full, so the plan holds
+    // 16 bytes a file rather than every name.
+    FileIdentity identity;
+    const bool withParticles = !options_.particles.empty();
+    std::vector<std::pair<std::size_t, std::uint64_t>> hashes; // hash, file number
+    hashes.reserve(static_cast<std::size_t>(runs() * (withParticles ? 2 : 1)));
+    const auto fileOf = [withParticles](std::uint64_t number) {
+        return withParticles ? PlannedFile{number / 2, number % 2 == 0} : PlannedFile{number, true};
+    };
+    for (std::uint64_t index = 0; index < runs(); ++index) {
+        const GrowOptions run = optionsOf(index);
+        hashes.emplace_back(std::hash<std::string>{}(identity.of(run.output)), withParticles ? 2 * index : index);
+        if (withParticles)
+            hashes.emplace_back(std::hash<std::string>{}(identity.of(run.particles)), 2 * index + 1);
+    }
+    std::sort(hashes.begin(), hashes.end());
+
+    // Of the files that meet, tell the pair whose later file comes first in the plan.
+    std::optional<std::pair<PlannedFile, PlannedFile>> meeting;
+    std::uint64_t meetingLater = 0;
+    for (std::size_t i = 1; i < hashes.size(); ++i) {
+        if (hashes[i].first != hashes[i - 1].first)
+            continue;
+        const PlannedFile earlier = fileOf(hashes[i - 1].second);
+        const PlannedFile later = fileOf(hashes[i].second);
+        if (meeting && hashes[i].second >= meetingLater)
+            continue;
+        if (identity.of(nameOf(optionsOf(earlier.index), earlier.picture)) !=
+            identity.of(nameOf(optionsOf(later.index), later.picture)))
+            continue;
+        meeting.emplace(earlier, later);
+        meetingLater = hashes[i].second;
+    }
+    if (meeting) {
+        const auto [earlier, later] = *meeting;
+        const GrowOptions run = optionsOf(later.index);
+        if (earlier.index == later.index)
+            throw UsageError(std::string(isEnsemble() && runs() > 1 ? "seed " + std::to_string(run.seed) + ": " : "") +
+                             "--particles and --output name the same file, " + run.output);
+        throw UsageError(describe(*this, earlier) + " and " + describe(*this, later) + " are the same file, " +
+                         nameOf(run, later.picture));
+    }
+    options_.mode->checkBeforeRuns(options_);
+}
+
+RunPlan::Jobs RunPlan::jobs() const
+{
+    Jobs jobs;
+    jobs.wanted = static_cast<int>(std::min<std::int64_t>(options_.jobs.value_or(JobCount::processorsAvailable()),
+                                                          static_cast<std::int64_t>(runs())));
+    jobs.fitting = JobCount::fittingMemory(jobs.wanted, memoryOfOneRun(), AvailableMemory::bytes());
+    return jobs;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "GrowOptions.h"
+
+#include <cstdint>
+
+/// What dla-grow will grow, worked out once before anything grows: how many runs, each run's
+/// seed and file names, whether any two of those names lead to one file, and how many runs the
+/// memory holds at once.
+class RunPlan {
+public:
+    explicit RunPlan(const GrowOptions& options) : options_(options) {}
+
+    /// Whether --runs was given: then the runs go as an ensemble, each told with its seed.
+    bool isEnsemble() const { return options_.runs.has_value(); }
+    std::uint64_t runs() const { return options_.runs.value_or(1); }
+    /// The seed of run `index`: the first seed plus the index, modulo 2^32.
+    std::uint32_t seedOf(std::uint64_t index) const { return static_cast<std::uint32_t>(options_.seed + index); }
+
+    /// The options of run `index`: its seed, and file names that carry it (every name, when
+    /// there is more than one run, so the runs cannot write over each other).
+    GrowOptions optionsOf(std::uint64_t index) const;
+
+    /// Refuses, before anything grows, a plan that cannot be carried out. Throws UsageError when
+    /// two of its files would be one (a run's picture and particle list, or files of two runs:
+    /// 'w{seed}.bmp' for seed 11 and 'w{seed}1.bmp' for seed 1), through links, "." or ".."
+    /// too; throws FieldSizeError when one run could never be held in memory.
+    void check() const;
+
+    /// The memory one run holds at its peak, as its mode counts it.
+    std::uint64_t memoryOfOneRun() const { return options_.mode->memoryOfOneRun(options_); }
+
+    /// How many runs go at once: as asked, or the processors this process may use; never more
+    /// than there are runs, and lowered to what the memory holds.
+    struct Jobs {
+        int wanted = 1;
+        int fitting = 1;
+    };
+    Jobs jobs() const;
+
+private:
+    GrowOptions options_;
+};

@@ -1,0 +1,67 @@
+#include "RunResult.h"
+
+#include "GrowthMode.h"
+#include "OneLineText.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+namespace {
+
+/// A figure's value as the one-line summary shows it, with the words around it.
+std::string lineText(const SummaryKeys::FigureKey& key, double value, std::string_view markerName)
+{
+    char text[64];
+    if (key.kind == SummaryKeys::Kind::Real)
+        std::snprintf(text, sizeof text, "%.*f", key.lineDecimals, value);
+    else
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+    if (key.kind == SummaryKeys::Kind::Marker)
+        return std::string(markerName) + " " + text;
+    return std::string(key.lineBefore) + text + std::string(key.lineAfter);
+}
+
+nlohmann::ordered_json jsonValue(const SummaryKeys::FigureKey& key, std::optional<double> value)
+{
+    if (!value)
+        return nullptr;
+    if (key.kind == SummaryKeys::Kind::Real)
+        return *value;
+    return static_cast<std::int64_t>(*value);
+}
+
+} // namespace
+
+std::string RunResult::kind() const
+{
+    return std::string(mode->name) + " " + std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+std::string RunResult::line() const
+{
+    std::string line = kind() + ", seed " + std::to_string(seed) + ": ";
+    // A figure that cannot be had (no pixel, a cluster too small to estimate) gets no mention.
+    for (const SummaryKeys::Figure which : mode->figures)
+        if (const auto value = figure(which))
+            line += lineText(SummaryKeys::of(which), *value, mode->markerName) + ", ";
+    line += "written to " + OneLineText::of(output);
+    return particles.empty() ? line : line + ", particles to " + OneLineText::of(particles);
+}
+
+std::string RunResult::json() const
+{
+    // ordered_json keeps the keys in the order they are set, which reads better than sorted.
+    nlohmann::ordered_json object;
+    object[SummaryKeys::Mode] = std::string(mode->name);
+    object[SummaryKeys::Width] = size.width;
+    object[SummaryKeys::Height] = size.height;
+    object[SummaryKeys::Seed] = seed;
+    for (const SummaryKeys::Figure which : mode->figures) {
+        const SummaryKeys::FigureKey& key = SummaryKeys::of(which);
+        object[key.key] = jsonValue(key, figure(which));
+    }
+    object[SummaryKeys::Output] = output;
+    // A file name need not be valid UTF-8; replace what is not rather than fail.
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "FieldSize.h"
+#include "SummaryKeys.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct GrowthMode;
+
+/// What one run did: which run it was, how it ended, its figures and its files. The one-line
+/// summary, the JSON summary and the aggregate's figures all come from here.
+struct RunResult {
+    enum class End {
+        Written,    ///< grown and every file saved
+        NotWritten, ///< grown, but a file could not be saved: `error` says why
+        Stopped     ///< stopped before its end by a request to stop; nothing saved
+    };
+
+    const GrowthMode* mode = nullptr;
+    FieldSize size;
+    std::uint32_t seed = 0;
+    End end = End::Stopped;
+    /// The value of each figure the mode reports; empty where the run has none (a gyration
+    /// radius without a pixel) and for the figures of other modes.
+    std::array<std::optional<double>, SummaryKeys::FigureCount> figures{};
+    std::string output;    ///< the picture's file
+    std::string particles; ///< the particle list's file; empty for none
+    std::string error;
+
+    std::optional<double> figure(SummaryKeys::Figure which) const { return figures[static_cast<std::size_t>(which)]; }
+    void setFigure(SummaryKeys::Figure which, std::optional<double> value)
+    {
+        figures[static_cast<std::size_t>(which)] = value;
+    }
+
+    /// "plant 150x300, seed 7: 3021 wanderers, 48061233 moves, plantTop 1, 0.52 s, 2990 pixels,
+    /// gyration radius 52.10, fractal dimension 1.63, written to plant.bmp", then
+    /// ", particles to FILE" when a particle list was written: the mode's figures in its order,
+    /// a figure the run has none of left out.
+    std::string line() const;
+    /// One JSON object on one line: mode, width, height, seed, the mode's figures in its order
+    /// (null where the run has none), output.
+    std::string json() const;
+    /// "snowflake 1000x1000": what the runs summed up together must share.
+    std::string kind() const;
+};

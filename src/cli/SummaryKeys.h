@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+/// The keys of dla-grow's JSON summaries, for the writer and the reader alike, so a figure
+/// cannot be written without being read. A run summary holds mode, width, height and seed,
+/// then its mode's figures in the mode's order, then output; an aggregate holds runs, then
+/// the summed figures.
+class SummaryKeys {
+public:
+    static constexpr std::string_view Mode = "mode";
+    static constexpr std::string_view Width = "width";
+    static constexpr std::string_view Height = "height";
+    static constexpr std::string_view Seed = "seed";
+    static constexpr std::string_view Output = "output";
+    /// The number of runs an aggregate sums up (and, within a figure, the runs that have it).
+    static constexpr std::string_view Runs = "runs";
+    static constexpr std::string_view Mean = "mean";
+    static constexpr std::string_view StandardDeviation = "sd";
+
+    /// Every figure a run of some mode reports. A mode reports the ones it names; a new mode's
+    /// figure gets a value here and a row in the table.
+    enum class Figure : std::size_t {
+        Wanderers,
+        Moves,
+        Marker,
+        Seconds,
+        Pixels,
+        GyrationRadius,
+        Dimension,
+        Count ///< not a figure: how many there are
+    };
+    static constexpr std::size_t FigureCount = static_cast<std::size_t>(Figure::Count);
+
+    /// What a figure's values may be.
+    enum class Kind {
+        Count,  ///< a whole number from 0 to 2^63, written as one
+        Marker, ///< a whole number, written as one
+        Real    ///< any number
+    };
+
+    /// How an aggregate sums a figure up.
+    enum class Sum {
+        None,     ///< not at all
+        Spread,   ///< mean and sample standard deviation over every run
+        SomeRuns, ///< mean and sample standard deviation over the runs that have it, and their number
+        Total     ///< added up ("seconds in all"), after the others
+    };
+
+    struct FigureKey {
+        Figure figure;
+        std::string_view key;
+        Kind kind;
+        /// Whether a run may lack it: null in the JSON, left out of the line.
+        bool optional;
+        Sum sum;
+        /// In the one-line summary: the words before and after the value, and its decimals
+        /// (a Marker's words before it are the mode's marker name).
+        std::string_view lineBefore;
+        std::string_view lineAfter;
+        int lineDecimals;
+        /// The decimals of its mean and deviation in the aggregate's line.
+        int aggregateDecimals;
+    };
+
+    /// The table, in the order of the Figure values.
+    static const std::array<FigureKey, FigureCount>& figures();
+    static const FigureKey& of(Figure figure) { return figures()[static_cast<std::size_t>(figure)]; }
+};

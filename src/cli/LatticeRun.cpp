@@ -45,15 +45,16 @@ void writeKeepingFirstFailure(std::optional<SaveError>& failure, Write&& write)
     }
 }
 
-bool isPlant(const GrowOptions& options)
-{
-    return options.mode->name == "plant";
-}
+} // namespace
 
+namespace {
+/// Neither field at a size of its own: the run gives its own field its size, and the other
+/// stays as small as a picture may be.
+constexpr FieldSize Smallest{FieldSize::MinimumSide, FieldSize::MinimumSide};
 } // namespace
 
 LatticeRun::LatticeRun(Lattice lattice, const GrowOptions& options)
-    : lattice_(lattice), options_(options), state_(options.seed)
+    : lattice_(lattice), options_(options), state_(options.seed, Smallest, Smallest)
 {
     if (lattice_ == Lattice::Plant)
         state_.resizePlant(options_.size);
@@ -79,7 +80,7 @@ void LatticeRun::checkBeforeRuns(const GrowOptions& options)
 }
 
 /// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
-/// beside it, the other mode's field at its start size, the order map of a picture coloured by
+/// beside it (the other mode's field is as small as a picture may be), the order map of a picture coloured by
 /// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
 /// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
 /// of its picture's pixels), the fractal dimension's
@@ -89,10 +90,9 @@ std::uint64_t LatticeRun::memoryOfOneRun(const GrowOptions& options)
 {
     constexpr std::uint64_t ThreadStack = 8 << 20;
     const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
-    const FieldSize other = isPlant(options) ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
     const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
     const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
-    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
+    return fieldBytes(options.size) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
 }
 
 const GrowthField& LatticeRun::field() const

@@ -2,7 +2,12 @@
 
 #include "Rounding.h"
 
-ProgramState::ProgramState(std::uint32_t seed) : random(seed)
+ProgramState::ProgramState(std::uint32_t seed) : ProgramState(seed, DefaultPlantSize, DefaultSnowSize) {}
+
+ProgramState::ProgramState(std::uint32_t seed, FieldSize plantSize, FieldSize snowSize)
+    : random(seed),
+      plantField_(plantSize.width, plantSize.height, ColumnMap::Ring),
+      snowField_(snowSize.width, snowSize.height, ColumnMap::Identity)
 {
     resetPlant();
     resetSnowflake();

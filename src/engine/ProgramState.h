@@ -23,6 +23,9 @@ public:
     /// The start state: both fields at their start size and content, markers and flags at their
     /// defaults, the random source seeded with `seed`.
     explicit ProgramState(std::uint32_t seed);
+    /// The same with both fields at the given sizes: for a run that grows one mode only, the
+    /// other at the smallest size a picture may have, so it costs next to nothing.
+    ProgramState(std::uint32_t seed, FieldSize plantSize, FieldSize snowSize);
 
     std::int32_t plantTop = DefaultPlantSize.height - BaseStripRows; ///< highest row of the plant-life cluster
     std::int32_t snowRadius = 1;  ///< largest rounded distance of a snowflake cell from the centre

@@ -36,7 +36,8 @@ public:
     bool json = false;
     bool quiet = false;
     /// The number of runs of an ensemble, with the seeds seed, seed + 1, ...; empty for one
-    /// run as before. When given, every file name carries its run's seed.
+    /// run as before. When given, "{seed}" in a file name becomes each run's seed, and with more
+    /// than one run a name without it gets "-SEED" (RunFileName).
     std::optional<std::uint32_t> runs;
     /// How many runs of an ensemble go at once; empty for the processors this process may use.
     std::optional<int> jobs;

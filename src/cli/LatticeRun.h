@@ -33,9 +33,11 @@ public:
     /// on the run, so for them only the place is checked.
     void checkWritable() const override;
 
-    /// The particle list's file is made before the run, so a place it cannot be written fails
-    /// early (SaveError). Each file that cannot be written is told in `error`, the other file is
-    /// still written; a file that falls short when written leaves the old file as it was.
+    /// The particle list's file is made before the run, so a place where it cannot be made ends
+    /// the run before it grows. A file whose writing falls short leaves the old file as it was,
+    /// and the other file is still written; the result (NotWritten) tells the first failure. A
+    /// file put in place whose folder could not then be flushed is told as failed too, although
+    /// it is written.
     RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) override;
 
 private:

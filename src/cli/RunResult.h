@@ -15,7 +15,7 @@ struct GrowthMode;
 struct RunResult {
     enum class End {
         Written,    ///< grown and every file saved
-        NotWritten, ///< grown, but a file could not be saved: `error` says why
+        NotWritten, ///< a file could not be made or saved, or the run could not be held: `error` says why
         Stopped     ///< stopped before its end by a request to stop; nothing saved
     };
 

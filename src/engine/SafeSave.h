@@ -30,7 +30,8 @@ public:
 
     /// Saves to `path` through `writeContent` in one go. Throws SaveError: "Cannot create file
     /// <path>" when the file cannot be made or put in place, "Stream write error" when a write
-    /// falls short. Either way the old file is untouched and no temporary file is left behind.
+    /// falls short. Either way the old file is untouched and no temporary file is left behind
+    /// (unless only the folder's flush failed: see commit()).
     static void save(const std::string& path, const WriteContent& writeContent);
 
     /// Refuses, before any work is spent on its content, a file of `bytes` bytes that could
@@ -61,9 +62,11 @@ public:
     /// Marks the content as failed, for a writer that met a short write of its own through fd().
     void fail() { failed_ = true; }
     /// Flushes the file, puts it in place of the target and flushes the folder. Throws
-    /// SaveError: "Stream write error" when a write fell short or a flush failed, "Cannot create
-    /// file <path>" when it cannot be put in place; the temporary file is then removed and the
-    /// target left as it was.
+    /// SaveError: "Stream write error" when a write fell short or the file's flush failed,
+    /// "Cannot create file <path>" when it cannot be put in place; the temporary file is then
+    /// removed and the target left as it was. When only the folder's flush fails, after the
+    /// file is in place, it throws "Stream write error" too: the new file is the target then,
+    /// but may not survive a power cut.
     void commit();
 
 private:

@@ -10,8 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -25,20 +28,25 @@ struct PlannedFile {
 };
 
 /// Tells where a name leads. A folder is resolved once however many names it holds (its links,
-/// "." and ".."); a name that is itself a link is followed as the save follows it.
+/// "." and ".."), and read once for the links it holds; a name that is itself a link is followed
+/// as the save follows it. No name costs a look-up of its own: a plan of a million runs is
+/// checked in a moment.
 class FileIdentity {
 public:
     std::string of(const std::string& name)
     {
-        struct stat status {};
-        if (lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+        const auto slash = name.rfind('/');
+        const std::string folderName = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+        if (last.empty() || last == "." || last == "..")
             return resolved(name);
-        const fs::path path(name);
-        const fs::path folder = path.parent_path();
-        auto found = folders_.find(folder.native());
+        auto found = folders_.find(folderName);
         if (found == folders_.end())
-            found = folders_.emplace(folder.native(), resolved(folder.empty() ? "." : folder.native())).first;
-        return (fs::path(found->second) / path.filename()).lexically_normal().native();
+            found = folders_.emplace(folderName, Folder{resolved(folderName), linksIn(folderName)}).first;
+        const Folder& folder = found->second;
+        if (folder.links.count(last) != 0)
+            return resolved(name);
+        return folder.place.empty() || folder.place.back() != '/' ? folder.place + "/" + last : folder.place + last;
     }
 
 private:
@@ -58,13 +66,32 @@ private:
         return error ? fs::path(written).lexically_normal().native() : path.native();
     }
 
-    std::unordered_map<std::string, std::string> folders_;
-};
+    struct Folder {
+        std::string place;                     ///< the folder's full name, links followed
+        std::unordered_set<std::string> links; ///< the names in it that are symbolic links
+    };
 
-std::string nameOf(const GrowOptions& run, bool picture)
-{
-    return picture ? run.output : run.particles;
-}
+    static std::unordered_set<std::string> linksIn(const std::string& folder)
+    {
+        std::unordered_set<std::string> links;
+        DIR* listing = opendir(folder.c_str());
+        if (listing == nullptr)
+            return links; // a folder that cannot be read holds no link a save could follow
+        while (const dirent* entry = readdir(listing)) {
+            struct stat status {};
+            const bool link = entry->d_type == DT_LNK ||
+                              (entry->d_type == DT_UNKNOWN &&
+                               fstatat(dirfd(listing), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               S_ISLNK(status.st_mode));
+            if (link)
+                links.insert(entry->d_name);
+        }
+        closedir(listing);
+        return links;
+    }
+
+    std::unordered_map<std::string, Folder> folders_;
+};
 
 std::string describe(const RunPlan& plan, PlannedFile file)
 {
@@ -78,13 +105,17 @@ GrowOptions RunPlan::optionsOf(std::uint64_t index) const
 {
     GrowOptions run = options_;
     run.seed = seedOf(index);
-    if (!isEnsemble())
-        return run; // a single run's names are taken as given
-    const bool markEveryName = runs() > 1;
-    run.output = RunFileName::forSeed(options_.output, run.seed, markEveryName);
-    if (!options_.particles.empty())
-        run.particles = RunFileName::forSeed(options_.particles, run.seed, markEveryName);
+    run.output = nameOf(index, true);
+    run.particles = nameOf(index, false);
     return run;
+}
+
+std::string RunPlan::nameOf(std::uint64_t index, bool picture) const
+{
+    const std::string& name = picture ? options_.output : options_.particles;
+    if (!isEnsemble() || name.empty())
+        return name; // a single run's names are taken as given
+    return RunFileName::forSeed(name, seedOf(index), runs() > 1);
 }
 
 void RunPlan::check() const
@@ -99,10 +130,9 @@ void RunPlan::check() const
         return withParticles ? PlannedFile{number / 2, number % 2 == 0} : PlannedFile{number, true};
     };
     for (std::uint64_t index = 0; index < runs(); ++index) {
-        const GrowOptions run = optionsOf(index);
-        hashes.emplace_back(std::hash<std::string>{}(identity.of(run.output)), withParticles ? 2 * index : index);
+        hashes.emplace_back(std::hash<std::string>{}(identity.of(nameOf(index, true))), withParticles ? 2 * index : index);
         if (withParticles)
-            hashes.emplace_back(std::hash<std::string>{}(identity.of(run.particles)), 2 * index + 1);
+            hashes.emplace_back(std::hash<std::string>{}(identity.of(nameOf(index, false))), 2 * index + 1);
     }
     std::sort(hashes.begin(), hashes.end());
 
@@ -116,8 +146,7 @@ void RunPlan::check() const
         const PlannedFile later = fileOf(hashes[i].second);
         if (meeting && hashes[i].second >= meetingLater)
             continue;
-        if (identity.of(nameOf(optionsOf(earlier.index), earlier.picture)) !=
-            identity.of(nameOf(optionsOf(later.index), later.picture)))
+        if (identity.of(nameOf(earlier.index, earlier.picture)) != identity.of(nameOf(later.index, later.picture)))
             continue;
         meeting.emplace(earlier, later);
         meetingLater = hashes[i].second;
@@ -129,7 +158,7 @@ void RunPlan::check() const
             throw UsageError(std::string(isEnsemble() && runs() > 1 ? "seed " + std::to_string(run.seed) + ": " : "") +
                              "--particles and --output name the same file, " + run.output);
         throw UsageError(describe(*this, earlier) + " and " + describe(*this, later) + " are the same file, " +
-                         nameOf(run, later.picture));
+                         nameOf(later.index, later.picture));
     }
     options_.mode->checkBeforeRuns(options_);
 }

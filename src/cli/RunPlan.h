@@ -20,6 +20,8 @@ public:
     /// The options of run `index`: its seed, and file names that carry it (every name, when
     /// there is more than one run, so the runs cannot write over each other).
     GrowOptions optionsOf(std::uint64_t index) const;
+    /// The picture's (or else the particle list's) file name of run `index`; empty for no list.
+    std::string nameOf(std::uint64_t index, bool picture) const;
 
     /// Refuses, before anything grows, a plan that cannot be carried out. Throws UsageError when
     /// two of its files would be one (a run's picture and particle list, or files of two runs:

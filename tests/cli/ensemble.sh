@@ -74,7 +74,15 @@ expect_status "names meeting across seeds" 2
 expect_one_error_line "names meeting across seeds" \
     "the particle list of seed 1 and the picture of seed 11 are the same file, w11.bmp"
 [ -z "$(ls w* 2>/dev/null)" ] || fail "names meeting across seeds: wrote $(ls w*)"
-# ... also through "..": every seed's picture is the same file.
+# ... also through a link: seed 2's particle list leads to seed 1's picture.
+ln -s flake-1.bmp p-2.csv
+grow "${FLAKE[@]}" --runs 2 --seed 1 -o 'flake-{seed}.bmp' --particles 'p-{seed}.csv'
+expect_status "names meeting through a link" 2
+expect_one_error_line "names meeting through a link" \
+    "the picture of seed 1 and the particle list of seed 2 are the same file, p-2.csv"
+[ -e flake-1.bmp ] && fail "names meeting through a link: flake-1.bmp written"
+rm p-2.csv
+# ... and through "..": every seed's picture is the same file.
 mkdir sub
 grow "${FLAKE[@]}" --runs 3 --seed 1 -o 'sub/../same-{seed}/../x.bmp'
 expect_status "names meeting through .." 2

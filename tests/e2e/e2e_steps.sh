@@ -400,12 +400,18 @@ set_image_size() {
     image_size_focus=ok
 }
 
-# wait_for_width_at_least ID WIDTH: succeeds once the window is at least that wide.
-wait_for_width_at_least() {
-    local i w
+# wait_for_large_frame ID BEFORE: succeeds once the window's frame is no longer BEFORE (its
+# geometry before the new size), is at least 1000 pixels wide and lies within the 1280 x 1024
+# screen. Waiting for a frame other than BEFORE matters: after the 1000 x 1000 picture the window
+# is already that wide, and a wait on the width alone would end before the 3000 x 3000 one came.
+wait_for_large_frame() {
+    local i x y w h
     for i in $(seq 1 50); do
-        read -r _ _ w _ < <(window_geometry "$1")
-        [ "$w" -ge "$2" ] && return 0
+        read -r x y w h < <(frame_geometry "$1")
+        if [ "$x $y $w $h" != "$2" ] && [ "$w" -ge 1000 ] && [ "$x" -ge 0 ] && [ "$y" -ge 0 ] &&
+            [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then
+            return 0
+        fi
         sleep 0.1
     done
     return 1
@@ -422,11 +428,11 @@ step_large_pictures() {
         log "dla's output: $(cat "$out/dla.log")"
         return 1
     fi
-    local side x y w h
+    local side x y w h before
     for side in 1000 3000; do
+        before=$(frame_geometry "$main")
         set_image_size "$side" "$side" || { fail "step 7: could not give the picture $side x $side"; return 1; }
-        wait_for_width_at_least "$main" 1000 || { fail "step 7: the window did not grow for $side x $side"; return 1; }
-        sleep 0.3 # the window's last move
+        wait_for_large_frame "$main" "$before" || log "the window's frame for $side x $side did not settle within the screen"
         read -r x y w h < <(frame_geometry "$main")
         log "$side x $side: window (frame included) at $x,$y, $w x $h"
         if [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]; then

@@ -13,6 +13,16 @@ seeds_of()
     sed -n 's/.*"seed":\([0-9]*\).*/\1/p' "$1"
 }
 
+# same_aggregate WHAT: the ensemble's own aggregate (the last line of $OUT) is, figure by figure,
+# the aggregate --aggregate makes of the summaries it printed.
+same_aggregate()
+{
+    local own summed
+    own=$(tail -n 1 "$OUT")
+    summed=$("$GROW" --aggregate "$OUT" --json 2>&1)
+    [ "$own" = "$summed" ] || fail "$1: the ensemble's aggregate is $own, --aggregate of its summaries $summed"
+}
+
 # single runs with the seeds 5, 6, 7, wrap-around seeds 4294967295 and 0, to compare with
 for seed in 5 6 7 4294967295 0; do
     "$GROW" "${FLAKE[@]}" -r "$seed" -o "single-$seed.bmp" >/dev/null || fail "single run with seed $seed failed"
@@ -32,8 +42,7 @@ for jobs in 1 3; do
     [ "$(seeds_of "$OUT" | tr '\n' ' ')" = "5 6 7 " ] || fail "--jobs $jobs: summaries not in seed order: $(cat "$OUT")"
     [ "$(wc -l <"$OUT")" -eq 4 ] || fail "--jobs $jobs: expected three summaries and the aggregate: $(cat "$OUT")"
     tail -n 1 "$OUT" | grep -q '^{"runs":3,' || fail "--jobs $jobs: last line is not the aggregate of 3 runs: $(tail -n 1 "$OUT")"
-    # The summaries as printed are what --aggregate reads.
-    "$GROW" --aggregate "$OUT" >/dev/null 2>&1 || fail "--jobs $jobs: --aggregate does not take the ensemble's own output"
+    same_aggregate "--jobs $jobs"
     rm flake-?.png p-?.csv
 done
 
@@ -47,19 +56,22 @@ rm flake-4294967295.bmp flake-0.bmp
 # One run keeps a name without {seed} as it is, and puts its seed in one that has it.
 grow "${FLAKE[@]}" --runs 1 --seed 0 -o flake --particles "p-{seed}.csv"
 expect_status "one run" 0
+[ "$(wc -l <"$OUT")" -eq 1 ] || fail "one run: expected its summary alone, no aggregate: $(cat "$OUT")"
 cmp -s flake.bmp single-0.bmp || fail "one run: flake.bmp is not the picture of seed 0"
 [ -s p-0.csv ] || fail "one run: {seed} not replaced in the particle list's name"
 rm flake.bmp p-0.csv
 
 # A folder in the place of one run's picture: that run is told with its seed, the others written.
 mkdir flake-6.bmp
-grow "${FLAKE[@]}" --runs 3 --jobs 2 --seed 5 -o flake
+grow "${FLAKE[@]}" --runs 3 --jobs 2 --seed 5 -o flake --json
 expect_status "one run unwritable" 1
 expect_one_error_line "one run unwritable" "seed 6: Cannot create file flake-6.bmp"
 for seed in 5 7; do
     cmp -s "flake-$seed.bmp" "single-$seed.bmp" || fail "one run unwritable: the picture of seed $seed was not written"
 done
-grep -q '^2 runs: ' "$OUT" || fail "one run unwritable: the aggregate is not of the two written runs: $(cat "$OUT")"
+[ "$(seeds_of "$OUT" | tr '\n' ' ')" = "5 7 " ] || fail "one run unwritable: summaries of $(seeds_of "$OUT")"
+tail -n 1 "$OUT" | grep -q '^{"runs":2,' || fail "one run unwritable: the aggregate is not of the two written runs: $(cat "$OUT")"
+same_aggregate "one run unwritable"
 rmdir flake-6.bmp
 rm flake-5.bmp flake-7.bmp
 

@@ -5,7 +5,8 @@
 
 /// The picture formats that the save dialog lists and its preview shows, in the order the
 /// dialog's filter lists them: Bitmaps, Icons, Enhanced Metafiles, Metafiles. Whatever the
-/// entry chosen, the program writes BMP content.
+/// entry chosen, the program writes BMP content, or PNG for a name ending in ".png" (which no
+/// entry lists).
 class PictureFormats {
 public:
     /// The five filter entries: "All" with the four patterns joined by semicolons, then one

@@ -1,0 +1,238 @@
+#include "OffLatticeGrowth.h"
+
+#include "UnitDirection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace {
+
+double squaredLength(PlanePoint p)
+{
+    return p.x * p.x + p.y * p.y;
+}
+
+/// The index's half side for a cluster whose farthest centre may reach `farthest`.
+double halfSideFor(double farthest)
+{
+    return farthest + OffLatticeGrowth::StartGap + OffLatticeIndex::EdgeMargin + 8.0;
+}
+
+} // namespace
+
+OffLatticeGrowth::OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles)
+    : random_(seed), index_(halfSideFor(radiusBound(expectedParticles)), expectedParticles + 1)
+{
+    positions_.reserve(static_cast<std::size_t>(expectedParticles + 1));
+    parents_.reserve(static_cast<std::size_t>(expectedParticles));
+    add(PlanePoint{}, -1);
+}
+
+double OffLatticeGrowth::radiusBound(std::int64_t particles)
+{
+    // Off-lattice DLA's farthest centre after n arrivals, measured here: about 1.2 n^(1/1.71);
+    // the bound leaves half as much again.
+    return 8.0 + 1.8 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 1.71);
+}
+
+OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, const Hooks& hooks)
+{
+    if (limits.particles <= 0 && limits.radius <= 0)
+        throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
+    const std::int64_t every = std::max<std::int64_t>(hooks.every, 1);
+    for (;;) {
+        if (limits.particles > 0 && arrivals() >= limits.particles)
+            return Outcome::ParticlesReached;
+        if (limits.radius > 0 && radius() >= limits.radius)
+            return Outcome::RadiusReached;
+        if (arrivals() % every == 0) {
+            if (hooks.stop && hooks.stop->load(std::memory_order_relaxed))
+                return Outcome::Stopped;
+            if (hooks.progress && arrivals() > 0)
+                hooks.progress(arrivals());
+        }
+        PlanePoint at = start();
+        const std::int32_t touched = arrive(at);
+        add(at, touched - 1);
+    }
+}
+
+OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits)
+{
+    return run(limits, Hooks{});
+}
+
+PlanePoint OffLatticeGrowth::start()
+{
+    const UnitDirection::Vector direction = UnitDirection::from(random_.next());
+    return {startRadius_ * direction.x, startRadius_ * direction.y};
+}
+
+void OffLatticeGrowth::returnToCircle(PlanePoint& at, double squaredRadius)
+{
+    // Brownian motion from distance r outside a circle of radius R meets it at an angle, relative
+    // to its own, with the exterior Poisson kernel's density (1 - p^2) / (2 pi (1 + p^2 - 2 p cos t)),
+    // p = R / r: a wrapped Cauchy law, drawn by inverting its distribution function,
+    // t = 2 atan(((1 - p) / (1 + p)) tan(pi (u - 1/2))). The rotation by t comes from tan(t / 2).
+    const double rho = startRadius_ / std::sqrt(squaredRadius);
+    const double halfTangent = (1.0 - rho) / (1.0 + rho) * std::tan(std::numbers::pi * (random_.uniform() - 0.5));
+    const double h2 = halfTangent * halfTangent;
+    const double cosine = (1.0 - h2) / (1.0 + h2);
+    const double sine = 2.0 * halfTangent / (1.0 + h2);
+    at = {rho * (cosine * at.x - sine * at.y), rho * (sine * at.x + cosine * at.y)};
+    ++returns_;
+}
+
+std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
+{
+    const double startSquared = startRadius_ * startRadius_;
+    for (;;) {
+        double gap = index_.gapBound(at);
+        if (gap < OffLatticeIndex::NearReach) {
+            if (index_.cellOf(at) != near_.cell)
+                index_.gatherNear(at, positions_, near_);
+            std::int32_t touched = -1;
+            gap = stepTowards(at, touched);
+            if (touched >= 0)
+                return touched;
+        } else {
+            // Beyond the farthest particle the distance from the origin may give a longer jump.
+            const double reach = farthest_ + 1.0 + gap;
+            const double squared = squaredLength(at);
+            if (squared > reach * reach)
+                gap = std::sqrt(squared) - farthest_ - 1.0;
+        }
+        if (gap > 0) {
+            const UnitDirection::Vector direction = UnitDirection::from(random_.next());
+            at.x += gap * direction.x;
+            at.y += gap * direction.y;
+            ++jumps_;
+        }
+        const double squared = squaredLength(at);
+        if (squared > startSquared)
+            returnToCircle(at, squared);
+    }
+}
+
+double OffLatticeGrowth::stepTowards(PlanePoint& at, std::int32_t& touched)
+{
+    // The exact gap to the nearest particle gathered (every one within NearReach of this cell).
+    double nearest = (1.0 + OffLatticeIndex::NearReach) * (1.0 + OffLatticeIndex::NearReach);
+    for (std::int32_t i = 0; i < near_.count; ++i) {
+        const double dx = at.x - near_.x[i];
+        const double dy = at.y - near_.y[i];
+        nearest = std::min(nearest, dx * dx + dy * dy);
+    }
+    const double gap = std::sqrt(nearest) - 1.0;
+    if (gap > Epsilon)
+        return gap;
+
+    // A straight step of Epsilon; the first contact along it is the smaller root t of
+    // |w + t d|^2 = 1, w the offset from a particle's centre, d the unit direction.
+    const UnitDirection::Vector d = UnitDirection::from(random_.next());
+    ++jumps_;
+    double first = Epsilon;
+    for (std::int32_t i = 0; i < near_.count; ++i) {
+        const double wx = at.x - near_.x[i];
+        const double wy = at.y - near_.y[i];
+        const double b = wx * d.x + wy * d.y;
+        const double c = wx * wx + wy * wy - 1.0;
+        const double discriminant = b * b - c;
+        if (c <= 0) { // touching already (to rounding)
+            first = 0;
+            touched = i;
+            break;
+        }
+        if (b < 0 && discriminant >= 0) {
+            const double t = -b - std::sqrt(discriminant);
+            if (t < first) {
+                first = t;
+                touched = i;
+            }
+        }
+    }
+    if (touched < 0) {
+        at.x += Epsilon * d.x;
+        at.y += Epsilon * d.y;
+        return 0;
+    }
+    // Put the contact at distance 1 from the touched centre, to rounding.
+    const double px = near_.x[touched];
+    const double py = near_.y[touched];
+    const double wx = at.x + first * d.x - px;
+    const double wy = at.y + first * d.y - py;
+    const double length = std::sqrt(wx * wx + wy * wy);
+    at = {px + wx / length, py + wy / length};
+    touched = near_.particle[touched];
+    return 0;
+}
+
+void OffLatticeGrowth::add(PlanePoint at, std::int32_t parentRow)
+{
+    const auto particle = static_cast<std::int32_t>(positions_.size());
+    positions_.push_back(at);
+    if (particle > 0)
+        parents_.push_back(parentRow);
+    farthest_ = std::max(farthest_, std::sqrt(squaredLength(at)));
+    startRadius_ = farthest_ + StartGap;
+    if (startRadius_ + OffLatticeIndex::EdgeMargin > index_.halfSide())
+        rebuildIndex(halfSideFor(1.5 * farthest_));
+    else
+        index_.insert(particle, at);
+    near_.cell = -1;
+
+    const double n = static_cast<double>(particle + 1);
+    const double dx = at.x - meanX_;
+    const double dy = at.y - meanY_;
+    meanX_ += dx / n;
+    meanY_ += dy / n;
+    squares_ += dx * (at.x - meanX_) + dy * (at.y - meanY_);
+    if (particle + 1 == nextSample_) {
+        history_.push_back({particle + 1, gyrationRadius()});
+        // The next count whose logarithm is a further 1/20 decade on, skipping repeats.
+        while (nextSample_ <= particle + 1)
+            nextSample_ = static_cast<std::int64_t>(std::ceil(std::pow(10.0, ++sampleStep_ / double(GyrationSamplesPerDecade)) - 1e-9));
+    }
+}
+
+void OffLatticeGrowth::rebuildIndex(double halfSide)
+{
+    // The index only ever holds the particles, so a larger one built from them answers exactly
+    // as the old one would: the cluster does not depend on when this happens.
+    index_ = OffLatticeIndex(halfSide, static_cast<std::int64_t>(positions_.capacity()));
+    for (std::size_t particle = 0; particle < positions_.size(); ++particle)
+        index_.insert(static_cast<std::int32_t>(particle), positions_[particle]);
+}
+
+double OffLatticeGrowth::gyrationRadius() const
+{
+    return std::sqrt(squares_ / static_cast<double>(positions_.size()));
+}
+
+std::vector<OffLatticeGrowth::GyrationSample> OffLatticeGrowth::gyrationHistory() const
+{
+    std::vector<GyrationSample> samples = history_;
+    const auto particles = static_cast<std::int64_t>(positions_.size());
+    if (samples.empty() || samples.back().particles != particles)
+        samples.push_back({particles, gyrationRadius()});
+    return samples;
+}
+
+std::uint64_t OffLatticeGrowth::bytes() const
+{
+    return sizeof(*this) + positions_.capacity() * sizeof(PlanePoint) + parents_.capacity() * sizeof(std::int32_t) +
+           history_.capacity() * sizeof(GyrationSample) + index_.bytes();
+}
+
+std::uint64_t OffLatticeGrowth::memoryBytes(std::int64_t particles)
+{
+    return memoryBytesForRadius(radiusBound(particles)) - 0 * particles;
+}
+
+std::uint64_t OffLatticeGrowth::memoryBytesForRadius(double radius)
+{
+    (void)radius;
+    return 0;
+}

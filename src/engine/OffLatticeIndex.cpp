@@ -1,0 +1,190 @@
+#include "OffLatticeIndex.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+/// The distance from `value` to the interval [low, low + length] (0 inside it).
+double outside(double value, double low, double length)
+{
+    return std::max({0.0, low - value, value - (low + length)});
+}
+
+} // namespace
+
+OffLatticeIndex::OffLatticeIndex(double halfSide, std::int64_t particles)
+{
+    const auto halfTiles = static_cast<std::int32_t>(std::ceil(halfSide / TileCells));
+    tilesPerSide_ = 2 * halfTiles;
+    cellsPerSide_ = tilesPerSide_ * TileCells;
+    half_ = static_cast<double>(cellsPerSide_) / 2;
+    tileOf_.assign(static_cast<std::size_t>(tilesPerSide_) * static_cast<std::size_t>(tilesPerSide_), -1);
+    for (std::int32_t boxes = cellsPerSide_ >> CoarseShift;; boxes = (boxes + 1) / 2) {
+        boxesPerSide_.push_back(boxes);
+        occupied_.emplace_back((static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes) + 63) / 64, 0);
+        levels_.emplace_back(static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes), CoarseCap);
+        if (boxes == 1)
+            break;
+    }
+    nextInBin_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(particles, 0)));
+}
+
+std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
+{
+    std::int32_t& tile = tileOf_[static_cast<std::size_t>(ty * tilesPerSide_ + tx)];
+    if (tile >= 0)
+        return tile;
+    if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
+        chunks_.push_back(std::make_unique<Tile[]>(std::size_t{1} << ChunkBits));
+    tile = tileCount_++;
+    Tile& made = tileAt(tile);
+    std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
+    std::fill(std::begin(made.head), std::end(made.head), -1);
+    return tile;
+}
+
+void OffLatticeIndex::insert(std::int32_t particle, PlanePoint at)
+{
+    const auto cx = static_cast<std::int32_t>(at.x + half_);
+    const auto cy = static_cast<std::int32_t>(at.y + half_);
+    updateFine(at);
+    Tile& home = tileAt(tileMade(cx / TileCells, cy / TileCells));
+    std::int32_t& head = home.head[((cy & 7) / BinCells) * (TileCells / BinCells) + (cx & 7) / BinCells];
+    nextInBin_.push_back(head);
+    head = particle;
+    updateCoarse(cx, cy);
+}
+
+void OffLatticeIndex::updateFine(PlanePoint at)
+{
+    // Every cell whose box comes within FineReach of the new particle's surface.
+    constexpr double Reach = 1.0 + FineReach;
+    const double fx = at.x + half_;
+    const double fy = at.y + half_;
+    const auto x0 = static_cast<std::int32_t>(fx - Reach);
+    const auto x1 = static_cast<std::int32_t>(fx + Reach);
+    const auto y0 = static_cast<std::int32_t>(fy - Reach);
+    const auto y1 = static_cast<std::int32_t>(fy + Reach);
+    for (std::int32_t ty = y0 / TileCells; ty <= y1 / TileCells; ++ty) {
+        for (std::int32_t tx = x0 / TileCells; tx <= x1 / TileCells; ++tx) {
+            Tile* tile = nullptr;
+            const std::int32_t cyLow = std::max(y0, ty * TileCells);
+            const std::int32_t cyHigh = std::min(y1, ty * TileCells + TileCells - 1);
+            const std::int32_t cxLow = std::max(x0, tx * TileCells);
+            const std::int32_t cxHigh = std::min(x1, tx * TileCells + TileCells - 1);
+            for (std::int32_t cy = cyLow; cy <= cyHigh; ++cy) {
+                const double dy = outside(fy, cy, 1.0);
+                for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
+                    const double dx = outside(fx, cx, 1.0);
+                    // Slightly less than the computed gap, so rounding never makes the bound too large.
+                    const double gap = std::sqrt(dx * dx + dy * dy) - 1.0 - 1e-9;
+                    if (gap >= FineReach)
+                        continue;
+                    if (!tile)
+                        tile = &tileAt(tileMade(tx, ty));
+                    const auto units = static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter);
+                    std::uint8_t& cell = tile->gap[(cy & 7) * TileCells + (cx & 7)];
+                    cell = std::min(cell, units);
+                }
+            }
+        }
+    }
+}
+
+void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
+{
+    for (std::size_t level = 0; level < levels_.size(); ++level) {
+        const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
+        const std::int32_t bx = cx >> shift;
+        const std::int32_t by = cy >> shift;
+        const std::int32_t side = boxesPerSide_[level];
+        std::vector<std::uint8_t>& boxes = levels_[level];
+        const auto box = static_cast<std::size_t>(by * side + bx);
+        std::vector<std::uint64_t>& occupied = occupied_[level];
+        if (occupied[box >> 6] & (std::uint64_t{1} << (box & 63)))
+            return; // this box held a particle already, and so do the larger ones around it
+        occupied[box >> 6] |= std::uint64_t{1} << (box & 63);
+        // Each box within reach takes the distance between it and the new box, in sixteenths of
+        // a box side (the nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1
+        // sides apart on each axis).
+        for (std::int32_t y = std::max(0, by - CoarseReach); y <= std::min(side - 1, by + CoarseReach); ++y) {
+            const std::int32_t ay = std::max(0, std::abs(y - by) - 1);
+            for (std::int32_t x = std::max(0, bx - CoarseReach); x <= std::min(side - 1, bx + CoarseReach); ++x) {
+                const std::int32_t ax = std::max(0, std::abs(x - bx) - 1);
+                const auto units = static_cast<std::uint8_t>(std::min<double>(
+                    CoarseCap, std::floor(CoarseUnitsPerSide * std::sqrt(double(ax * ax + ay * ay)))));
+                std::uint8_t& box = boxes[static_cast<std::size_t>(y * side + x)];
+                box = std::min(box, units);
+            }
+        }
+    }
+}
+
+double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy) const
+{
+    // No particle is within FineReach of this cell. Each level bounds the distance to the
+    // nearest box that holds a particle; a capped box says only that it is at least CoarseReach
+    // sides away, so the next level may say more.
+    double bound = FineReach;
+    for (std::size_t level = 0; level < levels_.size(); ++level) {
+        const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
+        const std::uint8_t units =
+            levels_[level][static_cast<std::size_t>((cy >> shift) * boxesPerSide_[level] + (cx >> shift))];
+        bound = std::max(bound, units * (static_cast<double>(1 << shift) / CoarseUnitsPerSide) - 1.0);
+        if (units < CoarseCap)
+            break;
+    }
+    return bound;
+}
+
+void OffLatticeIndex::gatherNear(PlanePoint at, const std::vector<PlanePoint>& positions, Near& near) const
+{
+    constexpr double Reach = 1.0 + NearReach;
+    const double fx = at.x + half_;
+    const double fy = at.y + half_;
+    const auto cx = static_cast<std::int32_t>(fx);
+    const auto cy = static_cast<std::int32_t>(fy);
+    near.cell = static_cast<std::int64_t>(cy) * cellsPerSide_ + cx;
+    near.count = 0;
+    const std::int32_t bx0 = (cx - 2) / BinCells;
+    const std::int32_t by0 = (cy - 2) / BinCells;
+    for (std::int32_t by = by0; by <= (cy + 2) / BinCells; ++by) {
+        for (std::int32_t bx = bx0; bx <= (cx + 2) / BinCells; ++bx) {
+            constexpr std::int32_t BinsPerTile = TileCells / BinCells;
+            const std::int32_t tile = tileOf_[static_cast<std::size_t>((by / BinsPerTile) * tilesPerSide_ + bx / BinsPerTile)];
+            if (tile < 0)
+                continue;
+            for (std::int32_t p = tileAt(tile).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; p >= 0;
+                 p = nextInBin_[static_cast<std::size_t>(p)]) {
+                const PlanePoint centre = positions[static_cast<std::size_t>(p)];
+                const double dx = outside(centre.x + half_, cx, 1.0);
+                const double dy = outside(centre.y + half_, cy, 1.0);
+                if (dx * dx + dy * dy > Reach * Reach)
+                    continue;
+                near.x[near.count] = centre.x;
+                near.y[near.count] = centre.y;
+                near.particle[near.count] = p;
+                ++near.count;
+            }
+        }
+    }
+}
+
+std::uint64_t OffLatticeIndex::fixedBytes(double halfSide)
+{
+    const auto tiles = static_cast<std::uint64_t>(2 * std::ceil(halfSide / TileCells));
+    // The tile table, and the coarse levels: a byte a tile, a quarter of that for the next level, ...
+    return tiles * tiles * (sizeof(std::int32_t) + 2);
+}
+
+std::uint64_t OffLatticeIndex::bytes() const
+{
+    std::uint64_t total = tileOf_.capacity() * sizeof(std::int32_t) + chunks_.size() * (BytesPerTile << ChunkBits) +
+                          nextInBin_.capacity() * sizeof(std::int32_t);
+    for (const auto& level : levels_)
+        total += level.capacity();
+    for (const auto& level : occupied_)
+        total += level.capacity() * sizeof(std::uint64_t);
+    return total;
+}

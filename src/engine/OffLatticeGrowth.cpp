@@ -32,9 +32,9 @@ OffLatticeGrowth::OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedPart
 
 double OffLatticeGrowth::radiusBound(std::int64_t particles)
 {
-    // Off-lattice DLA's farthest centre after n arrivals, measured here: about 1.2 n^(1/1.71);
+    // Off-lattice DLA's farthest centre after n arrivals, measured here: about 0.9 n^(1/1.71);
     // the bound leaves half as much again.
-    return 8.0 + 1.8 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 1.71);
+    return 20.0 + 1.4 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 1.71);
 }
 
 OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, const Hooks& hooks)

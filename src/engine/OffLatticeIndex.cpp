@@ -27,6 +27,27 @@ OffLatticeIndex::OffLatticeIndex(double halfSide, std::int64_t particles)
         if (boxes == 1)
             break;
     }
+    boxes0_ = levels_[0].data();
+    boxesPerSide0_ = boxesPerSide_[0];
+    // The nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1 sides apart on
+    // each axis; their distance in sixteenths of a side, rounded down.
+    for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
+        for (std::int32_t dx = 0; dx <= CoarseReach; ++dx) {
+            const double ax = std::max(0, dx - 1);
+            const double ay = std::max(0, dy - 1);
+            boxUnits_[dy][dx] = static_cast<std::uint8_t>(
+                std::min<double>(CoarseCap, std::floor(CoarseUnitsPerSide * std::sqrt(ax * ax + ay * ay))));
+        }
+    // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
+    // that step, made slightly smaller still, so rounding never makes a bound too large.
+    for (std::int32_t step = 0;; ++step) {
+        const double gap = std::sqrt(step / SquareSteps) - 1.0 - 1e-9;
+        if (gap >= FineReach) {
+            unitsBySquare_.push_back(FineCap);
+            break;
+        }
+        unitsBySquare_.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
+    }
     nextInBin_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(particles, 0)));
 }
 
@@ -58,7 +79,8 @@ void OffLatticeIndex::insert(std::int32_t particle, PlanePoint at)
 
 void OffLatticeIndex::updateFine(PlanePoint at)
 {
-    // Every cell whose box comes within FineReach of the new particle's surface.
+    // Every cell whose box comes within FineReach of the new particle's surface, tile by tile;
+    // a cell's byte comes from its squared distance through unitsBySquare_, without a root.
     constexpr double Reach = 1.0 + FineReach;
     const double fx = at.x + half_;
     const double fy = at.y + half_;
@@ -66,26 +88,31 @@ void OffLatticeIndex::updateFine(PlanePoint at)
     const auto x1 = static_cast<std::int32_t>(fx + Reach);
     const auto y0 = static_cast<std::int32_t>(fy - Reach);
     const auto y1 = static_cast<std::int32_t>(fy + Reach);
+    double squaresX[2 * static_cast<std::int32_t>(Reach) + 3];
+    for (std::int32_t cx = x0; cx <= x1; ++cx) {
+        const double dx = outside(fx, cx, 1.0);
+        squaresX[cx - x0] = dx * dx * SquareSteps;
+    }
+    const auto last = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
     for (std::int32_t ty = y0 / TileCells; ty <= y1 / TileCells; ++ty) {
+        const std::int32_t cyLow = std::max(y0, ty * TileCells);
+        const std::int32_t cyHigh = std::min(y1, ty * TileCells + TileCells - 1);
+        const double tileDy = outside(fy, cyLow, cyHigh + 1 - cyLow);
         for (std::int32_t tx = x0 / TileCells; tx <= x1 / TileCells; ++tx) {
-            Tile* tile = nullptr;
-            const std::int32_t cyLow = std::max(y0, ty * TileCells);
-            const std::int32_t cyHigh = std::min(y1, ty * TileCells + TileCells - 1);
             const std::int32_t cxLow = std::max(x0, tx * TileCells);
             const std::int32_t cxHigh = std::min(x1, tx * TileCells + TileCells - 1);
+            const double tileDx = outside(fx, cxLow, cxHigh + 1 - cxLow);
+            if (tileDx * tileDx + tileDy * tileDy >= Reach * Reach)
+                continue; // no cell of this tile comes within reach: it is not made for nothing
+            Tile& tile = tileAt(tileMade(tx, ty));
             for (std::int32_t cy = cyLow; cy <= cyHigh; ++cy) {
                 const double dy = outside(fy, cy, 1.0);
+                const double squareY = dy * dy * SquareSteps;
+                std::uint8_t* row = tile.gap + (cy & 7) * TileCells;
                 for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
-                    const double dx = outside(fx, cx, 1.0);
-                    // Slightly less than the computed gap, so rounding never makes the bound too large.
-                    const double gap = std::sqrt(dx * dx + dy * dy) - 1.0 - 1e-9;
-                    if (gap >= FineReach)
-                        continue;
-                    if (!tile)
-                        tile = &tileAt(tileMade(tx, ty));
-                    const auto units = static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter);
-                    std::uint8_t& cell = tile->gap[(cy & 7) * TileCells + (cx & 7)];
-                    cell = std::min(cell, units);
+                    const auto step = std::min(last, static_cast<std::int32_t>(squaresX[cx - x0] + squareY));
+                    std::uint8_t& cell = row[cx & 7];
+                    cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
                 }
             }
         }
@@ -105,23 +132,18 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         if (occupied[box >> 6] & (std::uint64_t{1} << (box & 63)))
             return; // this box held a particle already, and so do the larger ones around it
         occupied[box >> 6] |= std::uint64_t{1} << (box & 63);
-        // Each box within reach takes the distance between it and the new box, in sixteenths of
-        // a box side (the nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1
-        // sides apart on each axis).
+        // Each box within reach takes the distance between it and the new box.
         for (std::int32_t y = std::max(0, by - CoarseReach); y <= std::min(side - 1, by + CoarseReach); ++y) {
-            const std::int32_t ay = std::max(0, std::abs(y - by) - 1);
+            const std::uint8_t* units = boxUnits_[std::abs(y - by)];
             for (std::int32_t x = std::max(0, bx - CoarseReach); x <= std::min(side - 1, bx + CoarseReach); ++x) {
-                const std::int32_t ax = std::max(0, std::abs(x - bx) - 1);
-                const auto units = static_cast<std::uint8_t>(std::min<double>(
-                    CoarseCap, std::floor(CoarseUnitsPerSide * std::sqrt(double(ax * ax + ay * ay)))));
                 std::uint8_t& box = boxes[static_cast<std::size_t>(y * side + x)];
-                box = std::min(box, units);
+                box = std::min(box, units[std::abs(x - bx)]);
             }
         }
     }
 }
 
-double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy) const
+double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy, std::uint8_t box) const
 {
     // No particle is within FineReach of this cell. Each level bounds the distance to the
     // nearest box that holds a particle; a capped box says only that it is at least CoarseReach
@@ -129,8 +151,8 @@ double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy) const
     double bound = FineReach;
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
-        const std::uint8_t units =
-            levels_[level][static_cast<std::size_t>((cy >> shift) * boxesPerSide_[level] + (cx >> shift))];
+        const std::uint8_t units = level == 0
+            ? box : levels_[level][static_cast<std::size_t>((cy >> shift) * boxesPerSide_[level] + (cx >> shift))];
         bound = std::max(bound, units * (static_cast<double>(1 << shift) / CoarseUnitsPerSide) - 1.0);
         if (units < CoarseCap)
             break;

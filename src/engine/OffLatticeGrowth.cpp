@@ -23,10 +23,9 @@ double halfSideFor(double farthest)
 } // namespace
 
 OffLatticeGrowth::OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles)
-    : random_(seed), index_(halfSideFor(radiusBound(expectedParticles)), expectedParticles + 1)
+    : random_(seed), index_(halfSideFor(radiusBound(expectedParticles)))
 {
-    positions_.reserve(static_cast<std::size_t>(expectedParticles + 1));
-    parents_.reserve(static_cast<std::size_t>(expectedParticles));
+    particles_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(expectedParticles, 0) + 1));
     add(PlanePoint{}, -1);
 }
 
@@ -91,8 +90,6 @@ std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
     for (;;) {
         double gap = index_.gapBound(at);
         if (gap < OffLatticeIndex::NearReach) {
-            if (index_.cellOf(at) != near_.cell)
-                index_.gatherNear(at, positions_, near_);
             std::int32_t touched = -1;
             gap = stepTowards(at, touched);
             if (touched >= 0)
@@ -118,8 +115,18 @@ std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
 
 double OffLatticeGrowth::stepTowards(PlanePoint& at, std::int32_t& touched)
 {
-    // The exact gap to the nearest particle gathered (every one within NearReach of this cell).
-    double nearest = (1.0 + OffLatticeIndex::NearReach) * (1.0 + OffLatticeIndex::NearReach);
+    // The particles gathered are all those within a gap of NearReach of their cell, so within
+    // NearReach - d of a point d from it (d bounded above by the sum of the distances on each
+    // axis): they serve a walker that has not gone more than half a diameter from the cell.
+    constexpr double Regather = OffLatticeIndex::NearReach / 2;
+    double off = std::max({0.0, near_.corner.x - at.x, at.x - (near_.corner.x + 1.0)}) +
+                 std::max({0.0, near_.corner.y - at.y, at.y - (near_.corner.y + 1.0)});
+    if (off > Regather) {
+        index_.gatherNear(at, particles_.data(), near_);
+        off = 0;
+    }
+    const double reach = 1.0 + OffLatticeIndex::NearReach - off;
+    double nearest = reach * reach;
     for (std::int32_t i = 0; i < near_.count; ++i) {
         const double dx = at.x - near_.x[i];
         const double dy = at.y - near_.y[i];
@@ -171,17 +178,15 @@ double OffLatticeGrowth::stepTowards(PlanePoint& at, std::int32_t& touched)
 
 void OffLatticeGrowth::add(PlanePoint at, std::int32_t parentRow)
 {
-    const auto particle = static_cast<std::int32_t>(positions_.size());
-    positions_.push_back(at);
-    if (particle > 0)
-        parents_.push_back(parentRow);
+    const auto particle = static_cast<std::int32_t>(particles_.size());
+    particles_.push_back({at, parentRow, -1});
     farthest_ = std::max(farthest_, std::sqrt(squaredLength(at)));
     startRadius_ = farthest_ + StartGap;
     if (startRadius_ + OffLatticeIndex::EdgeMargin > index_.halfSide())
         rebuildIndex(halfSideFor(1.5 * farthest_));
     else
-        index_.insert(particle, at);
-    near_.cell = -1;
+        index_.insert(particle, particles_.data());
+    near_.corner = {-1e300, -1e300}; // the new particle may be near it
 
     const double n = static_cast<double>(particle + 1);
     const double dx = at.x - meanX_;
@@ -201,20 +206,20 @@ void OffLatticeGrowth::rebuildIndex(double halfSide)
 {
     // The index only ever holds the particles, so a larger one built from them answers exactly
     // as the old one would: the cluster does not depend on when this happens.
-    index_ = OffLatticeIndex(halfSide, static_cast<std::int64_t>(positions_.capacity()));
-    for (std::size_t particle = 0; particle < positions_.size(); ++particle)
-        index_.insert(static_cast<std::int32_t>(particle), positions_[particle]);
+    index_ = OffLatticeIndex(halfSide);
+    for (std::size_t particle = 0; particle < particles_.size(); ++particle)
+        index_.insert(static_cast<std::int32_t>(particle), particles_.data());
 }
 
 double OffLatticeGrowth::gyrationRadius() const
 {
-    return std::sqrt(squares_ / static_cast<double>(positions_.size()));
+    return std::sqrt(squares_ / static_cast<double>(particles_.size()));
 }
 
 std::vector<OffLatticeGrowth::GyrationSample> OffLatticeGrowth::gyrationHistory() const
 {
     std::vector<GyrationSample> samples = history_;
-    const auto particles = static_cast<std::int64_t>(positions_.size());
+    const auto particles = static_cast<std::int64_t>(particles_.size());
     if (samples.empty() || samples.back().particles != particles)
         samples.push_back({particles, gyrationRadius()});
     return samples;
@@ -222,7 +227,7 @@ std::vector<OffLatticeGrowth::GyrationSample> OffLatticeGrowth::gyrationHistory(
 
 std::uint64_t OffLatticeGrowth::bytes() const
 {
-    return sizeof(*this) + positions_.capacity() * sizeof(PlanePoint) + parents_.capacity() * sizeof(std::int32_t) +
+    return sizeof(*this) + particles_.capacity() * sizeof(OffLatticeParticle) +
            history_.capacity() * sizeof(GyrationSample) + index_.bytes();
 }
 

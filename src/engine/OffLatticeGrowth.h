@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OffLatticeIndex.h"
+#include "OffLatticeParticle.h"
 #include "PlanePoint.h"
 #include "Xoshiro256PlusPlus.h"
 
@@ -69,11 +70,9 @@ public:
     Outcome run(const Limits& limits);
 
     /// Particles that arrived (the origin's not counted): the rows of the particle list.
-    std::int64_t arrivals() const { return static_cast<std::int64_t>(parents_.size()); }
-    /// Centres in arrival order: [0] the origin, [i] the arrival with row index i - 1.
-    const std::vector<PlanePoint>& positions() const { return positions_; }
-    /// The row index of the particle that arrival `row` touched; -1 for the origin particle.
-    std::int32_t parentOf(std::int64_t row) const { return parents_[static_cast<std::size_t>(row)]; }
+    std::int64_t arrivals() const { return static_cast<std::int64_t>(particles_.size()) - 1; }
+    /// The cluster in arrival order: [0] the origin particle, [i] the arrival with row index i - 1.
+    const std::vector<OffLatticeParticle>& particles() const { return particles_; }
     /// The farthest centre's distance from the origin, plus the particle's radius 1/2.
     double radius() const { return farthest_ + 0.5; }
     /// The gyration radius of the whole cluster, in diameters.
@@ -104,8 +103,7 @@ private:
     void rebuildIndex(double halfSide);
 
     Xoshiro256PlusPlus random_;
-    std::vector<PlanePoint> positions_;
-    std::vector<std::int32_t> parents_;
+    std::vector<OffLatticeParticle> particles_;
     OffLatticeIndex index_;
     OffLatticeIndex::Near near_;
     double farthest_ = 0;

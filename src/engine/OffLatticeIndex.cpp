@@ -13,22 +13,25 @@ double outside(double value, double low, double length)
 
 } // namespace
 
-OffLatticeIndex::OffLatticeIndex(double halfSide, std::int64_t particles)
+OffLatticeIndex::OffLatticeIndex(double halfSide)
 {
     const auto halfTiles = static_cast<std::int32_t>(std::ceil(halfSide / TileCells));
     tilesPerSide_ = 2 * halfTiles;
     cellsPerSide_ = tilesPerSide_ * TileCells;
     half_ = static_cast<double>(cellsPerSide_) / 2;
-    tileOf_.assign(static_cast<std::size_t>(tilesPerSide_) * static_cast<std::size_t>(tilesPerSide_), -1);
+    tileBlocksPerRow_ = (tilesPerSide_ + 3) / 4;
+    tileOf_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, -1);
     for (std::int32_t boxes = cellsPerSide_ >> CoarseShift;; boxes = (boxes + 1) / 2) {
         boxesPerSide_.push_back(boxes);
+        const std::int32_t blocks = (boxes + 7) / 8;
+        blocksPerRow_.push_back(blocks);
         occupied_.emplace_back((static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes) + 63) / 64, 0);
-        levels_.emplace_back(static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes), CoarseCap);
+        levels_.emplace_back(static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64, CoarseCap);
         if (boxes == 1)
             break;
     }
     boxes0_ = levels_[0].data();
-    boxesPerSide0_ = boxesPerSide_[0];
+    blocksPerRow0_ = blocksPerRow_[0];
     // The nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1 sides apart on
     // each axis; their distance in sixteenths of a side, rounded down.
     for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
@@ -48,12 +51,11 @@ OffLatticeIndex::OffLatticeIndex(double halfSide, std::int64_t particles)
         }
         unitsBySquare_.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
     }
-    nextInBin_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(particles, 0)));
 }
 
 std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
 {
-    std::int32_t& tile = tileOf_[static_cast<std::size_t>(ty * tilesPerSide_ + tx)];
+    std::int32_t& tile = tileOf_[tileSlot(tx, ty)];
     if (tile >= 0)
         return tile;
     if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
@@ -65,14 +67,15 @@ std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
     return tile;
 }
 
-void OffLatticeIndex::insert(std::int32_t particle, PlanePoint at)
+void OffLatticeIndex::insert(std::int32_t particle, OffLatticeParticle* particles)
 {
+    const PlanePoint at = particles[particle].at;
     const auto cx = static_cast<std::int32_t>(at.x + half_);
     const auto cy = static_cast<std::int32_t>(at.y + half_);
     updateFine(at);
     Tile& home = tileAt(tileMade(cx / TileCells, cy / TileCells));
     std::int32_t& head = home.head[((cy & 7) / BinCells) * (TileCells / BinCells) + (cx & 7) / BinCells];
-    nextInBin_.push_back(head);
+    particles[particle].nextInBin = head;
     head = particle;
     updateCoarse(cx, cy);
 }
@@ -136,7 +139,7 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         for (std::int32_t y = std::max(0, by - CoarseReach); y <= std::min(side - 1, by + CoarseReach); ++y) {
             const std::uint8_t* units = boxUnits_[std::abs(y - by)];
             for (std::int32_t x = std::max(0, bx - CoarseReach); x <= std::min(side - 1, bx + CoarseReach); ++x) {
-                std::uint8_t& box = boxes[static_cast<std::size_t>(y * side + x)];
+                std::uint8_t& box = boxes[boxSlot(x, y, blocksPerRow_[level])];
                 box = std::min(box, units[std::abs(x - bx)]);
             }
         }
@@ -152,7 +155,7 @@ double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy, std::uint8
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
         const std::uint8_t units = level == 0
-            ? box : levels_[level][static_cast<std::size_t>((cy >> shift) * boxesPerSide_[level] + (cx >> shift))];
+            ? box : levels_[level][boxSlot(cx >> shift, cy >> shift, blocksPerRow_[level])];
         bound = std::max(bound, units * (static_cast<double>(1 << shift) / CoarseUnitsPerSide) - 1.0);
         if (units < CoarseCap)
             break;
@@ -160,26 +163,26 @@ double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy, std::uint8
     return bound;
 }
 
-void OffLatticeIndex::gatherNear(PlanePoint at, const std::vector<PlanePoint>& positions, Near& near) const
+void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* particles, Near& near) const
 {
     constexpr double Reach = 1.0 + NearReach;
     const double fx = at.x + half_;
     const double fy = at.y + half_;
     const auto cx = static_cast<std::int32_t>(fx);
     const auto cy = static_cast<std::int32_t>(fy);
-    near.cell = static_cast<std::int64_t>(cy) * cellsPerSide_ + cx;
+    near.corner = {cx - half_, cy - half_};
     near.count = 0;
     const std::int32_t bx0 = (cx - 2) / BinCells;
     const std::int32_t by0 = (cy - 2) / BinCells;
     for (std::int32_t by = by0; by <= (cy + 2) / BinCells; ++by) {
         for (std::int32_t bx = bx0; bx <= (cx + 2) / BinCells; ++bx) {
             constexpr std::int32_t BinsPerTile = TileCells / BinCells;
-            const std::int32_t tile = tileOf_[static_cast<std::size_t>((by / BinsPerTile) * tilesPerSide_ + bx / BinsPerTile)];
+            const std::int32_t tile = tileOf_[tileSlot(bx / BinsPerTile, by / BinsPerTile)];
             if (tile < 0)
                 continue;
             for (std::int32_t p = tileAt(tile).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; p >= 0;
-                 p = nextInBin_[static_cast<std::size_t>(p)]) {
-                const PlanePoint centre = positions[static_cast<std::size_t>(p)];
+                 p = particles[p].nextInBin) {
+                const PlanePoint centre = particles[p].at;
                 const double dx = outside(centre.x + half_, cx, 1.0);
                 const double dy = outside(centre.y + half_, cy, 1.0);
                 if (dx * dx + dy * dy > Reach * Reach)
@@ -202,8 +205,7 @@ std::uint64_t OffLatticeIndex::fixedBytes(double halfSide)
 
 std::uint64_t OffLatticeIndex::bytes() const
 {
-    std::uint64_t total = tileOf_.capacity() * sizeof(std::int32_t) + chunks_.size() * (BytesPerTile << ChunkBits) +
-                          nextInBin_.capacity() * sizeof(std::int32_t);
+    std::uint64_t total = tileOf_.capacity() * sizeof(std::int32_t) + chunks_.size() * (BytesPerTile << ChunkBits);
     for (const auto& level : levels_)
         total += level.capacity();
     for (const auto& level : occupied_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OffLatticeParticle.h"
 #include "PlanePoint.h"
 
 #include <cstdint>
@@ -21,7 +22,9 @@
 ///   nearest box that holds a particle, up to CoarseCap, which bound the gap in the fjords and
 ///   around the cluster where no tile reaches;
 /// - particles in bins of 2 x 2 cells, each bin a list threaded through one int32 per particle,
-///   from which gatherNear() takes the particles near a walker for exact distances.
+///   from which gatherNear() takes the particles near a walker for exact distances. The lists
+///   live in the particles themselves (OffLatticeParticle::nextInBin), so a walker reads each
+///   near particle once.
 class OffLatticeIndex {
 public:
     static constexpr std::int32_t TileCells = 8;
@@ -51,23 +54,23 @@ public:
 
     /// The particles near one cell, copied out for a walker that stays in it.
     struct Near {
-        std::int64_t cell = -1;
+        /// The corner of the cell gathered around (least x and y); none at first.
+        PlanePoint corner{-1e300, -1e300};
         std::int32_t count = 0;
         double x[NearCapacity];
         double y[NearCapacity];
         std::int32_t particle[NearCapacity];
     };
 
-    /// An empty index of at least [-halfSide, halfSide)^2; `particles` is how many it should
-    /// expect (room is reserved, nothing more).
-    OffLatticeIndex(double halfSide, std::int64_t particles);
+    /// An empty index of at least [-halfSide, halfSide)^2.
+    explicit OffLatticeIndex(double halfSide);
 
     /// The half side of the square covered, a multiple of TileCells / 2.
     double halfSide() const { return half_; }
 
-    /// Takes in particle `particle` (numbered from 0, in insertion order) at `at`, which must lie
-    /// at least EdgeMargin inside the square.
-    void insert(std::int32_t particle, PlanePoint at);
+    /// Takes in `particles[particle]` (numbered from 0 in insertion order), which must lie at
+    /// least EdgeMargin inside the square; sets its nextInBin.
+    void insert(std::int32_t particle, OffLatticeParticle* particles);
 
     /// A lower bound on the gap from `at` (inside the square) to the nearest particle's surface:
     /// when it is below NearReach, gatherNear() is needed for the exact gap.
@@ -78,9 +81,9 @@ public:
         const auto cx = static_cast<std::int32_t>(fx);
         const auto cy = static_cast<std::int32_t>(fy);
         // The smallest boxes first: away from the cluster they answer alone, one memory read.
-        const std::uint8_t box = boxes0_[static_cast<std::size_t>((cy >> CoarseShift) * boxesPerSide0_ + (cx >> CoarseShift))];
+        const std::uint8_t box = boxes0_[boxSlot(cx >> CoarseShift, cy >> CoarseShift, blocksPerRow0_)];
         if (box < FineBoxUnits) {
-            const std::int32_t tile = tileOf_[static_cast<std::size_t>((cy >> 3) * tilesPerSide_ + (cx >> 3))];
+            const std::int32_t tile = tileOf_[tileSlot(cx >> 3, cy >> 3)];
             if (tile >= 0) {
                 const std::uint8_t units = tileAt(tile).gap[(cy & 7) * TileCells + (cx & 7)];
                 if (units < FineCap)
@@ -90,15 +93,10 @@ public:
         return coarseBound(cx, cy, box);
     }
 
-    /// The cell that holds `at`, as one number.
-    std::int64_t cellOf(PlanePoint at) const
-    {
-        return static_cast<std::int64_t>(at.y + half_) * cellsPerSide_ + static_cast<std::int64_t>(at.x + half_);
-    }
-
-    /// Fills `near` with every particle of `positions` whose centre lies within 1 + NearReach of
-    /// the cell that holds `at` (so every particle within a gap of NearReach of any point of it).
-    void gatherNear(PlanePoint at, const std::vector<PlanePoint>& positions, Near& near) const;
+    /// Fills `near` with every one of the inserted `particles` whose centre lies within
+    /// 1 + NearReach of the cell that holds `at` (so every particle within a gap of NearReach of
+    /// any point of it).
+    void gatherNear(PlanePoint at, const OffLatticeParticle* particles, Near& near) const;
 
     /// Bytes held, reserved room included.
     std::uint64_t bytes() const;
@@ -108,7 +106,6 @@ public:
     /// The bytes an index of this half side needs before its tiles and per-particle lists.
     static std::uint64_t fixedBytes(double halfSide);
     static constexpr std::uint64_t BytesPerTile = 128;
-    static constexpr std::uint64_t BytesPerParticle = 4;
 
 private:
     struct alignas(64) Tile {
@@ -118,6 +115,16 @@ private:
     static_assert(sizeof(Tile) == BytesPerTile);
     static constexpr std::int32_t ChunkBits = 12;
 
+    // The tile table and the levels are stored in blocks of one cache line (4 x 4 tiles, 8 x 8
+    // boxes): a walker's next jumps mostly land in the block it is in.
+    std::size_t tileSlot(std::int32_t tx, std::int32_t ty) const
+    {
+        return static_cast<std::size_t>((((ty >> 2) * tileBlocksPerRow_ + (tx >> 2)) << 4) | ((ty & 3) << 2) | (tx & 3));
+    }
+    static std::size_t boxSlot(std::int32_t bx, std::int32_t by, std::int32_t blocksPerRow)
+    {
+        return static_cast<std::size_t>((((by >> 3) * blocksPerRow + (bx >> 3)) << 6) | ((by & 7) << 3) | (bx & 7));
+    }
     Tile& tileAt(std::int32_t tile) const { return chunks_[static_cast<std::size_t>(tile >> ChunkBits)][tile & ((1 << ChunkBits) - 1)]; }
     std::int32_t tileMade(std::int32_t tx, std::int32_t ty);
     void updateFine(PlanePoint at);
@@ -133,13 +140,14 @@ private:
     /// Level k: boxes of TileCells << k cells, boxesPerSide_[k] a side.
     std::vector<std::vector<std::uint8_t>> levels_;
     const std::uint8_t* boxes0_ = nullptr; // levels_[0], read at every jump
-    std::int32_t boxesPerSide0_ = 0;
+    std::int32_t blocksPerRow0_ = 0;
+    std::vector<std::int32_t> blocksPerRow_;
+    std::int32_t tileBlocksPerRow_ = 0;
     /// The units of two boxes dx, dy boxes apart, [|dy|][|dx|] up to CoarseReach.
     std::uint8_t boxUnits_[CoarseReach + 1][CoarseReach + 1];
     std::vector<std::int32_t> boxesPerSide_;
     /// A bit per box of each level: whether it holds a particle (its neighbours read 0 too).
     std::vector<std::vector<std::uint64_t>> occupied_;
-    std::vector<std::int32_t> nextInBin_;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
     /// The byte for a squared distance from a particle's centre, in steps of 1 / SquareSteps.

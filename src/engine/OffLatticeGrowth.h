@@ -84,6 +84,8 @@ public:
     std::int64_t jumps() const { return jumps_; }
     std::int64_t returns() const { return returns_; }
 
+    /// The spatial index as it stands.
+    const OffLatticeIndex& index() const { return index_; }
     /// Bytes this object holds now.
     std::uint64_t bytes() const;
     /// An upper bound on the bytes a run of `particles` arrivals holds at its peak, for a check

@@ -146,17 +146,28 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
     }
 }
 
-double OffLatticeIndex::coarseBound(std::int32_t cx, std::int32_t cy, std::uint8_t box) const
+double OffLatticeIndex::coarseBound(double fx, double fy, std::uint8_t box) const
 {
-    // No particle is within FineReach of this cell. Each level bounds the distance to the
-    // nearest box that holds a particle; a capped box says only that it is at least CoarseReach
-    // sides away, so the next level may say more.
+    // No particle is within FineReach of this cell. Each level knows the distance D from the
+    // walker's box to the nearest box that holds a particle; when D > 0 every particle lies
+    // outside the walker's box, so a straight line to it first crosses that box's edge: the
+    // distance is at least D plus the walker's distance to the edge. A capped box says only that
+    // D is at least CoarseReach sides, so the next level may say more.
+    const auto cx = static_cast<std::int32_t>(fx);
+    const auto cy = static_cast<std::int32_t>(fy);
     double bound = FineReach;
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
-        const std::uint8_t units = level == 0
-            ? box : levels_[level][boxSlot(cx >> shift, cy >> shift, blocksPerRow_[level])];
-        bound = std::max(bound, units * (static_cast<double>(1 << shift) / CoarseUnitsPerSide) - 1.0);
+        const std::int32_t bx = cx >> shift;
+        const std::int32_t by = cy >> shift;
+        const std::uint8_t units = level == 0 ? box : levels_[level][boxSlot(bx, by, blocksPerRow_[level])];
+        if (units > 0) {
+            const double side = static_cast<double>(1 << shift);
+            const double x0 = bx * side;
+            const double y0 = by * side;
+            const double edge = std::min(std::min(fx - x0, x0 + side - fx), std::min(fy - y0, y0 + side - fy));
+            bound = std::max(bound, units * (side / CoarseUnitsPerSide) + edge - 1.0);
+        }
         if (units < CoarseCap)
             break;
     }

@@ -35,7 +35,7 @@ public:
     /// The byte of a cell with no particle within FineReach.
     static constexpr std::uint8_t FineCap = 240;
     /// The coarse levels' boxes: 1 << CoarseShift cells at level 0, twice that at each next one.
-    static constexpr std::int32_t CoarseShift = 2;
+    static constexpr std::int32_t CoarseShift = 3;
     /// How far, in boxes, a level keeps its distances.
     static constexpr std::int32_t CoarseReach = 12;
     static constexpr double CoarseUnitsPerSide = 16.0;
@@ -90,7 +90,7 @@ public:
                     return units * (1.0 / UnitsPerDiameter);
             }
         }
-        return coarseBound(cx, cy, box);
+        return coarseBound(fx, fy, box);
     }
 
     /// Fills `near` with every one of the inserted `particles` whose centre lies within
@@ -102,6 +102,7 @@ public:
     std::uint64_t bytes() const;
     /// Tiles made so far.
     std::int64_t tiles() const { return tileCount_; }
+    std::uint64_t tableBytes() const { return tileOf_.size() * 4; }
 
     /// The bytes an index of this half side needs before its tiles and per-particle lists.
     static std::uint64_t fixedBytes(double halfSide);
@@ -129,7 +130,7 @@ private:
     std::int32_t tileMade(std::int32_t tx, std::int32_t ty);
     void updateFine(PlanePoint at);
     void updateCoarse(std::int32_t cx, std::int32_t cy);
-    double coarseBound(std::int32_t cx, std::int32_t cy, std::uint8_t box) const;
+    double coarseBound(double fx, double fy, std::uint8_t box) const;
 
     double half_ = 0;
     std::int32_t cellsPerSide_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GrowthLawDimension.h"
 #include "OffLatticeIndex.h"
 #include "OffLatticeParticle.h"
 #include "PlanePoint.h"
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 /// Off-lattice diffusion-limited aggregation (Witten and Sander's model without a lattice).
@@ -54,10 +56,7 @@ public:
     enum class Outcome { ParticlesReached, RadiusReached, Stopped };
 
     /// The gyration radius of the first `particles` particles of the cluster (the origin's included).
-    struct GyrationSample {
-        std::int64_t particles;
-        double radius;
-    };
+    using GyrationSample = GrowthLawDimension::Sample;
 
     /// A cluster of the one particle at the origin. `expectedParticles` (arrivals) sizes the
     /// index and reserves room; a run may grow beyond it, the index is then rebuilt larger.
@@ -80,6 +79,8 @@ public:
     /// The gyration radius at particle counts spaced evenly in their logarithm, the last one the
     /// cluster as it stands.
     std::vector<GyrationSample> gyrationHistory() const;
+    /// The dimension from the cluster's growth (GrowthLawDimension over gyrationHistory()).
+    std::optional<double> growthDimension() const { return GrowthLawDimension::estimate(gyrationHistory()); }
     /// Circle jumps and straight steps taken, and returns to the start circle.
     std::int64_t jumps() const { return jumps_; }
     std::int64_t returns() const { return returns_; }
@@ -88,13 +89,19 @@ public:
     const OffLatticeIndex& index() const { return index_; }
     /// Bytes this object holds now.
     std::uint64_t bytes() const;
-    /// An upper bound on the bytes a run of `particles` arrivals holds at its peak, for a check
-    /// before the run.
+    /// An upper bound on the bytes a growth made with `expectedParticles` = `particles` holds at
+    /// its peak while it grows that many, for a check before the run.
     static std::uint64_t memoryBytes(std::int64_t particles);
-    /// The same for a run to `radius` diameters.
+    /// The same for a run to `radius` diameters, made with `expectedParticles` =
+    /// particlesBound(radius).
     static std::uint64_t memoryBytesForRadius(double radius);
     /// A generous bound on the farthest centre after `particles` arrivals.
     static double radiusBound(std::int64_t particles);
+    /// A generous bound on the arrivals a cluster needs to reach `radius` diameters.
+    static std::int64_t particlesBound(double radius);
+    /// The index is first made for this farthest centre, a little above what clusters of
+    /// `particles` arrivals reach, and made again larger for a cluster that goes beyond.
+    static double expectedRadius(std::int64_t particles);
 
 private:
     PlanePoint start();

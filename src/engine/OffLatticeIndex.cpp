@@ -209,9 +209,11 @@ void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* partic
 
 std::uint64_t OffLatticeIndex::fixedBytes(double halfSide)
 {
-    const auto tiles = static_cast<std::uint64_t>(2 * std::ceil(halfSide / TileCells));
-    // The tile table, and the coarse levels: a byte a tile, a quarter of that for the next level, ...
-    return tiles * tiles * (sizeof(std::int32_t) + 2);
+    // The tile table (an int32 a tile, in blocks of 4 x 4), the coarse levels (a byte a box of 8
+    // cells, in blocks of 8 x 8, a quarter of that for each next level: under 4 / 3 in all) and
+    // their bits; a margin of a block on each side for the rounding up.
+    const auto tiles = static_cast<std::uint64_t>(2 * std::ceil(halfSide / TileCells)) + 8;
+    return tiles * tiles * (sizeof(std::int32_t) + 2) + (1 << 16);
 }
 
 std::uint64_t OffLatticeIndex::bytes() const

@@ -1,10 +1,10 @@
 #include "OffLatticeGrowth.h"
 
+#include "ExteriorPoissonKernel.h"
 #include "UnitDirection.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 
 namespace {
@@ -82,16 +82,7 @@ PlanePoint OffLatticeGrowth::start()
 
 void OffLatticeGrowth::returnToCircle(PlanePoint& at, double squaredRadius)
 {
-    // Brownian motion from distance r outside a circle of radius R meets it at an angle, relative
-    // to its own, with the exterior Poisson kernel's density (1 - p^2) / (2 pi (1 + p^2 - 2 p cos t)),
-    // p = R / r: a wrapped Cauchy law, drawn by inverting its distribution function,
-    // t = 2 atan(((1 - p) / (1 + p)) tan(pi (u - 1/2))). The rotation by t comes from tan(t / 2).
-    const double rho = startRadius_ / std::sqrt(squaredRadius);
-    const double halfTangent = (1.0 - rho) / (1.0 + rho) * std::tan(std::numbers::pi * (random_.uniform() - 0.5));
-    const double h2 = halfTangent * halfTangent;
-    const double cosine = (1.0 - h2) / (1.0 + h2);
-    const double sine = 2.0 * halfTangent / (1.0 + h2);
-    at = {rho * (cosine * at.x - sine * at.y), rho * (sine * at.x + cosine * at.y)};
+    at = ExteriorPoissonKernel::hit(at, squaredRadius, startRadius_, random_.uniform());
     ++returns_;
 }
 

@@ -59,7 +59,7 @@ std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
     if (tile >= 0)
         return tile;
     if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
-        chunks_.push_back(std::make_unique<Tile[]>(std::size_t{1} << ChunkBits));
+        chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(std::size_t{1} << ChunkBits)); // filled as made
     tile = tileCount_++;
     Tile& made = tileAt(tile);
     std::fill(std::begin(made.gap), std::end(made.gap), FineCap);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 /// The off-lattice growth's random source: xoshiro256++ (D. Blackman and S. Vigna, "Scrambled
@@ -15,6 +16,14 @@ public:
         std::uint64_t mixer = seed;
         for (std::uint64_t& word : state_)
             word = splitMix64(mixer);
+    }
+
+    /// A source in the given state (not all zero), for checks against published output.
+    static Xoshiro256PlusPlus fromState(const std::array<std::uint64_t, 4>& state)
+    {
+        Xoshiro256PlusPlus source(0);
+        source.state_ = state;
+        return source;
     }
 
     /// The next 64 random bits.
@@ -46,5 +55,5 @@ public:
 private:
     static std::uint64_t rotateLeft(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-    std::uint64_t state_[4];
+    std::array<std::uint64_t, 4> state_;
 };

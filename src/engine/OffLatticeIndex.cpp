@@ -18,16 +18,19 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
     const auto halfTiles = static_cast<std::int32_t>(std::ceil(halfSide / TileCells));
     tilesPerSide_ = 2 * halfTiles;
     cellsPerSide_ = tilesPerSide_ * TileCells;
-    half_ = static_cast<double>(cellsPerSide_) / 2;
+    halfCells_ = halfTiles * TileCells;
     tileBlocksPerRow_ = (tilesPerSide_ + 3) / 4;
     tileOf_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, -1);
-    for (std::int32_t boxes = cellsPerSide_ >> CoarseShift;; boxes = (boxes + 1) / 2) {
+    for (std::int32_t shift = CoarseShift;; ++shift) {
+        const std::int32_t low = -halfCells_ >> shift;
+        const std::int32_t boxes = ((halfCells_ - 1) >> shift) - low + 1;
+        lowBox_.push_back(low);
         boxesPerSide_.push_back(boxes);
         const std::int32_t blocks = (boxes + 7) / 8;
         blocksPerRow_.push_back(blocks);
         occupied_.emplace_back((static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes) + 63) / 64, 0);
         levels_.emplace_back(static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64, CoarseCap);
-        if (boxes == 1)
+        if (boxes <= 2)
             break;
     }
     boxes0_ = levels_[0].data();
@@ -44,7 +47,7 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
     // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
     // that step, made slightly smaller still, so rounding never makes a bound too large.
     for (std::int32_t step = 0;; ++step) {
-        const double gap = std::sqrt(step / SquareSteps) - 1.0 - 1e-9;
+        const double gap = std::sqrt(step / SquareSteps) - 1.0 - Slack;
         if (gap >= FineReach) {
             unitsBySquare_.push_back(FineCap);
             break;
@@ -70,8 +73,8 @@ std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
 void OffLatticeIndex::insert(std::int32_t particle, OffLatticeParticle* particles)
 {
     const PlanePoint at = particles[particle].at;
-    const auto cx = static_cast<std::int32_t>(at.x + half_);
-    const auto cy = static_cast<std::int32_t>(at.y + half_);
+    const std::int32_t cx = cellOf(at.x);
+    const std::int32_t cy = cellOf(at.y);
     updateFine(at);
     Tile& home = tileAt(tileMade(cx / TileCells, cy / TileCells));
     std::int32_t& head = home.head[((cy & 7) / BinCells) * (TileCells / BinCells) + (cx & 7) / BinCells];
@@ -85,31 +88,31 @@ void OffLatticeIndex::updateFine(PlanePoint at)
     // Every cell whose box comes within FineReach of the new particle's surface, tile by tile;
     // a cell's byte comes from its squared distance through unitsBySquare_, without a root.
     constexpr double Reach = 1.0 + FineReach;
-    const double fx = at.x + half_;
-    const double fy = at.y + half_;
-    const auto x0 = static_cast<std::int32_t>(fx - Reach);
-    const auto x1 = static_cast<std::int32_t>(fx + Reach);
-    const auto y0 = static_cast<std::int32_t>(fy - Reach);
-    const auto y1 = static_cast<std::int32_t>(fy + Reach);
+    const double fx = at.x;
+    const double fy = at.y;
+    const std::int32_t x0 = cellOf(fx - Reach);
+    const std::int32_t x1 = cellOf(fx + Reach);
+    const std::int32_t y0 = cellOf(fy - Reach);
+    const std::int32_t y1 = cellOf(fy + Reach);
     double squaresX[2 * static_cast<std::int32_t>(Reach) + 3];
     for (std::int32_t cx = x0; cx <= x1; ++cx) {
-        const double dx = outside(fx, cx, 1.0);
+        const double dx = outside(fx, edgeOf(cx), 1.0);
         squaresX[cx - x0] = dx * dx * SquareSteps;
     }
     const auto last = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
     for (std::int32_t ty = y0 / TileCells; ty <= y1 / TileCells; ++ty) {
         const std::int32_t cyLow = std::max(y0, ty * TileCells);
         const std::int32_t cyHigh = std::min(y1, ty * TileCells + TileCells - 1);
-        const double tileDy = outside(fy, cyLow, cyHigh + 1 - cyLow);
+        const double tileDy = outside(fy, edgeOf(cyLow), cyHigh + 1 - cyLow);
         for (std::int32_t tx = x0 / TileCells; tx <= x1 / TileCells; ++tx) {
             const std::int32_t cxLow = std::max(x0, tx * TileCells);
             const std::int32_t cxHigh = std::min(x1, tx * TileCells + TileCells - 1);
-            const double tileDx = outside(fx, cxLow, cxHigh + 1 - cxLow);
+            const double tileDx = outside(fx, edgeOf(cxLow), cxHigh + 1 - cxLow);
             if (tileDx * tileDx + tileDy * tileDy >= Reach * Reach)
                 continue; // no cell of this tile comes within reach: it is not made for nothing
             Tile& tile = tileAt(tileMade(tx, ty));
             for (std::int32_t cy = cyLow; cy <= cyHigh; ++cy) {
-                const double dy = outside(fy, cy, 1.0);
+                const double dy = outside(fy, edgeOf(cy), 1.0);
                 const double squareY = dy * dy * SquareSteps;
                 std::uint8_t* row = tile.gap + (cy & 7) * TileCells;
                 for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
@@ -126,8 +129,8 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
 {
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
-        const std::int32_t bx = cx >> shift;
-        const std::int32_t by = cy >> shift;
+        const std::int32_t bx = ((cx - halfCells_) >> shift) - lowBox_[level];
+        const std::int32_t by = ((cy - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t side = boxesPerSide_[level];
         std::vector<std::uint8_t>& boxes = levels_[level];
         const auto box = static_cast<std::size_t>(by * side + bx);
@@ -146,27 +149,27 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
     }
 }
 
-double OffLatticeIndex::coarseBound(double fx, double fy, std::uint8_t box) const
+double OffLatticeIndex::coarseBound(PlanePoint at, std::int32_t cx, std::int32_t cy, std::uint8_t box) const
 {
     // No particle is within FineReach of this cell. Each level knows the distance D from the
     // walker's box to the nearest box that holds a particle; when D > 0 every particle lies
     // outside the walker's box, so a straight line to it first crosses that box's edge: the
     // distance is at least D plus the walker's distance to the edge. A capped box says only that
     // D is at least CoarseReach sides, so the next level may say more.
-    const auto cx = static_cast<std::int32_t>(fx);
-    const auto cy = static_cast<std::int32_t>(fy);
     double bound = FineReach;
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const std::int32_t shift = CoarseShift + static_cast<std::int32_t>(level);
-        const std::int32_t bx = cx >> shift;
-        const std::int32_t by = cy >> shift;
-        const std::uint8_t units = level == 0 ? box : levels_[level][boxSlot(bx, by, blocksPerRow_[level])];
+        const std::int32_t planeX = (cx - halfCells_) >> shift;
+        const std::int32_t planeY = (cy - halfCells_) >> shift;
+        const std::uint8_t units =
+            level == 0 ? box
+                       : levels_[level][boxSlot(planeX - lowBox_[level], planeY - lowBox_[level], blocksPerRow_[level])];
         if (units > 0) {
             const double side = static_cast<double>(1 << shift);
-            const double x0 = bx * side;
-            const double y0 = by * side;
-            const double edge = std::min(std::min(fx - x0, x0 + side - fx), std::min(fy - y0, y0 + side - fy));
-            bound = std::max(bound, units * (side / CoarseUnitsPerSide) + edge - 1.0);
+            const double x0 = planeX * side;
+            const double y0 = planeY * side;
+            const double edge = std::min(std::min(at.x - x0, x0 + side - at.x), std::min(at.y - y0, y0 + side - at.y));
+            bound = std::max(bound, units * (side / CoarseUnitsPerSide) + edge - 1.0 - Slack);
         }
         if (units < CoarseCap)
             break;
@@ -177,11 +180,9 @@ double OffLatticeIndex::coarseBound(double fx, double fy, std::uint8_t box) cons
 void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* particles, Near& near) const
 {
     constexpr double Reach = 1.0 + NearReach;
-    const double fx = at.x + half_;
-    const double fy = at.y + half_;
-    const auto cx = static_cast<std::int32_t>(fx);
-    const auto cy = static_cast<std::int32_t>(fy);
-    near.corner = {cx - half_, cy - half_};
+    const std::int32_t cx = cellOf(at.x);
+    const std::int32_t cy = cellOf(at.y);
+    near.corner = {edgeOf(cx), edgeOf(cy)};
     near.count = 0;
     const std::int32_t bx0 = (cx - 2) / BinCells;
     const std::int32_t by0 = (cy - 2) / BinCells;
@@ -194,8 +195,8 @@ void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* partic
             for (std::int32_t p = tileAt(tile).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; p >= 0;
                  p = particles[p].nextInBin) {
                 const PlanePoint centre = particles[p].at;
-                const double dx = outside(centre.x + half_, cx, 1.0);
-                const double dy = outside(centre.y + half_, cy, 1.0);
+                const double dx = outside(centre.x, near.corner.x, 1.0);
+                const double dy = outside(centre.y, near.corner.y, 1.0);
                 if (dx * dx + dy * dy > Reach * Reach)
                     continue;
                 near.x[near.count] = centre.x;

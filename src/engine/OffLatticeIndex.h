@@ -65,8 +65,8 @@ public:
     /// An empty index of at least [-halfSide, halfSide)^2.
     explicit OffLatticeIndex(double halfSide);
 
-    /// The half side of the square covered, a multiple of TileCells / 2.
-    double halfSide() const { return half_; }
+    /// The half side of the square covered, a multiple of TileCells.
+    double halfSide() const { return halfCells_; }
 
     /// Takes in `particles[particle]` (numbered from 0 in insertion order), which must lie at
     /// least EdgeMargin inside the square; sets its nextInBin.
@@ -76,12 +76,10 @@ public:
     /// when it is below NearReach, gatherNear() is needed for the exact gap.
     double gapBound(PlanePoint at) const
     {
-        const double fx = at.x + half_;
-        const double fy = at.y + half_;
-        const auto cx = static_cast<std::int32_t>(fx);
-        const auto cy = static_cast<std::int32_t>(fy);
+        const std::int32_t cx = cellOf(at.x);
+        const std::int32_t cy = cellOf(at.y);
         // The smallest boxes first: away from the cluster they answer alone, one memory read.
-        const std::uint8_t box = boxes0_[boxSlot(cx >> CoarseShift, cy >> CoarseShift, blocksPerRow0_)];
+        const std::uint8_t box = boxes0_[boxSlot(cx >> 3, cy >> 3, blocksPerRow0_)];
         if (box < FineBoxUnits) {
             const std::int32_t tile = tileOf_[tileSlot(cx >> 3, cy >> 3)];
             if (tile >= 0) {
@@ -90,7 +88,7 @@ public:
                     return units * (1.0 / UnitsPerDiameter);
             }
         }
-        return coarseBound(fx, fy, box);
+        return coarseBound(at, cx, cy, box);
     }
 
     /// Fills `near` with every one of the inserted `particles` whose centre lies within
@@ -118,6 +116,15 @@ private:
 
     // The tile table and the levels are stored in blocks of one cache line (4 x 4 tiles, 8 x 8
     // boxes): a walker's next jumps mostly land in the block it is in.
+    /// The column (or row) of cells that holds coordinate `x`. Every grid of the index lies on
+    /// whole multiples of its cell or box side in the plane, and the cell is found through a
+    /// fixed offset, so its bounds do not depend on the square's size: a cluster grows the
+    /// same, bit for bit, however large its index was made. The offset rounds to 2^-28, so
+    /// a point within that of a cell's edge may be taken for its neighbour's; the bounds leave
+    /// room for it.
+    std::int32_t cellOf(double x) const { return static_cast<std::int32_t>(x + Anchor) - (AnchorCells - halfCells_); }
+    /// The plane coordinate of the low edge of cell column `cx`.
+    double edgeOf(std::int32_t cx) const { return static_cast<double>(cx - halfCells_); }
     std::size_t tileSlot(std::int32_t tx, std::int32_t ty) const
     {
         return static_cast<std::size_t>((((ty >> 2) * tileBlocksPerRow_ + (tx >> 2)) << 4) | ((ty & 3) << 2) | (tx & 3));
@@ -130,16 +137,23 @@ private:
     std::int32_t tileMade(std::int32_t tx, std::int32_t ty);
     void updateFine(PlanePoint at);
     void updateCoarse(std::int32_t cx, std::int32_t cy);
-    double coarseBound(double fx, double fy, std::uint8_t box) const;
+    double coarseBound(PlanePoint at, std::int32_t cx, std::int32_t cy, std::uint8_t box) const;
 
-    double half_ = 0;
+    static constexpr std::int32_t AnchorCells = 1 << 24;
+    static constexpr double Anchor = AnchorCells;
+    /// Room left in every bound for a point taken for its neighbour cell's.
+    static constexpr double Slack = 1e-8;
+
+    std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;
     std::int32_t tilesPerSide_ = 0;
     std::vector<std::int32_t> tileOf_;
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::int32_t tileCount_ = 0;
-    /// Level k: boxes of TileCells << k cells, boxesPerSide_[k] a side.
+    /// Level k: boxes of TileCells << k cells, on multiples of that side in the plane; the
+    /// first box of a side is the one at lowBox_[k] in the plane's numbering.
     std::vector<std::vector<std::uint8_t>> levels_;
+    std::vector<std::int32_t> lowBox_;
     const std::uint8_t* boxes0_ = nullptr; // levels_[0], read at every jump
     std::int32_t blocksPerRow0_ = 0;
     std::vector<std::int32_t> blocksPerRow_;

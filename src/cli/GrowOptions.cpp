@@ -247,10 +247,15 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                 throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
 
     options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
-    options.size = sizeOption->count() > 0 ? parseSize(sizeText) : options.mode->defaultSize;
+    options.sizeGiven = sizeOption->count() > 0;
+    if (options.sizeGiven)
+        options.size = parseSize(sizeText);
     takeModeOptions(options, modeOptions, modeOptionTexts);
     if (pointsOption->count() > 0)
         options.points = parsePoints(pointsText);
+    if (!options.sizeGiven)
+        options.size = options.mode->sizeWithoutSizeOption != nullptr ? options.mode->sizeWithoutSizeOption(options)
+                                                                       : options.mode->defaultSize;
     options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
     if (runsOption->count() > 0)
         options.runs = parseRuns(runsText);

@@ -58,7 +58,7 @@ std::string RunResult::json() const
     object[SummaryKeys::Height] = size.height;
     object[SummaryKeys::Seed] = seed;
     for (const SummaryKeys::FigureKey& key : SummaryKeys::figures())
-        object[key.key] = mode->reports(key.figure) ? jsonValue(key, figure(key.figure)) : nullptr;
+        object[key.key] = jsonValue(key, figure(key.figure)); // null for another mode's figure
     object[SummaryKeys::Output] = output;
     // A file name need not be valid UTF-8; replace what is not rather than fail.
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

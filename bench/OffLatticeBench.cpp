@@ -3,11 +3,13 @@
 // own: CPU seconds of the growing thread (the best of the runs: other work on the machine only
 // ever slows a run down), jumps per particle, the peak resident memory and the bytes the growth
 // holds, per particle. With --size-check, the mean gyration radius of clusters from the fast
-// growth against the plain simulation (exact distances to every particle at every jump).
+// growth against the plain simulation (exact distances to every particle at every jump). With
+// --ensemble, the mean dimension from the growth law and the mean gyration radius over seeds.
 //
 // Usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...]   (default 3 runs of seed 1 at
 //                                                                  10^4, 10^5, 10^6, 10^7)
 //        dla-offlattice-bench --size-check N SEEDS
+//        dla-offlattice-bench --ensemble N SEEDS
 
 #include "OffLatticeGrowth.h"
 #include "PlainOffLattice.h"
@@ -123,6 +125,20 @@ void sizeCheck(int arrivals, int seeds)
                 (a.mean - b.mean) / std::hypot(a.error, b.error));
 }
 
+void ensemble(std::int64_t arrivals, int seeds)
+{
+    std::vector<double> dimensions, radii;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        OffLatticeGrowth growth(static_cast<std::uint32_t>(seed), arrivals);
+        growth.run({arrivals, 0});
+        dimensions.push_back(growth.growthDimension().value_or(0));
+        radii.push_back(growth.gyrationRadius());
+    }
+    const MeanAndError d = meanOf(dimensions), r = meanOf(radii);
+    std::printf("%d clusters of %lld particles: D = %.4f +- %.4f (spread %.3f), R_g = %.2f +- %.2f\n", seeds,
+                static_cast<long long>(arrivals), d.mean, d.error, d.error * std::sqrt(double(seeds)), r.mean, r.error);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -130,6 +146,10 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "--size-check") {
         sizeCheck(std::atoi(args[1].c_str()), std::atoi(args[2].c_str()));
+        return 0;
+    }
+    if (args.size() == 3 && args[0] == "--ensemble") {
+        ensemble(std::atoll(args[1].c_str()), std::atoi(args[2].c_str()));
         return 0;
     }
     int repeats = 3;
@@ -143,7 +163,7 @@ int main(int argc, char** argv)
         else if (const long long n = std::atoll(args[i].c_str()); n > 0)
             counts.push_back(n);
         else {
-            std::fprintf(stderr, "usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...] | --size-check N SEEDS\n");
+            std::fprintf(stderr, "usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...] | --size-check N SEEDS | --ensemble N SEEDS\n");
             return 2;
         }
     }

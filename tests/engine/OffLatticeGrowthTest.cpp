@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -209,4 +210,45 @@ TEST(OffLatticeGrowthTest, WhereTheSecondArrivalTouchesMatchesSmallStepBrownianM
             chiSquare += (walk[i] - steps[i]) * (walk[i] - steps[i]) / (walk[i] + steps[i]);
     EXPECT_LT(chiSquare, 31.3);
     EXPECT_GT(walk[Sectors] + walk[Sectors + 1], Samples / 10) << "the tip of the first arrival catches many";
+}
+
+TEST(OffLatticeGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersEveryNearParticle)
+{
+    // Points all over the cluster and around it: the bound never exceeds the exact gap to the
+    // nearest surface, yet near the cluster it is close to it; the particles gathered for a
+    // point are all those within a gap of NearReach of its cell.
+    OffLatticeGrowth growth(21, 4000);
+    growth.run({4000, 0});
+    const OffLatticeIndex& index = growth.index();
+    const std::vector<OffLatticeParticle>& particles = growth.particles();
+    Xoshiro256PlusPlus random(1);
+    const double extent = growth.radius() + 6;
+    double boundSum = 0, gapSum = 0;
+    OffLatticeIndex::Near near;
+    for (int i = 0; i < 10000; ++i) {
+        const PlanePoint at{extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1)};
+        double nearest = 1e300;
+        for (const OffLatticeParticle& p : particles)
+            nearest = std::min(nearest, (at.x - p.at.x) * (at.x - p.at.x) + (at.y - p.at.y) * (at.y - p.at.y));
+        const double gap = std::sqrt(nearest) - 1;
+        const double bound = index.gapBound(at);
+        ASSERT_LE(bound, std::max(gap, 0.0) + 1e-9) << "at " << at.x << ", " << at.y;
+        if (gap > 0 && gap < OffLatticeIndex::FineReach) {
+            boundSum += std::min(bound, gap);
+            gapSum += gap;
+        }
+        if (bound < OffLatticeIndex::NearReach) {
+            index.gatherNear(at, particles.data(), near);
+            std::vector<std::int32_t> gathered(near.particle, near.particle + near.count);
+            std::sort(gathered.begin(), gathered.end());
+            for (std::size_t p = 0; p < particles.size(); ++p) {
+                const double dx = std::max({0.0, near.corner.x - particles[p].at.x, particles[p].at.x - near.corner.x - 1});
+                const double dy = std::max({0.0, near.corner.y - particles[p].at.y, particles[p].at.y - near.corner.y - 1});
+                const bool within = dx * dx + dy * dy <= (1 + OffLatticeIndex::NearReach) * (1 + OffLatticeIndex::NearReach);
+                ASSERT_EQ(within, std::binary_search(gathered.begin(), gathered.end(), static_cast<std::int32_t>(p)))
+                    << "particle " << p << " near " << at.x << ", " << at.y;
+            }
+        }
+    }
+    EXPECT_GT(boundSum / gapSum, 0.6) << "the bounds near the cluster are too loose to be of use";
 }

@@ -13,7 +13,7 @@
 ///
 /// It covers the square [-halfSide, halfSide)^2 cut into cells of one diameter, grouped in tiles
 /// of 8 x 8 cells. Three parts, each updated as a particle is inserted:
-/// - near the cluster, a byte per cell: a lower bound, in 1/60 diameter, on the gap from any point
+/// - near the cluster, a byte per cell: a lower bound, in 1/40 diameter, on the gap from any point
 ///   of the cell, kept up to FineReach diameters (the true distance to the cell's box, not a
 ///   count of cells, so walkers close to the cluster still make long jumps); these live in tiles
 ///   made only where a particle comes within reach, so the empty part of the square costs 4 bytes
@@ -30,8 +30,8 @@ public:
     static constexpr std::int32_t TileCells = 8;
     static constexpr std::int32_t BinCells = 2;
     /// How far the byte map holds its bounds, in diameters.
-    static constexpr double FineReach = 8.0;
-    static constexpr double UnitsPerDiameter = 30.0;
+    static constexpr double FineReach = 6.0;
+    static constexpr double UnitsPerDiameter = 40.0;
     /// The byte of a cell with no particle within FineReach.
     static constexpr std::uint8_t FineCap = 240;
     /// The coarse levels' boxes: 1 << CoarseShift cells at level 0, twice that at each next one.

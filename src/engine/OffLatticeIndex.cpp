@@ -20,7 +20,7 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
     cellsPerSide_ = tilesPerSide_ * TileCells;
     halfCells_ = halfTiles * TileCells;
     tileBlocksPerRow_ = (tilesPerSide_ + 3) / 4;
-    tileOf_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, -1);
+    table_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, CoarseCap);
     for (std::int32_t shift = CoarseShift;; ++shift) {
         const std::int32_t low = -halfCells_ >> shift;
         const std::int32_t boxes = ((halfCells_ - 1) >> shift) - low + 1;
@@ -29,12 +29,11 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
         const std::int32_t blocks = (boxes + 7) / 8;
         blocksPerRow_.push_back(blocks);
         occupied_.emplace_back((static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes) + 63) / 64, 0);
-        levels_.emplace_back(static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64, CoarseCap);
+        levels_.emplace_back(shift == CoarseShift ? 0 : static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64,
+                             CoarseCap);
         if (boxes <= 2)
             break;
     }
-    boxes0_ = levels_[0].data();
-    blocksPerRow0_ = blocksPerRow_[0];
     // The nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1 sides apart on
     // each axis; their distance in sixteenths of a side, rounded down.
     for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
@@ -58,12 +57,13 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
 
 std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
 {
-    std::int32_t& tile = tileOf_[tileSlot(tx, ty)];
-    if (tile >= 0)
-        return tile;
+    std::uint32_t& entry = table_[tileSlot(tx, ty)];
+    if (entry > BoxMask)
+        return tileIn(entry);
     if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
         chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(std::size_t{1} << ChunkBits)); // filled as made
-    tile = tileCount_++;
+    const std::int32_t tile = tileCount_++;
+    entry |= static_cast<std::uint32_t>(tile + 1) << 8;
     Tile& made = tileAt(tile);
     std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
     std::fill(std::begin(made.head), std::end(made.head), -1);
@@ -100,26 +100,39 @@ void OffLatticeIndex::updateFine(PlanePoint at)
         squaresX[cx - x0] = dx * dx * SquareSteps;
     }
     const auto last = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
+    // The tiles within reach first, each asked of memory at once, so their reads overlap.
+    struct Reached {
+        Tile* tile;
+        std::int32_t tx;
+        std::int32_t ty;
+    };
+    Reached reached[16];
+    std::int32_t count = 0;
     for (std::int32_t ty = y0 / TileCells; ty <= y1 / TileCells; ++ty) {
         const std::int32_t cyLow = std::max(y0, ty * TileCells);
-        const std::int32_t cyHigh = std::min(y1, ty * TileCells + TileCells - 1);
-        const double tileDy = outside(fy, edgeOf(cyLow), cyHigh + 1 - cyLow);
+        const double tileDy = outside(fy, edgeOf(cyLow), std::min(y1, ty * TileCells + TileCells - 1) + 1 - cyLow);
         for (std::int32_t tx = x0 / TileCells; tx <= x1 / TileCells; ++tx) {
             const std::int32_t cxLow = std::max(x0, tx * TileCells);
-            const std::int32_t cxHigh = std::min(x1, tx * TileCells + TileCells - 1);
-            const double tileDx = outside(fx, edgeOf(cxLow), cxHigh + 1 - cxLow);
+            const double tileDx = outside(fx, edgeOf(cxLow), std::min(x1, tx * TileCells + TileCells - 1) + 1 - cxLow);
             if (tileDx * tileDx + tileDy * tileDy >= Reach * Reach)
                 continue; // no cell of this tile comes within reach: it is not made for nothing
-            Tile& tile = tileAt(tileMade(tx, ty));
-            for (std::int32_t cy = cyLow; cy <= cyHigh; ++cy) {
-                const double dy = outside(fy, edgeOf(cy), 1.0);
-                const double squareY = dy * dy * SquareSteps;
-                std::uint8_t* row = tile.gap + (cy & 7) * TileCells;
-                for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
-                    const auto step = std::min(last, static_cast<std::int32_t>(squaresX[cx - x0] + squareY));
-                    std::uint8_t& cell = row[cx & 7];
-                    cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
-                }
+            Tile* tile = &tileAt(tileMade(tx, ty));
+            __builtin_prefetch(tile->gap, 1);
+            reached[count++] = {tile, tx, ty};
+        }
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto [tile, tx, ty] = reached[i];
+        const std::int32_t cxLow = std::max(x0, tx * TileCells);
+        const std::int32_t cxHigh = std::min(x1, tx * TileCells + TileCells - 1);
+        for (std::int32_t cy = std::max(y0, ty * TileCells); cy <= std::min(y1, ty * TileCells + TileCells - 1); ++cy) {
+            const double dy = outside(fy, edgeOf(cy), 1.0);
+            const double squareY = dy * dy * SquareSteps;
+            std::uint8_t* row = tile->gap + (cy & 7) * TileCells;
+            for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
+                const auto step = std::min(last, static_cast<std::int32_t>(squaresX[cx - x0] + squareY));
+                std::uint8_t& cell = row[cx & 7];
+                cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
             }
         }
     }
@@ -132,7 +145,6 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         const std::int32_t bx = ((cx - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t by = ((cy - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t side = boxesPerSide_[level];
-        std::vector<std::uint8_t>& boxes = levels_[level];
         const auto box = static_cast<std::size_t>(by * side + bx);
         std::vector<std::uint64_t>& occupied = occupied_[level];
         if (occupied[box >> 6] & (std::uint64_t{1} << (box & 63)))
@@ -142,8 +154,14 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         for (std::int32_t y = std::max(0, by - CoarseReach); y <= std::min(side - 1, by + CoarseReach); ++y) {
             const std::uint8_t* units = boxUnits_[std::abs(y - by)];
             for (std::int32_t x = std::max(0, bx - CoarseReach); x <= std::min(side - 1, bx + CoarseReach); ++x) {
-                std::uint8_t& box = boxes[boxSlot(x, y, blocksPerRow_[level])];
-                box = std::min(box, units[std::abs(x - bx)]);
+                const std::uint8_t distance = units[std::abs(x - bx)];
+                if (level == 0) {
+                    std::uint32_t& entry = table_[tileSlot(x, y)];
+                    entry = (entry & ~BoxMask) | std::min<std::uint32_t>(entry & BoxMask, distance);
+                } else {
+                    std::uint8_t& units = levels_[level][boxSlot(x, y, blocksPerRow_[level])];
+                    units = std::min(units, distance);
+                }
             }
         }
     }
@@ -180,30 +198,40 @@ double OffLatticeIndex::coarseBound(PlanePoint at, std::int32_t cx, std::int32_t
 void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* particles, Near& near) const
 {
     constexpr double Reach = 1.0 + NearReach;
+    constexpr std::int32_t BinsPerTile = TileCells / BinCells;
     const std::int32_t cx = cellOf(at.x);
     const std::int32_t cy = cellOf(at.y);
     near.corner = {edgeOf(cx), edgeOf(cy)};
     near.count = 0;
-    const std::int32_t bx0 = (cx - 2) / BinCells;
-    const std::int32_t by0 = (cy - 2) / BinCells;
-    for (std::int32_t by = by0; by <= (cy + 2) / BinCells; ++by) {
-        for (std::int32_t bx = bx0; bx <= (cx + 2) / BinCells; ++bx) {
-            constexpr std::int32_t BinsPerTile = TileCells / BinCells;
-            const std::int32_t tile = tileOf_[tileSlot(bx / BinsPerTile, by / BinsPerTile)];
-            if (tile < 0)
-                continue;
-            for (std::int32_t p = tileAt(tile).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; p >= 0;
-                 p = particles[p].nextInBin) {
-                const PlanePoint centre = particles[p].at;
-                const double dx = outside(centre.x, near.corner.x, 1.0);
-                const double dy = outside(centre.y, near.corner.y, 1.0);
-                if (dx * dx + dy * dy > Reach * Reach)
-                    continue;
+    // The 3 x 3 bins around the cell. Their lists are walked side by side, a particle of each in
+    // turn, so the reads of particles that are not in the cache overlap.
+    std::int32_t next[9];
+    std::int32_t lists = 0;
+    for (std::int32_t by = (cy - 2) / BinCells; by <= (cy + 2) / BinCells; ++by) {
+        for (std::int32_t bx = (cx - 2) / BinCells; bx <= (cx + 2) / BinCells; ++bx) {
+            const std::uint32_t entry = table_[tileSlot(bx / BinsPerTile, by / BinsPerTile)];
+            if (entry > BoxMask)
+                if (const std::int32_t head = tileAt(tileIn(entry)).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; head >= 0)
+                    next[lists++] = head;
+        }
+    }
+    while (lists > 0) {
+        for (std::int32_t list = 0; list < lists;) {
+            const std::int32_t p = next[list];
+            const PlanePoint centre = particles[p].at;
+            const double dx = outside(centre.x, near.corner.x, 1.0);
+            const double dy = outside(centre.y, near.corner.y, 1.0);
+            if (dx * dx + dy * dy <= Reach * Reach) {
                 near.x[near.count] = centre.x;
                 near.y[near.count] = centre.y;
                 near.particle[near.count] = p;
                 ++near.count;
             }
+            next[list] = particles[p].nextInBin;
+            if (next[list] < 0)
+                next[list] = next[--lists]; // this list is done: the last takes its place
+            else
+                ++list;
         }
     }
 }
@@ -219,7 +247,7 @@ std::uint64_t OffLatticeIndex::fixedBytes(double halfSide)
 
 std::uint64_t OffLatticeIndex::bytes() const
 {
-    std::uint64_t total = tileOf_.capacity() * sizeof(std::int32_t) + chunks_.size() * (BytesPerTile << ChunkBits);
+    std::uint64_t total = table_.capacity() * sizeof(std::uint32_t) + chunks_.size() * (BytesPerTile << ChunkBits);
     for (const auto& level : levels_)
         total += level.capacity();
     for (const auto& level : occupied_)

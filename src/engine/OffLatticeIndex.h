@@ -13,7 +13,7 @@
 ///
 /// It covers the square [-halfSide, halfSide)^2 cut into cells of one diameter, grouped in tiles
 /// of 8 x 8 cells. Three parts, each updated as a particle is inserted:
-/// - near the cluster, a byte per cell: a lower bound, in 1/60 diameter, on the gap from any point
+/// - near the cluster, a byte per cell: a lower bound, in 1/40 diameter, on the gap from any point
 ///   of the cell, kept up to FineReach diameters (the true distance to the cell's box, not a
 ///   count of cells, so walkers close to the cluster still make long jumps); these live in tiles
 ///   made only where a particle comes within reach, so the empty part of the square costs 4 bytes
@@ -30,8 +30,8 @@ public:
     static constexpr std::int32_t TileCells = 8;
     static constexpr std::int32_t BinCells = 2;
     /// How far the byte map holds its bounds, in diameters.
-    static constexpr double FineReach = 8.0;
-    static constexpr double UnitsPerDiameter = 30.0;
+    static constexpr double FineReach = 6.0;
+    static constexpr double UnitsPerDiameter = 40.0;
     /// The byte of a cell with no particle within FineReach.
     static constexpr std::uint8_t FineCap = 240;
     /// The coarse levels' boxes: 1 << CoarseShift cells at level 0, twice that at each next one.
@@ -79,14 +79,12 @@ public:
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         // The smallest boxes first: away from the cluster they answer alone, one memory read.
-        const std::uint8_t box = boxes0_[boxSlot(cx >> 3, cy >> 3, blocksPerRow0_)];
-        if (box < FineBoxUnits) {
-            const std::int32_t tile = tileOf_[tileSlot(cx >> 3, cy >> 3)];
-            if (tile >= 0) {
-                const std::uint8_t units = tileAt(tile).gap[(cy & 7) * TileCells + (cx & 7)];
-                if (units < FineCap)
-                    return units * (1.0 / UnitsPerDiameter);
-            }
+        const std::uint32_t entry = table_[tileSlot(cx >> 3, cy >> 3)];
+        const auto box = static_cast<std::uint8_t>(entry & BoxMask);
+        if (box < FineBoxUnits && entry > BoxMask) {
+            const std::uint8_t units = tileAt(tileIn(entry)).gap[(cy & 7) * TileCells + (cx & 7)];
+            if (units < FineCap)
+                return units * (1.0 / UnitsPerDiameter);
         }
         return coarseBound(at, cx, cy, box);
     }
@@ -100,7 +98,6 @@ public:
     std::uint64_t bytes() const;
     /// Tiles made so far.
     std::int64_t tiles() const { return tileCount_; }
-    std::uint64_t tableBytes() const { return tileOf_.size() * 4; }
 
     /// The bytes an index of this half side needs before its tiles and per-particle lists.
     static std::uint64_t fixedBytes(double halfSide);
@@ -147,15 +144,19 @@ private:
     std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;
     std::int32_t tilesPerSide_ = 0;
-    std::vector<std::int32_t> tileOf_;
+    /// A word a tile, in blocks of 4 x 4: the tile's index plus one above the low byte (0: no
+    /// tile), in the low byte the smallest boxes' level (level 0 of the coarse levels, whose
+    /// boxes are the tiles), so a walker's bound takes one read of it.
+    std::vector<std::uint32_t> table_;
+    static constexpr std::uint32_t BoxMask = 0xFF;
+    static std::int32_t tileIn(std::uint32_t entry) { return static_cast<std::int32_t>(entry >> 8) - 1; }
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::int32_t tileCount_ = 0;
     /// Level k: boxes of TileCells << k cells, on multiples of that side in the plane; the
-    /// first box of a side is the one at lowBox_[k] in the plane's numbering.
+    /// first box of a side is the one at lowBox_[k] in the plane's numbering. Level 0 lives in
+    /// table_, levels_[0] is empty.
     std::vector<std::vector<std::uint8_t>> levels_;
     std::vector<std::int32_t> lowBox_;
-    const std::uint8_t* boxes0_ = nullptr; // levels_[0], read at every jump
-    std::int32_t blocksPerRow0_ = 0;
     std::vector<std::int32_t> blocksPerRow_;
     std::int32_t tileBlocksPerRow_ = 0;
     /// The units of two boxes dx, dy boxes apart, [|dy|][|dx|] up to CoarseReach.

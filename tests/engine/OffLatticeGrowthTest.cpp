@@ -3,11 +3,13 @@
 
 #include "ExteriorPoissonKernel.h"
 #include "OffLatticeGrowth.h"
+#include "PlainOffLattice.h"
 #include "UnitDirection.h"
 #include "Xoshiro256PlusPlus.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -41,84 +43,6 @@ double closestPair(const std::vector<OffLatticeParticle>& particles)
                             closest = std::min(closest, distance(particles[i].at, particles[j].at));
     }
     return closest;
-}
-
-/// The gyration radius of a list of centres.
-double gyrationRadius(const std::vector<PlanePoint>& centres)
-{
-    double mx = 0, my = 0;
-    for (PlanePoint c : centres)
-        mx += c.x, my += c.y;
-    mx /= centres.size(), my /= centres.size();
-    double squares = 0;
-    for (PlanePoint c : centres)
-        squares += (c.x - mx) * (c.x - mx) + (c.y - my) * (c.y - my);
-    return std::sqrt(squares / centres.size());
-}
-
-/// The same model grown the slow, plain way: the exact gap to every particle at every jump,
-/// straight steps of the same Epsilon within it against every particle, the same start and return.
-std::vector<PlanePoint> bruteForceCluster(std::uint32_t seed, int arrivals)
-{
-    Xoshiro256PlusPlus random(seed);
-    std::vector<PlanePoint> cluster{{0, 0}};
-    double farthest = 0;
-    auto unit = [&] { return UnitDirection::from(random.next()); };
-    while (static_cast<int>(cluster.size()) <= arrivals) {
-        const double start = farthest + OffLatticeGrowth::StartGap;
-        UnitDirection::Vector d = unit();
-        PlanePoint at{start * d.x, start * d.y};
-        for (bool stuck = false; !stuck;) {
-            double nearest = 1e300;
-            for (PlanePoint c : cluster)
-                nearest = std::min(nearest, distance(at, c));
-            const double gap = nearest - 1;
-            d = unit();
-            if (gap > OffLatticeGrowth::Epsilon) {
-                at = {at.x + gap * d.x, at.y + gap * d.y};
-            } else {
-                double first = OffLatticeGrowth::Epsilon;
-                PlanePoint touched{};
-                for (PlanePoint c : cluster) {
-                    // Smallest t >= 0 with |at + t d - c| = 1.
-                    const double wx = at.x - c.x, wy = at.y - c.y;
-                    const double b = wx * d.x + wy * d.y, q = wx * wx + wy * wy - 1;
-                    if (q > 0 && (b >= 0 || b * b - q < 0))
-                        continue; // apart, and the step does not reach it
-                    const double t = q <= 0 ? 0.0 : -b - std::sqrt(b * b - q);
-                    if (t < first)
-                        first = t, touched = c, stuck = true;
-                }
-                at = {at.x + first * d.x, at.y + first * d.y};
-                if (stuck) {
-                    const double r = distance(at, touched);
-                    at = {touched.x + (at.x - touched.x) / r, touched.y + (at.y - touched.y) / r};
-                }
-            }
-            const double squared = at.x * at.x + at.y * at.y;
-            if (!stuck && squared > start * start)
-                at = ExteriorPoissonKernel::hit(at, squared, start, random.uniform());
-        }
-        cluster.push_back(at);
-        farthest = std::max(farthest, std::hypot(at.x, at.y));
-    }
-    return cluster;
-}
-
-struct MeanAndError {
-    double mean;
-    double error;
-};
-
-MeanAndError meanOf(const std::vector<double>& values)
-{
-    double sum = 0, squares = 0;
-    for (double v : values)
-        sum += v;
-    const double mean = sum / values.size();
-    for (double v : values)
-        squares += (v - mean) * (v - mean);
-    return {mean, std::sqrt(squares / (values.size() - 1) / values.size())};
 }
 
 } // namespace
@@ -227,7 +151,7 @@ TEST(OffLatticeGrowthTest, ClustersAreAsLargeAsThoseOfThePlainSimulation)
         OffLatticeGrowth growth(seed, Arrivals);
         growth.run({Arrivals, 0});
         fast.push_back(growth.gyrationRadius());
-        plain.push_back(gyrationRadius(bruteForceCluster(1000 + seed, Arrivals)));
+        plain.push_back(gyrationRadius(plainCluster(1000 + seed, Arrivals)));
     }
     const MeanAndError a = meanOf(fast), b = meanOf(plain);
     EXPECT_LT(std::abs(a.mean - b.mean), 4 * std::hypot(a.error, b.error)) << a.mean << " against " << b.mean;
@@ -286,4 +210,45 @@ TEST(OffLatticeGrowthTest, WhereTheSecondArrivalTouchesMatchesSmallStepBrownianM
             chiSquare += (walk[i] - steps[i]) * (walk[i] - steps[i]) / (walk[i] + steps[i]);
     EXPECT_LT(chiSquare, 31.3);
     EXPECT_GT(walk[Sectors] + walk[Sectors + 1], Samples / 10) << "the tip of the first arrival catches many";
+}
+
+TEST(OffLatticeGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersEveryNearParticle)
+{
+    // Points all over the cluster and around it: the bound never exceeds the exact gap to the
+    // nearest surface, yet near the cluster it is close to it; the particles gathered for a
+    // point are all those within a gap of NearReach of its cell.
+    OffLatticeGrowth growth(21, 4000);
+    growth.run({4000, 0});
+    const OffLatticeIndex& index = growth.index();
+    const std::vector<OffLatticeParticle>& particles = growth.particles();
+    Xoshiro256PlusPlus random(1);
+    const double extent = growth.radius() + 6;
+    double boundSum = 0, gapSum = 0;
+    OffLatticeIndex::Near near;
+    for (int i = 0; i < 10000; ++i) {
+        const PlanePoint at{extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1)};
+        double nearest = 1e300;
+        for (const OffLatticeParticle& p : particles)
+            nearest = std::min(nearest, (at.x - p.at.x) * (at.x - p.at.x) + (at.y - p.at.y) * (at.y - p.at.y));
+        const double gap = std::sqrt(nearest) - 1;
+        const double bound = index.gapBound(at);
+        ASSERT_LE(bound, std::max(gap, 0.0) + 1e-9) << "at " << at.x << ", " << at.y;
+        if (gap > 0 && gap < OffLatticeIndex::FineReach) {
+            boundSum += std::min(bound, gap);
+            gapSum += gap;
+        }
+        if (bound < OffLatticeIndex::NearReach) {
+            index.gatherNear(at, particles.data(), near);
+            std::vector<std::int32_t> gathered(near.particle, near.particle + near.count);
+            std::sort(gathered.begin(), gathered.end());
+            for (std::size_t p = 0; p < particles.size(); ++p) {
+                const double dx = std::max({0.0, near.corner.x - particles[p].at.x, particles[p].at.x - near.corner.x - 1});
+                const double dy = std::max({0.0, near.corner.y - particles[p].at.y, particles[p].at.y - near.corner.y - 1});
+                const bool within = dx * dx + dy * dy <= (1 + OffLatticeIndex::NearReach) * (1 + OffLatticeIndex::NearReach);
+                ASSERT_EQ(within, std::binary_search(gathered.begin(), gathered.end(), static_cast<std::int32_t>(p)))
+                    << "particle " << p << " near " << at.x << ", " << at.y;
+            }
+        }
+    }
+    EXPECT_GT(boundSum / gapSum, 0.6) << "the bounds near the cluster are too loose to be of use";
 }

@@ -157,6 +157,8 @@ refusals=(
     "not 'abc'|-m offlattice --scale abc"
     "not '1e2'|-m offlattice --scale 1e2"
     "not '1001'|-m offlattice --scale 1001"
+    "not 'inf'|-m offlattice --scale inf"
+    "not '+2'|-m offlattice --scale +2"
     "1000 x 1000 pixels at --scale 400 is 2.5 particle diameters across, too small for the first particles|-m offlattice --scale 400"
     "too small for the first particles|-m offlattice -n 10 -s 29x100 --scale 10"
     "need a picture of up to|-m offlattice -n 100000000 --scale 20"

@@ -140,11 +140,20 @@ fi
 
 # The progress bar on a terminal: particles of N.
 if command -v script >/dev/null && script -qec true /dev/null </dev/null >/dev/null 2>&1; then
-    DLA_GROW_PROGRESS_AFTER_MS=0 script -qefc "$(printf '%q ' "$GROW" -m offlattice -n 5000 -r 1 -o bar.png)" \
+    DLA_GROW_PROGRESS_AFTER_MS=0 script -qefc "$(printf '%q ' "$GROW" -m offlattice -n 1500 -r 1 -o bar.png)" \
         /dev/null </dev/null >"$OUT" 2>"$ERR"
-    grep -q $'\r\\[#* *\\] *[0-9]*%  [0-9]* particles of 5000  ' "$OUT" ||
+    grep -q $'\r\\[#* *\\] *[0-9]*%  [0-9]* particles of 1500  ' "$OUT" ||
         fail "progress bar: none drawn: $(head -c 300 "$OUT" | cat -v)"
     grep -q $'\r\e\\[Koffl' "$OUT" || fail "progress bar: not erased before the summary: $(tail -c 200 "$OUT" | cat -v)"
+    # Every bar's count is of this run, and its percentage that count's share of N.
+    while read -r percent count; do
+        [ "$count" -le 1500 ] && [ "$percent" -eq $((100 * count / 1500)) ] ||
+            fail "progress bar: $percent% for $count particles of 1500"
+    done < <(tr '\r' '\n' <"$OUT" | sed -n 's/^\[[# ]*\] *\([0-9]*\)%  \([0-9]*\) particles of 1500 .*/\1 \2/p')
+    DLA_GROW_PROGRESS_AFTER_MS=0 script -qefc "$(printf '%q ' "$GROW" -m offlattice -s 600x600 -r 1 -o bar.png)" \
+        /dev/null </dev/null >"$OUT" 2>"$ERR"
+    tr '\r' '\n' <"$OUT" | grep -q '^\[[# ]*\] *[0-9]*%  [0-9]* particles  radius [0-9.]* -> 300.0  ' ||
+        fail "progress bar to the edge: none drawn: $(head -c 300 "$OUT" | cat -v)"
 fi
 
 # Bad input: one line, status 2, nothing written.

@@ -1,5 +1,7 @@
 #include "OwnerTable.h"
 
+#include <utility>
+
 namespace {
 
 constexpr std::size_t InitialSlots = 1024; // a power of two, like every size after it
@@ -17,6 +19,16 @@ std::uint64_t mix(std::uint64_t key)
 
 OwnerTable::OwnerTable(FieldSize size) : size_(size), slots_(InitialSlots) {}
 
+std::uint64_t OwnerTable::peakBytesFor(std::uint64_t owners)
+{
+    // record() keeps the table at most half full, growing it by doubling.
+    std::uint64_t slots = InitialSlots;
+    while (slots < 2 * owners)
+        slots *= 2;
+    const std::uint64_t grown = PageBlock<Slot>::bytesFor(slots);
+    return slots == InitialSlots ? grown : grown + PageBlock<Slot>::bytesFor(slots / 2);
+}
+
 std::size_t OwnerTable::slotFor(std::uint64_t key) const
 {
     const std::size_t mask = slots_.size() - 1;
@@ -30,14 +42,16 @@ void OwnerTable::record(FieldPoint at, std::int64_t index)
 {
     if (!size_.contains(at))
         return;
-    // At most half full, so a search meets an empty slot soon.
-    if (2 * (used_ + 1) > slots_.size())
-        grow();
     const std::uint64_t key = keyOf(at);
-    Slot& slot = slots_[slotFor(key)];
-    if (slot.key == Empty)
+    std::size_t slot = slotFor(key);
+    // At most half full, so a search meets an empty slot soon; only a new pixel can fill it.
+    if (slots_[slot].key == Empty && 2 * (used_ + 1) > slots_.size()) {
+        grow();
+        slot = slotFor(key);
+    }
+    if (slots_[slot].key == Empty)
         ++used_;
-    slot = Slot{key, index};
+    slots_[slot] = Slot{key, index};
 }
 
 std::optional<std::int64_t> OwnerTable::ownerOf(FieldPoint at) const
@@ -52,8 +66,8 @@ std::optional<std::int64_t> OwnerTable::ownerOf(FieldPoint at) const
 
 void OwnerTable::grow()
 {
-    std::vector<Slot> old(slots_.size() * 2);
-    old.swap(slots_);
+    PageBlock<Slot> old(slots_.size() * 2);
+    std::swap(old, slots_);
     for (const Slot& slot : old)
         if (slot.key != Empty)
             slots_[slotFor(slot.key)] = slot;

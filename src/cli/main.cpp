@@ -11,17 +11,23 @@
 #include "JobCount.h"
 #include "RunFileName.h"
 #include "FieldSizeError.h"
+#include "FractalDimension.h"
 #include "GrowJob.h"
 #include "GrowOptions.h"
 #include "GrowSummary.h"
 #include "OneLineText.h"
+#include "OrderMap.h"
+#include "OwnerTable.h"
+#include "ParticleWriter.h"
 #include "PictureFile.h"
 #include "ProgressBar.h"
+#include "RunFrame.h"
 #include "SafeSave.h"
 #include "SaveError.h"
 #include "UsageError.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -151,29 +157,53 @@ RunOutcome growForEnsemble(const GrowOptions& options, std::uint32_t seed, const
     return outcome;
 }
 
-/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
-/// beside it, the other mode's field at its start size, the order map of a picture coloured by
-/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
-/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
-/// of its picture's pixels), the fractal dimension's
-/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
-/// its thread's stack.
+/// The most wanderers a run can stick inside its picture: one a pixel, and no more than it
+/// releases (N + 1, or the To-Limit bound).
+std::uint64_t mostStuck(const GrowOptions& options)
+{
+    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
+    const std::int64_t released = options.points ? std::max<std::int64_t>(std::int64_t{*options.points} + 1, 0)
+                                                 : std::int64_t{RunFrame::ToLimitWanderers} + 1;
+    return std::min(pixels, static_cast<std::uint64_t>(released));
+}
+
+/// Memory one run of an ensemble takes at its peak, with the worker thread it runs on: the
+/// start state's two fields and its picture at the size asked for (with their touch counts);
+/// the order map of a picture coloured by age, or else the owner table of a particle list (and
+/// the list's buffer); the fractal dimension's box grids over the cluster's largest possible
+/// bounding box; what saving the picture takes; the worker's stack.
 std::uint64_t memoryOfOneRun(const GrowOptions& options)
 {
-    constexpr std::uint64_t ThreadStack = 8 << 20;
     const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
-    const FieldSize other = options.mode == GrowMode::Plant ? ProgramState::DefaultSnowSize : ProgramState::DefaultPlantSize;
-    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
-    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
-    return fieldBytes(options.size) + fieldBytes(other) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
+    const FieldSize size = options.size;
+    const std::uint64_t stuck = mostStuck(options);
+    std::uint64_t bytes = fieldBytes(ProgramState::DefaultPlantSize) + fieldBytes(ProgramState::DefaultSnowSize) +
+                          fieldBytes(size);
+    if (options.colour == PictureColour::Age)
+        bytes += OrderMap::bytesFor(size);
+    else if (!options.particles.empty())
+        bytes += OwnerTable::peakBytesFor(stuck);
+    if (!options.particles.empty())
+        bytes += ParticleWriter::BufferBytes;
+    // The cluster's pixels span at most one more than the wanderers stuck, each way.
+    bytes += FractalDimension::peakBytesFor(std::min<std::uint64_t>(size.width, stuck + 1),
+                                            std::min<std::uint64_t>(size.height, stuck + 1));
+    bytes += PictureFile::workingBytesFor(size.width);
+    return bytes + JobCount::workerBytes();
 }
 
 /// The runs that go at once: as asked, or the processors this process may use; never more
 /// than there are runs, and lowered, with one line saying so, to what the memory holds.
+/// Throws FieldSizeError when not even one run fits.
 int jobsFor(const GrowOptions& options)
 {
     const int wanted = std::min<std::int64_t>(options.jobs.value_or(JobCount::processorsAvailable()), *options.runs);
-    const int fitting = JobCount::fittingMemory(wanted, memoryOfOneRun(options), AvailableMemory::bytes());
+    const std::uint64_t available = AvailableMemory::bytes();
+    const std::uint64_t oneRun = memoryOfOneRun(options);
+    if (oneRun > available)
+        throw FieldSizeError("Not enough memory for a picture of " + std::to_string(options.size.width) + " x " +
+                             std::to_string(options.size.height) + " pixels");
+    const int fitting = JobCount::fittingMemory(wanted, oneRun, available);
     if (fitting < wanted)
         std::cerr << "dla-grow: " << wanted << " runs at once would not fit in memory; growing " << fitting
                   << " at once\n";
@@ -194,7 +224,12 @@ int growEnsemble(const GrowOptions& options)
     }
     Ensemble::Settings settings;
     settings.runs = *options.runs;
-    settings.jobs = jobsFor(options);
+    JobCount::setUpWorkers();
+    try {
+        settings.jobs = jobsFor(options);
+    } catch (const FieldSizeError& error) {
+        return fail(error.what(), ExitBadInput);
+    }
     settings.firstSeed = options.seed;
     settings.json = options.json;
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));

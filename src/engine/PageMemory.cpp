@@ -21,6 +21,11 @@ constexpr bool FromAllocator = false;
 
 } // namespace
 
+bool PageMemory::mapsPages()
+{
+    return !FromAllocator;
+}
+
 std::size_t PageMemory::pageBytes()
 {
     static const std::size_t bytes = [] {

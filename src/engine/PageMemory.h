@@ -12,6 +12,10 @@
 /// sees every byte of them.
 class PageMemory {
 public:
+    /// Whether blocks are pages of their own, given back when freed; false in builds that take
+    /// them from the allocator (AddressSanitizer).
+    static bool mapsPages();
+
     /// The system's page size.
     static std::size_t pageBytes();
     /// What a block of `bytes` really takes: `bytes` rounded up to whole pages; 0 for 0.

@@ -26,8 +26,8 @@
 #include "SaveError.h"
 #include "UsageError.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <iostream>
@@ -182,7 +182,7 @@ std::uint64_t memoryOfOneRun(const GrowOptions& options)
     if (options.colour == PictureColour::Age)
         bytes += OrderMap::bytesFor(size);
     else if (!options.particles.empty())
-        bytes += OwnerTable::peakBytesFor(stuck);
+        bytes += OwnerTable::peakBytesFor(size, stuck);
     if (!options.particles.empty())
         bytes += ParticleWriter::BufferBytes;
     // The cluster's pixels span at most one more than the wanderers stuck, each way.

@@ -3,6 +3,7 @@
 #include "PageMemory.h"
 
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -43,8 +44,18 @@ public:
         }
         return *this;
     }
-    PageBlock(const PageBlock&) = delete;
-    PageBlock& operator=(const PageBlock&) = delete;
+    /// A copy in pages of its own. Throws std::bad_alloc when they cannot be had.
+    PageBlock(const PageBlock& other) : PageBlock(other.count_)
+    {
+        if (count_ != 0)
+            std::memcpy(data_, other.data_, count_ * sizeof(T));
+    }
+    PageBlock& operator=(const PageBlock& other)
+    {
+        if (this != &other)
+            *this = PageBlock(other);
+        return *this;
+    }
 
     /// What a block of `count` elements takes from the system: whole pages.
     static std::uint64_t bytesFor(std::uint64_t count) { return PageMemory::bytesFor(count * sizeof(T)); }

@@ -101,31 +101,52 @@ TEST(PageMemory, BlocksAreZeroedWholePagesAndMoveTheirOwnership)
     EXPECT_EQ(block.size(), 0u);
     EXPECT_EQ(block.data(), nullptr);
     EXPECT_EQ(moved[99999], 7u);
+    PageBlock<std::uint32_t> copy(moved);
+    copy[99999] = 8;
+    EXPECT_EQ(moved[99999], 7u);
+    EXPECT_EQ(copy[99999], 8u);
+    block = copy;
+    EXPECT_EQ(block.size(), 100000u);
+    EXPECT_EQ(block[99999], 8u);
     EXPECT_THROW(PageBlock<std::uint64_t>(SIZE_MAX / 4), std::bad_alloc);
 }
 
-TEST(PageMemory, AnOwnerTableNeverTakesMoreThanItsFigure)
+TEST(PageMemory, AnOwnerTableNeverTakesMoreThanItsFigureNorMoreThanEightBytesAPixel)
 {
     if (!PageMemory::mapsPages())
         GTEST_SKIP() << "this build takes its blocks from the sanitizer's allocator";
-    constexpr std::int64_t Owners = 100000;
-    residentPeakSinceLast();
-    const std::uint64_t before = ProcessMemory::now().resident;
-    {
-        OwnerTable table(FieldSize{1000, 1000});
-        for (std::int64_t i = 0; i < Owners; ++i)
-            table.record(FieldPoint{static_cast<std::int32_t>(i % 1000), static_cast<std::int32_t>(i / 1000)}, i);
-        // Recording a pixel again makes it no larger.
-        for (std::int64_t i = 0; i < Owners; ++i)
-            table.record(FieldPoint{static_cast<std::int32_t>(i % 1000), static_cast<std::int32_t>(i / 1000)}, i);
-        ASSERT_EQ(table.size(), static_cast<std::size_t>(Owners));
-        EXPECT_EQ(table.ownerOf(FieldPoint{999, 99}), Owners - 1);
-        EXPECT_EQ(table.ownerOf(FieldPoint{0, 100}), std::nullopt);
+    struct Case {
+        FieldSize size;
+        std::int64_t owners;
+    };
+    // Few owners on a large picture stay in the table; many on a small one make it a map.
+    for (const Case& test : {Case{{2000, 2000}, 100000}, Case{{1000, 1000}, 300000}}) {
+        const auto at = [&](std::int64_t i) {
+            return FieldPoint{static_cast<std::int32_t>(i % test.size.width),
+                              static_cast<std::int32_t>(i / test.size.width)};
+        };
+        residentPeakSinceLast();
+        const std::uint64_t before = ProcessMemory::now().resident;
+        {
+            OwnerTable table(test.size);
+            for (std::int64_t i = 0; i < test.owners; ++i)
+                table.record(at(i), i);
+            // Recording a pixel again makes it no larger.
+            for (std::int64_t i = 0; i < test.owners; ++i)
+                table.record(at(i), i);
+            ASSERT_EQ(table.size(), static_cast<std::size_t>(test.owners));
+            for (std::int64_t i = 0; i < test.owners; ++i)
+                ASSERT_EQ(table.ownerOf(at(i)), i) << i;
+            EXPECT_EQ(table.ownerOf(at(test.owners)), std::nullopt);
+        }
+        const std::uint64_t figure = OwnerTable::peakBytesFor(test.size, static_cast<std::uint64_t>(test.owners));
+        const auto pixels = static_cast<std::uint64_t>(test.size.width) * static_cast<std::uint64_t>(test.size.height);
+        EXPECT_LE(figure, 8 * pixels + 2 * PageMemory::pageBytes());
+        const std::optional<std::uint64_t> peak = residentPeakSinceLast();
+        if (!peak)
+            GTEST_SKIP() << "the kernel does not tell the resident peak";
+        EXPECT_LE(*peak - before, figure + MiB / 2) << test.owners << " owners";
     }
-    const std::optional<std::uint64_t> peak = residentPeakSinceLast();
-    if (!peak)
-        GTEST_SKIP() << "the kernel does not tell the resident peak";
-    EXPECT_LE(*peak - before, OwnerTable::peakBytesFor(Owners) + MiB / 2);
 }
 
 TEST(AddressSpaceLimit, CountsWhatTheProcessHasMappedAlready)

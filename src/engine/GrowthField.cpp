@@ -5,8 +5,8 @@
 #include "FieldSizeError.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>

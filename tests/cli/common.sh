@@ -83,13 +83,13 @@ grow_limited()
     status=$?
 }
 
-# smallest_limit ARGS...: prints the smallest address-space limit, in KiB to within 64 KiB,
+# smallest_limit ARGS...: prints the smallest address-space limit up to 1 GiB, in KiB to within 64 KiB,
 # under which `dla-grow ARGS` ends with status 0 (ARGS write into the run folder; what they
 # wrote is removed). Limits are found this way rather than written down, so that they hold for
 # whatever this build and its libraries map.
 smallest_limit()
 {
-    local low=0 high=$((4 * 1024 * 1024)) middle
+    local low=0 high=$((1024 * 1024)) middle
     while [ $((high - low)) -gt 64 ]; do
         middle=$(((low + high) / 2))
         if (ulimit -v "$middle" && exec "$GROW" "$@") >/dev/null 2>&1; then

@@ -47,8 +47,8 @@ expect_nothing_written "no room for one run"
 
 # Every limit from just below one run's need to past it: either refused before anything grows,
 # or every run written, never a run lost on the way.
-for step in 0 1 2 3 4 5 6 7 8; do
-    limit=$((single - 512 + step * 256))
+for step in 0 1 2 3 4 5; do
+    limit=$((single - 512 + step * 384))
     grow_limited "$limit" "${FLAKE[@]}" -n 1 --runs 2 --jobs 2 -o 's-{seed}.png'
     case $status in
         0) expect_all_written "limit $limit KiB" s 2 ;;

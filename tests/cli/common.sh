@@ -83,9 +83,9 @@ grow_limited()
     status=$?
 }
 
-# smallest_limit ARGS...: prints the smallest address-space limit up to 1 GiB, in KiB to within 64 KiB,
-# under which `dla-grow ARGS` ends with status 0 (ARGS write into the run folder; what they
-# wrote is removed). Limits are found this way rather than written down, so that they hold for
+# smallest_limit ARGS...: prints the smallest address-space limit (up to 1 GiB, in KiB to
+# within 64 KiB) under which `dla-grow ARGS` ends with status 0 (ARGS write into the run folder;
+# what they wrote is removed). Limits are found this way rather than written down, so that they hold for
 # whatever this build and its libraries map.
 smallest_limit()
 {

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr std::size_t BufferBytes = 1 << 16;
 /// The longest row: four numbers of at most 20 characters, three commas and a line break.
 constexpr std::size_t LongestRow = 4 * 20 + 4;
 constexpr char Header[] = "index,x,y,parent\n";

@@ -152,8 +152,10 @@ TEST(PageMemory, AnOwnerTableNeverTakesMoreThanItsFigureNorMoreThanEightBytesAPi
 TEST(AddressSpaceLimit, CountsWhatTheProcessHasMappedAlready)
 {
     withAddressSpaceHeadroom(64 * MiB, [] {
+        // What the process maps moves by a few pages between the two readings (buffers of
+        // the readers themselves); the whole limit would be tens of MiB above this.
         const std::uint64_t available = AvailableMemory::bytes();
-        EXPECT_LE(available, 64 * MiB);
+        EXPECT_LE(available, 64 * MiB + MiB);
         EXPECT_GT(available, 32 * MiB);
     });
 }

@@ -333,6 +333,11 @@ started_again=$(runs_started | tr ' ' '\n' | sort -n | tr '\n' ' ')
 [ "$started_again" = "9 10 11 12 13 15 16 " ] ||
     fail "the resubmission grew seeds '$started_again', expected only those without a summary: 9 10 11 12 13 15 16"
 
+# The sum as the notes suggest: a job that waits for the array to succeed.
+summing=$(slurm sbatch --parsable --dependency=afterok:"$again" --chdir="$work" --output="$work/logs/sum.log" \
+    --wrap "'$GROW' --aggregate ens/summaries-*.jsonl --json >aggregate.json" | cut -d';' -f1)
+wait_until 60 left_queue "$summing" || fail "the summing job never left the queue: '$(queued "$summing")'"
+
 # Every picture and summary as dla-grow --runs grew them, and the same aggregate.
 for seed in $SEEDS; do
     cmp -s "ref/f-$seed.bmp" "ens/f-$seed.bmp" || fail "f-$seed.bmp is not the picture dla-grow --runs grew"
@@ -345,6 +350,8 @@ ls ens/*.part >/dev/null 2>&1 && fail "summaries left unfinished: $(ls ens/*.par
 aggregate=$("$GROW" --aggregate ens/summaries-*.jsonl --json | without_seconds)
 expected=$(grep '^{"runs"' ref/runs.jsonl | without_seconds)
 { [ -n "$expected" ] && [ "$aggregate" = "$expected" ]; } || fail "aggregate '$aggregate', expected '$expected'"
+summed=$(without_seconds <aggregate.json 2>/dev/null)
+[ "$summed" = "$expected" ] || fail "the summing job's aggregate '$summed', expected '$expected': $(cat logs/sum.log)"
 
 if [ "$failures" -ne 0 ]; then
     echo "--- slurmctld and slurmd logs (last lines)"

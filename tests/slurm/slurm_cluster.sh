@@ -98,6 +98,12 @@ wait_until()
     done
 }
 
+# up_or_ended CHECK PID: CHECK succeeds, or the daemon PID has ended (then waiting is over).
+up_or_ended()
+{
+    "$1" || ! kill -0 "$2" 2>/dev/null
+}
+
 [ "$(id -u)" -eq 0 ] || skip "the Slurm daemons of this test run as root (SlurmUser=root); run it as root"
 for program in munged munge slurmctld slurmd sbatch squeue scontrol scancel sinfo; do
     command -v "$program" >/dev/null || skip "$program is not installed (Debian: munge, slurmctld, slurmd, slurm-client)"
@@ -120,7 +126,8 @@ munge_works()
 munged -F --socket="$munge_socket" --key-file="$scratch/munge/key" --pid-file="$scratch/munge/pid" \
     --seed-file="$scratch/munge/seed" --log-file="$scratch/munge/log" >"$scratch/munge/out" 2>&1 &
 daemons+=($!)
-wait_until 20 munge_works || skip "munged did not come up: $(tail -3 "$scratch/munge/out")"
+wait_until 20 up_or_ended munge_works "${daemons[0]}"
+munge_works || skip "munged did not come up: $(tail -3 "$scratch/munge/out")"
 
 # port_in_use PORT: a TCP socket of this machine has PORT as its own.
 port_in_use()
@@ -194,10 +201,12 @@ start_slurm()
         write_slurm_conf "$(free_port)" "$(free_port)"
         SLURM_CONF=$conf slurmctld -D -i >"$scratch/log/slurmctld.out" 2>&1 &
         daemons+=($!)
-        if wait_until 30 controller_up; then
+        wait_until 30 up_or_ended controller_up "$!"
+        if controller_up; then
             SLURM_CONF=$conf slurmd -D -N localhost >"$scratch/log/slurmd.out" 2>&1 &
             daemons+=($!)
-            wait_until 30 node_idle && return 0
+            wait_until 30 up_or_ended node_idle "$!"
+            node_idle && return 0
             grep -q 'Address already in use' "$scratch/log/slurmd.out" || return 1
         elif ! grep -q 'Address already in use' "$scratch/log/slurmctld.out"; then
             return 1

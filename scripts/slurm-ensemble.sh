@@ -13,8 +13,9 @@
 # pictures, named by -o relative to FOLDER with {seed} in the name (and {seed} in --particles
 # too, if given), and, from the task that grows slice i (counted from 0), summaries-i.jsonl:
 # summaries-i.jsonl.part while it grows, renamed only once every run of the slice has its
-# summary. Each run is a dla-grow of one seed; up to C of them run at once (--jobs J, when
-# given, else Slurm's CPUs per task or on the node, else the processors this script may use).
+# summary; summaries-i.lock keeps a second task off the slice while one grows it. Each run is
+# a dla-grow of one seed; up to C of them run at once (--jobs J, when given, else Slurm's CPUs
+# per task or on the node, else the processors this script may use).
 #
 # TASKS is the array as first submitted: a count N (tasks 0 to N - 1) or FIRST-LAST[:STEP].
 # Without it the array that runs the script is taken as the whole ensemble. Give it to
@@ -263,6 +264,21 @@ finish_slice()
     echo "slice $slice finished: $aggregate"
 }
 
+# hold_slice: one task at a time grows a slice. A task run again while the first one still
+# runs (resubmitted too early, or requeued off a node that is cut off but not dead) would grow
+# the same seeds and race on the slice's files. A file system without locks (flock's other
+# failures) cannot tell, and is let be.
+hold_slice()
+{
+    local lock_status=0
+    exec 9>>"summaries-$slice.lock"
+    flock -n -E 75 9 || lock_status=$?
+    if [ "$lock_status" -eq 75 ]; then
+        echo "$SCRIPT: slice $slice is being grown by another task ($PWD/summaries-$slice.lock is held); let that one end first" >&2
+        exit 1
+    fi
+}
+
 tasks_spec=''
 while [ "$#" -gt 0 ]; do
     case "$1" in
@@ -300,6 +316,7 @@ mkdir -p -- "$folder"
 cd -- "$folder"
 summaries=summaries-$slice.jsonl
 part=$summaries.part
+hold_slice
 if [ -f "$summaries" ] && [ ! -f "$part" ]; then
     if [ -z "$(slice_summaries /dev/null "$summaries")" ]; then
         echo "slice $slice of $tasks: finished already ($PWD/$summaries)"

@@ -177,6 +177,17 @@ expect_slice "incomplete final file" resume 0 "20 21 22 23 24 25"
 "$GROW" --aggregate resume/summaries-0.jsonl >"$OUT" 2>"$ERR" || fail "--aggregate of the resumed slice: $(cat "$ERR")"
 grep -q '^6 runs: ' "$OUT" || fail "--aggregate of the resumed slice: '$(cat "$OUT")'"
 
+# A slice another task is growing right now (here: whose lock this test holds) is left to it.
+exec 8>>resume/summaries-0.lock
+flock -n 8 || fail "the slice's lock could not be taken"
+rm resume/summaries-0.jsonl
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 6 20 resume "${FLAKE[@]}" "${NAME[@]}"
+expect_status "slice held by another task" 1
+grep -q 'slice 0 is being grown by another task' "$ERR" || fail "slice held by another task: '$(cat "$ERR")'"
+[ -z "$(runs_started)" ] || fail "slice held by another task: runs started for '$(runs_started)'"
+exec 8>&-
+
 # wait_for_file FILE: true once FILE exists, false after 60 s.
 wait_for_file()
 {

@@ -336,7 +336,11 @@ grow_seeds "$@"
 
 collect_summaries
 if [ "${#to_grow[@]}" -ne 0 ]; then
-    echo "$SCRIPT: slice $slice: ${#to_grow[@]} of $count runs have no summary; run the task again to grow them" >&2
+    if [ "$failed" -eq 2 ]; then
+        echo "$SCRIPT: dla-grow refused its options (see above): nothing more was grown" >&2
+    else
+        echo "$SCRIPT: slice $slice: ${#to_grow[@]} of $count runs have no summary; run the task again to grow them" >&2
+    fi
     [ "$failed" -ne 0 ] || failed=1
     exit "$failed"
 fi

@@ -110,6 +110,12 @@ outside Slurm||12 5 refused -o f-{seed}.bmp|sbatch --array
 a grower that is not there|SLURM_ARRAY_TASK_ID=0 SLURM_ARRAY_TASK_COUNT=2 DLA_GROW=./no-such-grower|12 5 refused -o f-{seed}.bmp|DLA_GROW './no-such-grower'
 EOF
 
+# Options dla-grow refuses stop the task at its first runs, with dla-grow's status.
+run_task SLURM_ARRAY_TASK_ID=0 SLURM_ARRAY_TASK_COUNT=1 SLURM_CPUS_PER_TASK=1 -- 5 1 bad -m tree -o 'f-{seed}.bmp'
+expect_status "options dla-grow refuses" 2
+{ [ "$(grep -c "^dla-grow: --mode" "$ERR")" -eq 1 ] && grep -q 'dla-grow refused its options' "$ERR"; } ||
+    fail "options dla-grow refuses: $(cat "$ERR")"
+
 # Slurm runs a copy named slurm_script; the usage line still names the script.
 cp "$SCRIPT" slurm_script
 bash slurm_script >"$OUT" 2>"$ERR"

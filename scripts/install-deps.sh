@@ -1,16 +1,34 @@
 #!/bin/bash
-# Installs the Debian 12 packages dla needs to build, test and run, but only those missing:
-# as root directly, otherwise through sudo. Used by run.sh and test.sh.
+# Installs the Debian 12 packages dla needs, but only those missing: as root directly,
+# otherwise through sudo.
+#   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
+#   install-deps.sh test   that and what the tests need: test libraries, an X server and its
+#                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
+#                          python3 (test.sh)
 set -euo pipefail
 
-packages=(
+run_packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev libpng-dev
-    xvfb xauth xdotool x11-utils imagemagick openbox
-    shellcheck parallel dpkg-dev python3
 )
+test_packages=(
+    "${run_packages[@]}"
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool x11-utils imagemagick openbox
+    shellcheck parallel dpkg-dev
+    slurmctld slurmd slurm-client munge
+    lintian help2man python3
+)
+
+case "${1:-}" in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${test_packages[@]}") ;;
+    *)
+        echo "usage: $(basename "$0") run|test" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

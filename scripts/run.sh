@@ -7,8 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${DLA_BUILD_DIR:-$root/build}
 
-"$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+"$root/scripts/install-deps.sh" run
+# Tests and benchmarks are test.sh's: their libraries are not installed for running.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDLA_BUILD_TESTS=OFF -DDLA_BUILD_BENCH=OFF
 cmake --build "$build" --parallel "$(nproc)" --target dla dla-grow
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -8,11 +8,11 @@ build=${DLA_BUILD_DIR:-$root/build}
 sanitize_build=${DLA_SANITIZE_BUILD_DIR:-$root/build-sanitize}
 jobs=$(nproc)
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" test
 
 echo "=== Sanitizer build: engine and desktop tests under ASan and UBSan"
 cmake -S "$root" -B "$sanitize_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DDLA_SANITIZE=ON -DDLA_BUILD_BENCH=OFF
+    -DDLA_SANITIZE=ON -DDLA_BUILD_TESTS=ON -DDLA_BUILD_BENCH=OFF
 cmake --build "$sanitize_build" --parallel "$jobs"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # Leak checking needs ptrace, which many containers forbid; memory errors are still caught.
@@ -27,7 +27,8 @@ done
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
 echo "=== Release build: every test"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+# Tests and benchmarks on explicitly: run.sh builds the same folder without them.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDLA_BUILD_TESTS=ON -DDLA_BUILD_BENCH=ON
 cmake --build "$build" --parallel "$jobs"
 ctest --test-dir "$build" --output-on-failure
 if [ "$sanitized" -ne 0 ]; then

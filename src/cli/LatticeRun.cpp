@@ -6,6 +6,8 @@
 #include "FractalDimension.h"
 #include "GrowHost.h"
 #include "GrowthField.h"
+#include "JobCount.h"
+#include "OrderMap.h"
 #include "OwnerTable.h"
 #include "ParticleWriter.h"
 #include "PictureFile.h"
@@ -14,6 +16,7 @@
 #include "SafeSave.h"
 #include "SaveError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <new>
@@ -79,20 +82,43 @@ void LatticeRun::checkBeforeRuns(const GrowOptions& options)
     GrowthField::checkSize(options.size.width, options.size.height);
 }
 
-/// Memory one run of an ensemble holds at its peak: its picture with the touch counts kept
-/// beside it (the other mode's field is as small as a picture may be), the order map of a picture coloured by
-/// age (4 bytes a pixel) or else the owner table of a particle list (up to 64 bytes a wanderer,
-/// counted as the order map: a cluster grown to its limit has fewer wanderers than a sixteenth
-/// of its picture's pixels), the fractal dimension's
-/// box grids (a bit a pixel, then a quarter of that, ...: under a quarter of a byte a pixel) and
-/// its thread's stack.
+namespace {
+
+/// The most wanderers a run can stick inside its picture: one a pixel, and no more than it
+/// releases (N + 1, or the To-Limit bound).
+std::uint64_t mostStuck(const GrowOptions& options)
+{
+    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
+    const std::int64_t released = options.points ? std::max<std::int64_t>(std::int64_t{*options.points} + 1, 0)
+                                                 : std::int64_t{RunFrame::ToLimitWanderers} + 1;
+    return std::min(pixels, static_cast<std::uint64_t>(released));
+}
+
+} // namespace
+
+/// Memory one run of an ensemble takes at its peak, with the worker thread it runs on: the
+/// start state's two smallest fields (the other mode's stays so; the grown mode's is there
+/// while its picture is made at the size asked for) and that picture, with their touch
+/// counts; the order map of a picture coloured by age, or else the owner table of a particle
+/// list (and the list's buffer); the fractal dimension's box grids over the cluster's largest
+/// possible bounding box; what saving the picture takes; the worker's stack.
 std::uint64_t LatticeRun::memoryOfOneRun(const GrowOptions& options)
 {
-    constexpr std::uint64_t ThreadStack = 8 << 20;
-    const auto fieldBytes = [](FieldSize size) { return GrowthField::bytesFor(size.width, size.height); };
-    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
-    const bool ownersKept = options.colour == PictureColour::Age || !options.particles.empty();
-    return fieldBytes(options.size) + (ownersKept ? 4 * pixels : 0) + pixels / 4 + ThreadStack;
+    const FieldSize size = options.size;
+    const std::uint64_t stuck = mostStuck(options);
+    std::uint64_t bytes = 2 * GrowthField::bytesFor(Smallest.width, Smallest.height) +
+                          GrowthField::bytesFor(size.width, size.height);
+    if (options.colour == PictureColour::Age)
+        bytes += OrderMap::bytesFor(size);
+    else if (!options.particles.empty())
+        bytes += OwnerTable::peakBytesFor(size, stuck);
+    if (!options.particles.empty())
+        bytes += ParticleWriter::BufferBytes;
+    // The cluster's pixels span at most one more than the wanderers stuck, each way.
+    bytes += FractalDimension::peakBytesFor(std::min<std::uint64_t>(size.width, stuck + 1),
+                                            std::min<std::uint64_t>(size.height, stuck + 1));
+    bytes += PictureFile::workingBytesFor(size.width);
+    return bytes + JobCount::workerBytes();
 }
 
 const GrowthField& LatticeRun::field() const

@@ -3,12 +3,14 @@
 // summaries; or sums up summaries with --aggregate. Its exit statuses are those of ExitStatus.
 
 #include "AggregateCommand.h"
+#include "AvailableMemory.h"
 #include "Ensemble.h"
 #include "EnsembleReport.h"
 #include "ExitStatus.h"
 #include "FieldSizeError.h"
 #include "GrowOptions.h"
 #include "GrowthRun.h"
+#include "JobCount.h"
 #include "OneLineText.h"
 #include "ProgressBar.h"
 #include "RunPlan.h"
@@ -134,6 +136,13 @@ int growEnsemble(const GrowOptions& options)
     const RunPlan plan(options);
     if (const int refused = checkPlan(plan))
         return refused;
+    // Before any worker starts and before the memory is counted: the workers' stacks and
+    // malloc's arenas are part of what a run costs.
+    JobCount::setUpWorkers();
+    if (plan.memoryOfOneRun() > AvailableMemory::bytes())
+        return fail("Not enough memory for a picture of " + std::to_string(options.size.width) + " x " +
+                        std::to_string(options.size.height) + " pixels",
+                    ExitStatus::BadInput);
     const RunPlan::Jobs jobs = plan.jobs();
     if (jobs.fitting < jobs.wanted)
         std::cerr << "dla-grow: " << jobs.wanted << " runs at once would not fit in memory; growing " << jobs.fitting

@@ -1,5 +1,7 @@
 #include "AvailableMemory.h"
 
+#include "PageMemory.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -25,12 +27,24 @@ std::uint64_t memAvailable(const std::string& meminfoPath)
     return Unlimited;
 }
 
-std::uint64_t addressSpaceLimit()
+/// Bytes of address space the process has mapped (its libraries, stacks, heap and blocks).
+std::uint64_t addressSpaceMapped()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    return pages * PageMemory::pageBytes();
+}
+
+/// What the address-space limit (ulimit -v) leaves beside what is mapped already.
+std::uint64_t addressSpaceLeft()
 {
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
         return Unlimited;
-    return static_cast<std::uint64_t>(limit.rlim_cur);
+    const auto limitBytes = static_cast<std::uint64_t>(limit.rlim_cur);
+    const std::uint64_t mapped = addressSpaceMapped();
+    return limitBytes > mapped ? limitBytes - mapped : 0;
 }
 
 /// The number a control-group file holds; empty when it is missing or says "max".
@@ -136,7 +150,7 @@ std::uint64_t AvailableMemory::cgroupHeadroom(const std::string& ownCgroups, con
 
 std::uint64_t AvailableMemory::bytes(const Sources& sources)
 {
-    return std::min({memAvailable(sources.meminfo), addressSpaceLimit(),
+    return std::min({memAvailable(sources.meminfo), addressSpaceLeft(),
                      cgroupHeadroom(sources.ownCgroups, sources.cgroupRoot)});
 }
 

@@ -4,9 +4,10 @@
 #include <string>
 
 /// Bytes the process can still allocate without pushing the machine into swapping or the
-/// out-of-memory killer: the smallest of the kernel's MemAvailable, the address-space limit
-/// (RLIMIT_AS) and what the memory limits of the process's control groups leave. Where none can
-/// be read, a very large number.
+/// out-of-memory killer: the smallest of the kernel's MemAvailable, what the address-space limit
+/// (RLIMIT_AS) leaves beside the address space the process has mapped already, and what the
+/// memory limits of the process's control groups leave. Where none can be read, a very large
+/// number.
 class AvailableMemory {
 public:
     /// Where the figures are read from; a test hands in a folder of made-up files.
@@ -21,7 +22,7 @@ public:
 
     /// The figure for this process.
     static std::uint64_t bytes();
-    /// The figure from other sources (the address-space limit is always this process's).
+    /// The figure from other sources (the address space is always this process's).
     static std::uint64_t bytes(const Sources& sources);
 
     /// What the memory limits leave: for the process's cgroup and each one above it that has a

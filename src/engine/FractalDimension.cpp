@@ -1,5 +1,6 @@
 #include "FractalDimension.h"
 
+#include "PageBlock.h"
 #include "PixelRect.h"
 
 #include <algorithm>
@@ -29,36 +30,68 @@ PixelRect whiteBounds(const GrowthField& field, std::int32_t lastRow)
     return PixelRect{left, top, right - left + 1, bottom - top + 1};
 }
 
-/// One level of box occupancy: a grid of boxes, each true when it holds a cluster pixel.
+/// One level of box occupancy: a grid of boxes, a bit each, set when it holds a cluster pixel.
 struct BoxGrid {
     std::int32_t columns = 0;
     std::int32_t rows = 0;
-    std::vector<bool> occupied;
+    PageBlock<std::uint64_t> words;
 
+    BoxGrid(std::int32_t columns, std::int32_t rows)
+        : columns(columns), rows(rows), words(wordsFor(columns, rows))
+    {
+    }
+
+    static std::size_t wordsFor(std::int64_t columns, std::int64_t rows)
+    {
+        return static_cast<std::size_t>((columns * rows + 63) / 64);
+    }
+    std::size_t bitOf(std::int32_t column, std::int32_t row) const
+    {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column);
+    }
+    void set(std::int32_t column, std::int32_t row)
+    {
+        const std::size_t bit = bitOf(column, row);
+        words[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    }
     bool at(std::int32_t column, std::int32_t row) const
     {
-        return column < columns && row < rows &&
-               occupied[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-                        static_cast<std::size_t>(column)];
+        if (column >= columns || row >= rows)
+            return false;
+        const std::size_t bit = bitOf(column, row);
+        return (words[bit / 64] >> (bit % 64) & 1) != 0;
     }
-    std::int64_t count() const { return std::count(occupied.begin(), occupied.end(), true); }
+    std::int64_t count() const
+    {
+        std::int64_t set = 0;
+        for (const std::uint64_t word : words)
+            set += std::popcount(word);
+        return set;
+    }
 
     /// The grid of boxes twice as large: a box is occupied when one of its four halves is.
     BoxGrid coarser() const
     {
-        BoxGrid next{(columns + 1) / 2, (rows + 1) / 2, {}};
-        next.occupied.resize(static_cast<std::size_t>(next.columns) * static_cast<std::size_t>(next.rows));
+        BoxGrid next((columns + 1) / 2, (rows + 1) / 2);
         for (std::int32_t row = 0; row < next.rows; ++row)
             for (std::int32_t column = 0; column < next.columns; ++column)
-                next.occupied[static_cast<std::size_t>(row) * static_cast<std::size_t>(next.columns) +
-                              static_cast<std::size_t>(column)] =
-                    at(2 * column, 2 * row) || at(2 * column + 1, 2 * row) || at(2 * column, 2 * row + 1) ||
-                    at(2 * column + 1, 2 * row + 1);
+                if (at(2 * column, 2 * row) || at(2 * column + 1, 2 * row) || at(2 * column, 2 * row + 1) ||
+                    at(2 * column + 1, 2 * row + 1))
+                    next.set(column, row);
         return next;
     }
 };
 
 } // namespace
+
+std::uint64_t FractalDimension::peakBytesFor(std::int64_t width, std::int64_t height)
+{
+    // A grid and the coarser one made from it are held at once; the first two are the largest.
+    const auto gridBytes = [](std::int64_t columns, std::int64_t rows) {
+        return PageBlock<std::uint64_t>::bytesFor(BoxGrid::wordsFor(columns, rows));
+    };
+    return gridBytes(width, height) + gridBytes((width + 1) / 2, (height + 1) / 2);
+}
 
 std::vector<std::int64_t> FractalDimension::boxCounts(const GrowthField& field, std::int32_t rowsLeftOut)
 {
@@ -66,13 +99,11 @@ std::vector<std::int64_t> FractalDimension::boxCounts(const GrowthField& field, 
     if (bounds.isEmpty())
         return {};
     // One bit per pixel of the bounding box: at most a twenty-fourth of the picture's bytes.
-    BoxGrid grid{bounds.width, bounds.height, {}};
-    grid.occupied.resize(static_cast<std::size_t>(bounds.width) * static_cast<std::size_t>(bounds.height));
+    BoxGrid grid(bounds.width, bounds.height);
     for (std::int32_t y = 0; y < bounds.height; ++y)
         for (std::int32_t x = 0; x < bounds.width; ++x)
             if (field.isWhite(bounds.x + x, bounds.y + y))
-                grid.occupied[static_cast<std::size_t>(y) * static_cast<std::size_t>(bounds.width) +
-                              static_cast<std::size_t>(x)] = true;
+                grid.set(x, y);
 
     const std::int64_t extent = std::min(bounds.width, bounds.height);
     std::vector<std::int64_t> counts{grid.count()};

@@ -32,11 +32,16 @@ public:
     static constexpr std::int32_t PlantBaseRows = 5;
 
     /// The estimate for the white pixels of `field` above its bottom `rowsLeftOut` rows; empty
-    /// when they span less than MinimumExtent pixels in either direction.
+    /// when they span less than MinimumExtent pixels in either direction. Throws std::bad_alloc
+    /// when its box grids cannot be had.
     static std::optional<double> estimate(const GrowthField& field, std::int32_t rowsLeftOut = 0);
 
     /// The estimate for a plant-life field: its base strip left out.
     static std::optional<double> ofPlant(const GrowthField& field) { return estimate(field, PlantBaseRows); }
+
+    /// The most memory the estimate for a width x height field takes from the system at once
+    /// (its box grids).
+    static std::uint64_t peakBytesFor(std::int64_t width, std::int64_t height);
 
     /// N(s) for s = 1, 2, 4, ...: how many boxes of side s hold a white pixel of `field` above its
     /// bottom `rowsLeftOut` rows, boxes aligned to the cluster's bounding box, for every s up to

@@ -5,9 +5,11 @@
 #include "FieldSizeError.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -51,7 +53,7 @@ std::uint64_t GrowthField::pixelBlockBytesFor(std::int64_t width, std::int64_t h
 
 std::uint64_t GrowthField::bytesFor(std::int64_t width, std::int64_t height)
 {
-    return pixelBlockBytesFor(width, height) + TouchCounts::bytesFor(width, height);
+    return PageMemory::bytesFor(pixelBlockBytesFor(width, height)) + TouchCounts::bytesFor(width, height);
 }
 
 void GrowthField::checkSize(std::int64_t width, std::int64_t height)
@@ -98,15 +100,19 @@ void GrowthField::write(std::int32_t x, std::int32_t y, std::uint32_t colour)
 
 void GrowthField::reset(std::int32_t width, std::int32_t height, std::int32_t whiteRows)
 {
-    checkSize(width, height);
-    const std::size_t rowBytes = rowBytesFor(width);
     const bool sameSize = width == width_ && height == height_;
-    std::vector<std::uint8_t> pixels;
+    // The same size needs no memory beyond what the field holds already.
+    if (sameSize)
+        checkSize(width, height, UINT64_MAX);
+    else
+        checkSize(width, height);
+    const std::size_t rowBytes = rowBytesFor(width);
+    PageBlock<std::uint8_t> pixels;
     try {
-        // A black picture is all zero bytes, its row padding included: a fresh zeroed block is
+        // A black picture is all zero bytes, its row padding included: fresh zeroed pages are
         // the black picture, written once. The same size clears the block it has.
         if (!sameSize)
-            pixels.resize(rowBytes * static_cast<std::size_t>(height));
+            pixels = PageBlock<std::uint8_t>(rowBytes * static_cast<std::size_t>(height));
         touchCounts_.reset(width, height, whiteRows);
     } catch (const std::bad_alloc&) {
         throw FieldSizeError("Not enough memory for a picture of " + sizeText(width, height));
@@ -114,7 +120,7 @@ void GrowthField::reset(std::int32_t width, std::int32_t height, std::int32_t wh
     if (sameSize)
         std::fill(pixels_.begin(), pixels_.end(), std::uint8_t{0});
     else
-        pixels_.swap(pixels);
+        pixels_ = std::move(pixels);
     width_ = width;
     height_ = height;
     rowBytes_ = rowBytes;

@@ -2,6 +2,7 @@
 
 #include "ColumnMap.h"
 #include "FieldPoint.h"
+#include "PageBlock.h"
 #include "PixelRect.h"
 #include "TouchCounts.h"
 #include "TouchView.h"
@@ -9,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 /// One mode's 24-bit picture, W columns by H rows, row 0 at the top. A pixel's colour is
 /// red + 256 * green + 65536 * blue; exactly white is a cluster cell, anything else is empty.
@@ -46,9 +46,10 @@ public:
     void stamp(std::int32_t x, std::int32_t y) { write(x, y, White); }
 
     /// Clears the picture to black at the given size, its bottom `whiteRows` rows white (all of
-    /// them when whiteRows >= height). Memory is reused when the size stays. Throws
-    /// FieldSizeError, having changed nothing, when the picture could not be held in memory or
-    /// saved as a BMP file.
+    /// them when whiteRows >= height). Memory is reused when the size stays (so the same size is
+    /// never refused for memory); a new size takes fresh pages and gives the old ones back to
+    /// the system. Throws FieldSizeError, having changed nothing, when the picture could not be
+    /// held in memory or saved as a BMP file.
     void reset(std::int32_t width, std::int32_t height, std::int32_t whiteRows);
 
     /// Throws FieldSizeError when a picture of this size could not be held or saved.
@@ -73,7 +74,8 @@ public:
     static std::size_t rowBytesFor(std::int32_t width);
     /// Bytes of the pixel block of a width x height picture.
     static std::uint64_t pixelBlockBytesFor(std::int64_t width, std::int64_t height);
-    /// Bytes a width x height field holds: its pixel block and its touch counts.
+    /// Bytes a width x height field takes from the system: its pixel block and its touch counts,
+    /// each in whole pages.
     static std::uint64_t bytesFor(std::int64_t width, std::int64_t height);
     std::size_t rowBytes() const { return rowBytes_; }
     /// The BMP pixel block: bottom row first, blue-green-red, rows padded with zeros.
@@ -96,7 +98,7 @@ private:
     std::int32_t height_;
     ColumnMap columnMap_;
     std::size_t rowBytes_;
-    std::vector<std::uint8_t> pixels_;
+    PageBlock<std::uint8_t> pixels_;
     TouchCounts touchCounts_;
     mutable PixelRect damage_;
     std::uint64_t generation_ = 0;

@@ -18,15 +18,19 @@ std::string tooLarge(FieldSize size)
 
 OrderMap::OrderMap(FieldSize size) : size_(size)
 {
-    const std::uint64_t bytes = static_cast<std::uint64_t>(size.width) * static_cast<std::uint64_t>(size.height) *
-                                sizeof(std::uint32_t);
-    if (bytes > AvailableMemory::bytes())
+    if (bytesFor(size) > AvailableMemory::bytes())
         throw FieldSizeError(tooLarge(size));
     try {
-        order_.assign(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height), 0);
+        order_ = PageBlock<std::uint32_t>(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height));
     } catch (const std::bad_alloc&) {
         throw FieldSizeError(tooLarge(size));
     }
+}
+
+std::uint64_t OrderMap::bytesFor(FieldSize size)
+{
+    return PageBlock<std::uint32_t>::bytesFor(static_cast<std::uint64_t>(size.width) *
+                                              static_cast<std::uint64_t>(size.height));
 }
 
 void OrderMap::record(FieldPoint at, std::int64_t index)

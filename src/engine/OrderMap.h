@@ -1,10 +1,10 @@
 #pragma once
 
 #include "FieldSize.h"
+#include "PageBlock.h"
 #include "PixelOwners.h"
 
 #include <cstdint>
-#include <vector>
 
 /// The release order of the wanderer that turned each pixel white, 32 bits a pixel: what a
 /// picture coloured by age is painted from. Kept only when such a picture is asked for.
@@ -13,6 +13,9 @@ public:
     /// A map of a picture of `size` in which no pixel has an owner yet. Throws FieldSizeError
     /// when the memory cannot hold it.
     explicit OrderMap(FieldSize size);
+
+    /// Bytes the map of a picture of `size` takes from the system.
+    static std::uint64_t bytesFor(FieldSize size);
 
     void record(FieldPoint at, std::int64_t index) override;
     std::optional<std::int64_t> ownerOf(FieldPoint at) const override;
@@ -30,6 +33,6 @@ public:
 
 private:
     FieldSize size_;
-    std::vector<std::uint32_t> order_;
+    PageBlock<std::uint32_t> order_;
     std::optional<std::int64_t> last_;
 };

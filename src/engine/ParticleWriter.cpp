@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr std::size_t BufferBytes = 1 << 16;
 /// The longest row: two integers of at most 20 characters, two doubles of at most 24 (the
 /// shortest form of a double, "-2.2250738585072014e-308"), three commas and a line break.
 constexpr std::size_t LongestRow = 2 * 20 + 2 * 24 + 4;

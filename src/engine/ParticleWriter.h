@@ -13,6 +13,9 @@
 /// file appears, complete, only at commit().
 class ParticleWriter {
 public:
+    /// The rows it gathers before each write to the file.
+    static constexpr std::size_t BufferBytes = 1 << 16;
+
     /// Creates the temporary file for `path`. Throws SaveError "Cannot create file <path>".
     explicit ParticleWriter(const std::string& path);
 

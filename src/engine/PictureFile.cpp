@@ -18,6 +18,17 @@ bool PictureFile::isPngName(const std::string& path)
                       });
 }
 
+std::uint64_t PictureFile::workingBytesFor(std::int64_t width)
+{
+    // zlib's deflate at its default window (15 bits) and memory level (8) takes
+    // 2^17 + 2^17 bytes and a few kilobytes of state; libpng adds its structures and 8 KiB
+    // output buffers, the save its names and descriptors: 64 KiB covers them.
+    constexpr std::uint64_t Compressor = (std::uint64_t{1} << 17) + (std::uint64_t{1} << 17) + (16 << 10);
+    constexpr std::uint64_t WriterState = 64 << 10;
+    const std::uint64_t row = GrowthField::rowBytesFor(static_cast<std::int32_t>(width)) + 1;
+    return 2 * row + Compressor + WriterState;
+}
+
 void PictureFile::save(const GrowthField& field, const std::string& path)
 {
     if (isPngName(path))

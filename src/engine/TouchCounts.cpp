@@ -1,11 +1,23 @@
 #include "TouchCounts.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
-std::uint64_t TouchCounts::bytesFor(std::int64_t width, std::int64_t height)
+namespace {
+
+/// One count for every position of the picture and of the padding around it.
+std::uint64_t countsFor(std::int64_t width, std::int64_t height)
 {
     return static_cast<std::uint64_t>(width + 2 * TouchView::PadColumns) *
            static_cast<std::uint64_t>(height + 2 * TouchView::PadRows);
+}
+
+} // namespace
+
+std::uint64_t TouchCounts::bytesFor(std::int64_t width, std::int64_t height)
+{
+    return PageBlock<std::uint8_t>::bytesFor(countsFor(width, height));
 }
 
 void TouchCounts::reset(std::int32_t width, std::int32_t height, std::int32_t whiteRows)
@@ -14,8 +26,8 @@ void TouchCounts::reset(std::int32_t width, std::int32_t height, std::int32_t wh
         std::fill(counts_.begin(), counts_.end(), std::uint8_t{0});
     } else {
         // A fresh zeroed block, taken before anything changes, so a failure leaves the old counts.
-        std::vector<std::uint8_t> counts(static_cast<std::size_t>(bytesFor(width, height)));
-        counts_.swap(counts);
+        PageBlock<std::uint8_t> counts(static_cast<std::size_t>(countsFor(width, height)));
+        counts_ = std::move(counts);
         width_ = width;
         height_ = height;
     }

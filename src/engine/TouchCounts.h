@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ColumnMap.h"
+#include "PageBlock.h"
 #include "TouchView.h"
 
 #include <cstdint>
-#include <vector>
 
 /// For every position a wanderer can touch from (the picture, one pixel around it and the
 /// padding beyond), how many of its eight touch-test reads land on a white pixel. The owner of
@@ -14,7 +14,7 @@ class TouchCounts {
 public:
     explicit TouchCounts(ColumnMap columnMap) : columnMap_(columnMap) {}
 
-    /// Bytes the counts of a width x height picture take.
+    /// Bytes the counts of a width x height picture take from the system (whole pages).
     static std::uint64_t bytesFor(std::int64_t width, std::int64_t height);
 
     /// The counts of a width x height picture whose bottom `whiteRows` rows are white and all
@@ -40,5 +40,5 @@ private:
     ColumnMap columnMap_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
-    std::vector<std::uint8_t> counts_;
+    PageBlock<std::uint8_t> counts_;
 };

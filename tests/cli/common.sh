@@ -74,6 +74,34 @@ expect_bmp()
     [ "$size" -eq $((54 + rowBytes * height)) ] || fail "$what: $size bytes, expected $((54 + rowBytes * height))"
 }
 
+# grow_limited KIB ARGS...: grow ARGS under an address-space limit (ulimit -v) of KIB KiB.
+grow_limited()
+{
+    local limit=$1
+    shift
+    (ulimit -v "$limit" && exec "$GROW" "$@") >"$OUT" 2>"$ERR"
+    status=$?
+}
+
+# smallest_limit ARGS...: prints the smallest address-space limit (up to 1 GiB, in KiB to
+# within 64 KiB) under which `dla-grow ARGS` ends with status 0 (ARGS write into the run folder;
+# what they wrote is removed). Limits are found this way rather than written down, so that they hold for
+# whatever this build and its libraries map.
+smallest_limit()
+{
+    local low=0 high=$((1024 * 1024)) middle
+    while [ $((high - low)) -gt 64 ]; do
+        middle=$(((low + high) / 2))
+        if (ulimit -v "$middle" && exec "$GROW" "$@") >/dev/null 2>&1; then
+            high=$middle
+        else
+            low=$middle
+        fi
+        rm -rf -- ./* ./.[!.]* 2>/dev/null
+    done
+    echo "$high"
+}
+
 finish()
 {
     if [ "$failures" -ne 0 ]; then

@@ -1,7 +1,10 @@
 #!/bin/bash
 # `cpack -G DEB` makes a Debian package of what the build installs; unpacked into a scratch root,
 # its dla-grow runs and tells its version, the libraries it links are declared as dependencies,
-# and with the desktop program built, dla, its .desktop entry and its icon are in it too.
+# its manual pages are there, and with the desktop program built, dla, its .desktop entry and its
+# icon are in it too. Built without it, the package has a name and description of its own.
+# lintian finds no error and no warning in it (skipped, status 77, where lintian is missing).
+# `cmake --install` puts the manual pages in place too.
 # Arguments: the build folder, the version, ON or OFF for the desktop program.
 BUILD=$(realpath "$1")
 set -- "$BUILD/src/cli/dla-grow" "$2" "$3"
@@ -14,11 +17,19 @@ if ! command -v dpkg-deb >/dev/null || ! command -v dpkg-shlibdeps >/dev/null; t
     exit 77
 fi
 
+if [ "$WITH_GUI" = ON ]; then
+    name=dla
+    programs=(dla-grow dla)
+else
+    name=dla-grow
+    programs=(dla-grow)
+fi
+
 cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$scratch/package" >"$OUT" 2>"$ERR" ||
     fail "cpack failed: $(tail -5 "$OUT" "$ERR")"
-package=$(ls "$scratch"/package/*.deb 2>/dev/null)
+package=$(ls "$scratch/package/${name}_${VERSION}_"*.deb 2>/dev/null)
 if [ ! -f "$package" ]; then
-    fail "no .deb made: $(ls "$scratch/package")"
+    fail "no package $name made: $(ls "$scratch/package")"
     finish
 fi
 
@@ -30,11 +41,50 @@ depends=$(dpkg-deb -f "$package" Depends)
 grep -q 'libstdc++6' <<<"$depends" || fail "Depends does not name libstdc++6: '$depends'"
 [ "$(dpkg-deb -f "$package" Version)" = "$VERSION" ] || fail "package version is not $VERSION"
 
+[ "$(dpkg-deb -f "$package" Package)" = "$name" ] || fail "the package is named '$(dpkg-deb -f "$package" Package)', not $name"
+synopsis=$(dpkg-deb -f "$package" Description | head -n 1)
+case "$WITH_GUI:$synopsis" in
+    ON:*"desktop program"* | OFF:*clusters*) ;;
+    *) fail "the synopsis '$synopsis' is not that of package $name" ;;
+esac
+
+# expect_manual_page WHAT PAGE PROGRAM: a compressed manual page of PROGRAM made from its --help.
+expect_manual_page()
+{
+    local what=$1 page=$2 program=$3 upper
+    upper=$(tr '[:lower:]' '[:upper:]' <<<"$program")
+    if [ ! -f "$page" ]; then
+        fail "$what: no manual page $page"
+        return
+    fi
+    zcat "$page" | grep -qF ".TH $upper \"1\" " || fail "$what: $page is not the manual page of $program(1)"
+    zcat "$page" | grep -qF -- '\-\-version' || fail "$what: $page does not list --version"
+}
+for program in "${programs[@]}"; do
+    expect_manual_page package "$scratch/root/usr/share/man/man1/$program.1.gz" "$program"
+done
+zcat "$scratch/root/usr/share/man/man1/dla-grow.1.gz" | grep -q '^\.SH "EXIT STATUS"' ||
+    fail "the manual page of dla-grow has no EXIT STATUS section"
+
+cmake --install "$BUILD" --prefix "$scratch/prefix" >"$OUT" 2>"$ERR" || fail "cmake --install failed: $(tail -3 "$ERR")"
+for program in "${programs[@]}"; do
+    expect_manual_page "cmake --install" "$scratch/prefix/share/man/man1/$program.1.gz" "$program"
+done
+
 if [ "$WITH_GUI" = ON ]; then
     for file in usr/bin/dla usr/share/applications/dla.desktop usr/share/icons/hicolor/32x32/apps/dla.png; do
         [ -f "$scratch/root/$file" ] || fail "$file is not in the package"
     done
     grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends does not name the Qt 6 widgets library: '$depends'"
 fi
+
+if ! command -v lintian >/dev/null; then
+    [ "$failures" -ne 0 ] || { echo "lintian is not installed: skipped"; exit 77; }
+    finish
+fi
+# As root lintian says it would rather not run as root; that line is no finding.
+lintian --fail-on error,warning "$package" >"$OUT" 2>"$ERR" ||
+    fail "lintian: $(grep -v 'running with root privileges' "$OUT" "$ERR")"
+echo "lintian: $(grep -c '^[EW]:' "$OUT") errors and warnings, $(grep -c '^[IP]:' "$OUT") other notes"
 
 finish

@@ -185,6 +185,14 @@ for refusal in "${refusals[@]}"; do
     expect_one_error_line "${arguments[*]}" "$message"
     expect_nothing_written "${arguments[*]}"
 done
+# A file that cannot be written is refused before the run: status 1, the writer's message.
+for target in "-o nowhere/c.png" "-o c.png --particles nowhere/c.csv"; do
+    read -ra arguments <<<"$target"
+    grow -m offlattice -n 100 "${arguments[@]}"
+    expect_status "$target" 1
+    expect_one_error_line "$target" "Cannot create file nowhere/c."
+    expect_nothing_written "$target"
+done
 # More particles than the memory holds is refused before the run, alone or in an ensemble.
 for runs in "" "--runs 2"; do
     (ulimit -v 400000 && "$GROW" -m offlattice -n 20000000 $runs -o huge.png >"$OUT" 2>"$ERR")

@@ -80,6 +80,7 @@ void OffLatticeIndex::insert(std::int32_t particle, OffLatticeParticle* particle
     std::int32_t& head = home.head[((cy & 7) / BinCells) * (TileCells / BinCells) + (cx & 7) / BinCells];
     particles[particle].nextInBin = head;
     head = particle;
+    updateNearBoxes(at, cx, cy);
     updateCoarse(cx, cy);
 }
 
@@ -138,6 +139,24 @@ void OffLatticeIndex::updateFine(PlanePoint at)
     }
 }
 
+void OffLatticeIndex::updateNearBoxes(PlanePoint at, std::int32_t cx, std::int32_t cy)
+{
+    // The smallest boxes up to NearBoxes boxes from the particle's own take its true distance to
+    // them, far tighter than the distance between boxes, which the boxes farther out take.
+    constexpr double UnitsPerDiameter = CoarseUnitsPerSide / TileCells;
+    const std::int32_t bx = cx >> CoarseShift;
+    const std::int32_t by = cy >> CoarseShift;
+    for (std::int32_t y = std::max(0, by - NearBoxes); y <= std::min(tilesPerSide_ - 1, by + NearBoxes); ++y) {
+        const double dy = outside(at.y, edgeOf(y * TileCells), TileCells);
+        for (std::int32_t x = std::max(0, bx - NearBoxes); x <= std::min(tilesPerSide_ - 1, bx + NearBoxes); ++x) {
+            const double dx = outside(at.x, edgeOf(x * TileCells), TileCells);
+            const double units = std::min<double>(CoarseCap, std::sqrt(dx * dx + dy * dy) * UnitsPerDiameter - Slack);
+            std::uint32_t& entry = table_[tileSlot(x, y)];
+            entry = (entry & ~BoxMask) | std::min<std::uint32_t>(entry & BoxMask, static_cast<std::uint32_t>(std::max(0.0, units)));
+        }
+    }
+}
+
 void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
 {
     for (std::size_t level = 0; level < levels_.size(); ++level) {
@@ -155,6 +174,8 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
             const std::uint8_t* units = boxUnits_[std::abs(y - by)];
             for (std::int32_t x = std::max(0, bx - CoarseReach); x <= std::min(side - 1, bx + CoarseReach); ++x) {
                 const std::uint8_t distance = units[std::abs(x - bx)];
+                if (level == 0 && std::max(std::abs(x - bx), std::abs(y - by)) <= NearBoxes)
+                    continue; // these took the particles' own distances
                 if (level == 0) {
                     std::uint32_t& entry = table_[tileSlot(x, y)];
                     entry = (entry & ~BoxMask) | std::min<std::uint32_t>(entry & BoxMask, distance);

@@ -13,14 +13,16 @@
 ///
 /// It covers the square [-halfSide, halfSide)^2 cut into cells of one diameter, grouped in tiles
 /// of 8 x 8 cells. Three parts, each updated as a particle is inserted:
-/// - near the cluster, a byte per cell: a lower bound, in 1/40 diameter, on the gap from any point
+/// - near the cluster, a byte per cell: a lower bound, in 1/60 diameter, on the gap from any point
 ///   of the cell, kept up to FineReach diameters (the true distance to the cell's box, not a
 ///   count of cells, so walkers close to the cluster still make long jumps); these live in tiles
 ///   made only where a particle comes within reach, so the empty part of the square costs 4 bytes
 ///   a tile;
-/// - coarser levels of boxes of 8, 16, 32, ... cells, a byte per box: the distance in boxes to the
-///   nearest box that holds a particle, up to CoarseCap, which bound the gap in the fjords and
-///   around the cluster where no tile reaches;
+/// - coarser levels of boxes of 8, 16, 32, ... cells, a byte per box: a lower bound on the
+///   distance from the box to the nearest particle, in sixteenths of a side, up to CoarseReach
+///   sides, which bounds the gap in the fjords and around the cluster where no tile reaches. The
+///   boxes of 8 within NearBoxes of a particle's own take its true distance at each insertion;
+///   the others the distance between boxes, when a box first gets a particle;
 /// - particles in bins of 2 x 2 cells, each bin a list threaded through one int32 per particle,
 ///   from which gatherNear() takes the particles near a walker for exact distances. The lists
 ///   live in the particles themselves (OffLatticeParticle::nextInBin), so a walker reads each
@@ -30,8 +32,8 @@ public:
     static constexpr std::int32_t TileCells = 8;
     static constexpr std::int32_t BinCells = 2;
     /// How far the byte map holds its bounds, in diameters.
-    static constexpr double FineReach = 6.0;
-    static constexpr double UnitsPerDiameter = 40.0;
+    static constexpr double FineReach = 4.0;
+    static constexpr double UnitsPerDiameter = 60.0;
     /// The byte of a cell with no particle within FineReach.
     static constexpr std::uint8_t FineCap = 240;
     /// The coarse levels' boxes: 1 << CoarseShift cells at level 0, twice that at each next one.
@@ -39,6 +41,8 @@ public:
     /// How far, in boxes, a level keeps its distances.
     static constexpr std::int32_t CoarseReach = 12;
     static constexpr double CoarseUnitsPerSide = 16.0;
+    /// The smallest boxes this many boxes or fewer from a particle's own take its true distance.
+    static constexpr std::int32_t NearBoxes = 3;
     /// The byte of a box with no occupied box within CoarseReach boxes: at least CoarseReach sides.
     static constexpr std::uint8_t CoarseCap = static_cast<std::uint8_t>(CoarseReach * CoarseUnitsPerSide);
     /// A smallest box at this many units or more has no particle within FineReach of it.
@@ -133,6 +137,7 @@ private:
     Tile& tileAt(std::int32_t tile) const { return chunks_[static_cast<std::size_t>(tile >> ChunkBits)][tile & ((1 << ChunkBits) - 1)]; }
     std::int32_t tileMade(std::int32_t tx, std::int32_t ty);
     void updateFine(PlanePoint at);
+    void updateNearBoxes(PlanePoint at, std::int32_t cx, std::int32_t cy);
     void updateCoarse(std::int32_t cx, std::int32_t cy);
     double coarseBound(PlanePoint at, std::int32_t cx, std::int32_t cy, std::uint8_t box) const;
 

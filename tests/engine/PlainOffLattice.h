@@ -63,8 +63,8 @@ inline std::vector<PlanePoint> plainCluster(std::uint32_t seed, int arrivals)
         for (bool stuck = false; !stuck;) {
             double nearest = 1e300;
             for (PlanePoint c : cluster)
-                nearest = std::min(nearest, planeDistance(at, c));
-            const double gap = nearest - 1;
+                nearest = std::min(nearest, (at.x - c.x) * (at.x - c.x) + (at.y - c.y) * (at.y - c.y));
+            const double gap = std::sqrt(nearest) - 1;
             d = unit();
             if (gap > OffLatticeGrowth::Epsilon) {
                 at = {at.x + gap * d.x, at.y + gap * d.y};

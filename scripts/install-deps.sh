@@ -3,8 +3,8 @@
 # otherwise through sudo.
 #   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
-#                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man
-#                          (test.sh)
+#                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
+#                          python3 (test.sh)
 set -euo pipefail
 
 run_packages=(
@@ -18,7 +18,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick openbox
     shellcheck parallel dpkg-dev
     slurmctld slurmd slurm-client munge
-    lintian help2man
+    lintian help2man python3
 )
 
 case "${1:-}" in

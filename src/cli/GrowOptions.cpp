@@ -158,11 +158,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                                   return sizeName(mode.defaultSize) + " for " + std::string(mode.name);
                                               },
                                               ", ") +
-                                          ")")
+                                          "; offlattice with -n: a square that holds the N particles)")
                            ->type_name("WxH");
     auto* pointsOption = app.add_option("-n,--points", pointsText,
                                         "release N + 1 wanderers instead of growing to the limit; "
-                                        "a negative N releases none")
+                                        "a negative N releases none (offlattice: grow N particles, 1 or more)")
                              ->type_name("N");
     auto* seedOption = app.add_option("-r,--seed", seedText,
                                       "seed of the random source, 0 to 4294967295 (default: the clock)")
@@ -217,6 +217,7 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
                "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n"
                "          dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o 'flake-{seed}.png'\n"
+               "          dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles dla.csv\n"
                "          dla-grow --aggregate runs-*.jsonl\n\n"
                "Exit status: 0 the picture was written; 1 it could not be (nothing written), or\n"
                "with --runs one or more could not be (the others are); 2 bad input (nothing\n"
@@ -247,10 +248,15 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                 throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
 
     options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
-    options.size = sizeOption->count() > 0 ? parseSize(sizeText) : options.mode->defaultSize;
+    options.sizeGiven = sizeOption->count() > 0;
+    if (options.sizeGiven)
+        options.size = parseSize(sizeText);
     takeModeOptions(options, modeOptions, modeOptionTexts);
     if (pointsOption->count() > 0)
         options.points = parsePoints(pointsText);
+    if (!options.sizeGiven)
+        options.size = options.mode->sizeWithoutSizeOption != nullptr ? options.mode->sizeWithoutSizeOption(options)
+                                                                       : options.mode->defaultSize;
     options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
     if (runsOption->count() > 0)
         options.runs = parseRuns(runsText);

@@ -25,6 +25,8 @@ public:
     /// An entry of the mode table.
     const GrowthMode* mode = nullptr;
     FieldSize size;
+    /// Whether --size was given; else the mode chose the size.
+    bool sizeGiven = false;
     /// The number of points N (N + 1 wanderers); empty for a To-Limit run.
     std::optional<std::int32_t> points;
     std::uint32_t seed = 0;

@@ -45,6 +45,9 @@ struct GrowthMode {
     /// Makes one run with `options` (its seed and file names set), allocating what it grows
     /// on: throws FieldSizeError when the memory cannot hold it, and nothing is written.
     std::unique_ptr<GrowthRun> (*makeRun)(const GrowOptions& options);
+    /// The picture's size when --size is not given, worked out from the other options (its
+    /// mode's own and --points included); null for defaultSize always. Throws UsageError.
+    FieldSize (*sizeWithoutSizeOption)(const GrowOptions& options) = nullptr;
 
     bool reports(SummaryKeys::Figure figure) const;
 };

@@ -1,6 +1,7 @@
 #include "ModeTable.h"
 
 #include "LatticeRun.h"
+#include "OffLatticeRun.h"
 #include "ProgramState.h"
 
 #include <algorithm>
@@ -13,6 +14,12 @@ using Figure = SummaryKeys::Figure;
 const std::vector<Figure> LatticeFigures{Figure::Wanderers, Figure::Moves,          Figure::Marker,   Figure::Seconds,
                                          Figure::Pixels,    Figure::GyrationRadius, Figure::Dimension};
 
+const std::vector<Figure> OffLatticeFigures{Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius,
+                                            Figure::Dimension};
+
+const ModeOption ScaleOption{OffLatticeSettings::ScaleOption, "K",
+                             "offlattice: pixels per particle diameter, 0.01 to 1000 (default: 1)"};
+
 } // namespace
 
 const std::vector<GrowthMode>& ModeTable::modes()
@@ -22,6 +29,9 @@ const std::vector<GrowthMode>& ModeTable::modes()
          LatticeRun::memoryOfOneRun, LatticeRun::makePlant},
         {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
          LatticeRun::memoryOfOneRun, LatticeRun::makeSnowflake},
+        {"offlattice", OffLatticeSettings::DefaultSize, "radius", OffLatticeFigures, {ScaleOption},
+         OffLatticeRun::checkBeforeRuns, OffLatticeRun::memoryOfOneRun, OffLatticeRun::make,
+         OffLatticeSettings::sizeWithoutSizeOption},
     };
     return table;
 }

@@ -57,10 +57,8 @@ std::string RunResult::json() const
     object[SummaryKeys::Width] = size.width;
     object[SummaryKeys::Height] = size.height;
     object[SummaryKeys::Seed] = seed;
-    for (const SummaryKeys::Figure which : mode->figures) {
-        const SummaryKeys::FigureKey& key = SummaryKeys::of(which);
-        object[key.key] = jsonValue(key, figure(which));
-    }
+    for (const SummaryKeys::FigureKey& key : SummaryKeys::figures())
+        object[key.key] = jsonValue(key, figure(key.figure)); // null for another mode's figure
     object[SummaryKeys::Output] = output;
     // A file name need not be valid UTF-8; replace what is not rather than fail.
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

@@ -41,8 +41,9 @@ struct RunResult {
     /// ", particles to FILE" when a particle list was written: the mode's figures in its order,
     /// a figure the run has none of left out.
     std::string line() const;
-    /// One JSON object on one line: mode, width, height, seed, the mode's figures in its order
-    /// (null where the run has none), output.
+    /// One JSON object on one line: mode, width, height, seed, every figure in the order of
+    /// SummaryKeys (null where the run has none and for the figures of other modes), output.
+    /// Every summary has the same keys, so a table of runs of several modes lines up.
     std::string json() const;
     /// "snowflake 1000x1000": what the runs summed up together must share.
     std::string kind() const;

@@ -12,6 +12,8 @@ const std::array<SummaryKeys::FigureKey, SummaryKeys::FigureCount>& SummaryKeys:
         {F::Pixels,         "pixels",          Kind::Count,  false, Sum::Spread,   "",                   " pixels",    0, 1},
         {F::GyrationRadius, "gyration_radius", Kind::Real,   true,  Sum::SomeRuns, "gyration radius ",   "",           2, 2},
         {F::Dimension,      "dimension",       Kind::Real,   true,  Sum::SomeRuns, "fractal dimension ", "",           2, 3},
+        {F::Particles,      "particles",       Kind::Count,  false, Sum::Spread,   "",                   " particles", 0, 1},
+        {F::Jumps,          "jumps",           Kind::Count,  false, Sum::Spread,   "",                   " jumps",     0, 1},
     }};
     // clang-format on
     return table;

@@ -6,8 +6,8 @@
 
 /// The keys of dla-grow's JSON summaries, for the writer and the reader alike, so a figure
 /// cannot be written without being read. A run summary holds mode, width, height and seed,
-/// then its mode's figures in the mode's order, then output; an aggregate holds runs, then
-/// the summed figures.
+/// then every figure in the order of the table (null for those its mode does not report), then
+/// output; an aggregate holds runs, then its mode's summed figures.
 class SummaryKeys {
 public:
     static constexpr std::string_view Mode = "mode";
@@ -30,6 +30,8 @@ public:
         Pixels,
         GyrationRadius,
         Dimension,
+        Particles,
+        Jumps,
         Count ///< not a figure: how many there are
     };
     static constexpr std::size_t FigureCount = static_cast<std::size_t>(Figure::Count);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldPoint.h"
+#include "PlanePoint.h"
 #include "SafeSave.h"
 
 #include <cstdint>
@@ -20,12 +21,17 @@ public:
 
     /// Adds one row; `parent` is -1 for none.
     void write(std::int64_t index, FieldPoint at, std::int64_t parent);
+    /// Adds one row of an off-lattice particle, x and y in the shortest form that reads back as
+    /// the same double.
+    void write(std::int64_t index, PlanePoint at, std::int64_t parent);
 
     /// Writes what is left and puts the file in place. Throws SaveError as SafeSave does.
     void commit();
 
 private:
     void flush();
+    template <typename Coordinate>
+    void writeRow(std::int64_t index, Coordinate x, Coordinate y, std::int64_t parent);
 
     SafeSave save_;
     std::vector<char> buffer_;

@@ -72,7 +72,7 @@ rm -f link.csv tree.bmp
 # Whatever was typed, a message stays one line and no control character reaches the terminal:
 # values are shown with their control characters escaped.
 controls=(
-    "--mode must be plant or snowflake, not 'tree\\nx'|-m $'tree\\nx'"
+    "--mode must be plant, snowflake or offlattice, not 'tree\\nx'|-m $'tree\\nx'"
     "not '\\e[31mred'|-m $'\\e[31mred'"
     "not '1\\x01x2'|-s $'1\\x01x2'"
     "not expected: --fo\\no|$'--fo\\no'"

@@ -1,6 +1,7 @@
 # The --json summary: one line holding one object with exactly the keys mode, width, height,
-# seed, wanderers, moves, marker, seconds, pixels, gyration_radius, dimension and output, each
-# of its type and with the run's values.
+# seed, wanderers, moves, marker, seconds, pixels, gyration_radius, dimension, particles, jumps
+# and output, each of its type and with the run's values; the offlattice mode's particles and
+# jumps are null for a lattice run.
 # Run with: cmake -DGROW=<dla-grow> -DWORK=<scratch folder> -P json_summary.cmake
 
 set(failures 0)
@@ -49,7 +50,8 @@ foreach(i RANGE ${lastKey})
   list(APPEND keys ${key})
 endforeach()
 # CMake lists an object's members sorted by name.
-set(expectedKeys mode width height seed wanderers moves marker seconds pixels gyration_radius dimension output)
+set(expectedKeys mode width height seed wanderers moves marker seconds pixels gyration_radius dimension particles jumps
+                 output)
 list(SORT expectedKeys)
 if(NOT (keys STREQUAL "${expectedKeys}"))
   fail("keys are '${keys}'")
@@ -66,6 +68,8 @@ field(output "${flake}" output STRING)
 field(pixels "${flake}" pixels NUMBER)
 field(gyration "${flake}" gyration_radius NUMBER)
 field(dimension "${flake}" dimension NUMBER)
+field(particles "${flake}" particles NULL)
+field(jumps "${flake}" jumps NULL)
 if(NOT (mode STREQUAL "snowflake"))
   fail("mode is '${mode}'")
 endif()

@@ -1,0 +1,174 @@
+// dla-offlattice-bench: how the off-lattice growth's cost grows with the cluster. For each count
+// of particles, a few runs of one seed, each in a process of its own so its peak memory is its
+// own: CPU seconds of the growing thread (the best of the runs: other work on the machine only
+// ever slows a run down), jumps per particle, the peak resident memory and the bytes the growth
+// holds, per particle. With --size-check, the mean gyration radius of clusters from the fast
+// growth against the plain simulation (exact distances to every particle at every jump). With
+// --ensemble, the mean dimension from the growth law and the mean gyration radius over seeds.
+//
+// Usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...]   (default 3 runs of seed 1 at
+//                                                                  10^4, 10^5, 10^6, 10^7)
+//        dla-offlattice-bench --size-check N SEEDS
+//        dla-offlattice-bench --ensemble N SEEDS
+
+#include "OffLatticeGrowth.h"
+#include "PlainOffLattice.h"
+#include "ThreadClock.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Figures {
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    double jumps = 0;
+    double returns = 0;
+    double heldBytes = 0;
+    double gyrationRadius = 0;
+    double dimension = 0;
+    double peakBytes = 0; // filled in by the parent
+};
+
+Figures grow(std::int64_t particles, std::uint32_t seed)
+{
+    Figures figures;
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = threadSeconds();
+    OffLatticeGrowth growth(seed, particles);
+    growth.run({particles, 0});
+    figures.cpuSeconds = threadSeconds() - cpuStart;
+    figures.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    figures.jumps = static_cast<double>(growth.jumps());
+    figures.returns = static_cast<double>(growth.returns());
+    figures.heldBytes = static_cast<double>(growth.bytes());
+    figures.gyrationRadius = growth.gyrationRadius();
+    figures.dimension = growth.growthDimension().value_or(0);
+    return figures;
+}
+
+/// One run in a child process, so the peak resident memory is the run's alone.
+Figures growApart(std::int64_t particles, std::uint32_t seed)
+{
+    int channel[2];
+    if (pipe(channel) != 0) {
+        std::perror("dla-offlattice-bench: pipe");
+        std::exit(1);
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const Figures figures = grow(particles, seed);
+        const bool written = write(channel[1], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
+        _exit(written ? 0 : 1);
+    }
+    close(channel[1]);
+    Figures figures;
+    const bool read = ::read(channel[0], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
+    close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "dla-offlattice-bench: the run of %lld particles failed\n", static_cast<long long>(particles));
+        std::exit(1);
+    }
+    figures.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024;
+    return figures;
+}
+
+void table(const std::vector<std::int64_t>& counts, int repeats, std::uint32_t seed)
+{
+    std::printf("| particles | CPU s (best of %d) | us per particle | jumps per particle | returns per particle "
+                "| peak memory MB | peak bytes per particle | held bytes per particle | figure bytes per particle "
+                "| R_g | D |\n",
+                repeats);
+    std::printf("| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n");
+    for (std::int64_t n : counts) {
+        Figures best;
+        for (int run = 0; run < repeats; ++run) {
+            const Figures figures = growApart(n, seed);
+            if (run == 0 || figures.cpuSeconds < best.cpuSeconds)
+                best = figures;
+        }
+        const double count = static_cast<double>(n);
+        std::printf("| %lld | %.3f | %.2f | %.1f | %.2f | %.0f | %.1f | %.1f | %.1f | %.1f | %.3f |\n",
+                    static_cast<long long>(n), best.cpuSeconds, best.cpuSeconds * 1e6 / count, best.jumps / count,
+                    best.returns / count, best.peakBytes / 1e6, best.peakBytes / count, best.heldBytes / count,
+                    static_cast<double>(OffLatticeGrowth::memoryBytes(n)) / count, best.gyrationRadius, best.dimension);
+        std::fflush(stdout);
+    }
+}
+
+void sizeCheck(int arrivals, int seeds)
+{
+    std::vector<double> fast, plain;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        OffLatticeGrowth growth(static_cast<std::uint32_t>(seed), arrivals);
+        growth.run({arrivals, 0});
+        fast.push_back(growth.gyrationRadius());
+        plain.push_back(gyrationRadius(plainCluster(static_cast<std::uint32_t>(100000 + seed), arrivals)));
+    }
+    const MeanAndError a = meanOf(fast), b = meanOf(plain);
+    std::printf("mean R_g of %d clusters of %d particles: fast %.3f +- %.3f, plain %.3f +- %.3f, "
+                "difference %+.2f %% (%.1f standard errors)\n",
+                seeds, arrivals, a.mean, a.error, b.mean, b.error, 100 * (a.mean - b.mean) / b.mean,
+                (a.mean - b.mean) / std::hypot(a.error, b.error));
+}
+
+void ensemble(std::int64_t arrivals, int seeds)
+{
+    std::vector<double> dimensions, radii;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        OffLatticeGrowth growth(static_cast<std::uint32_t>(seed), arrivals);
+        growth.run({arrivals, 0});
+        dimensions.push_back(growth.growthDimension().value_or(0));
+        radii.push_back(growth.gyrationRadius());
+    }
+    const MeanAndError d = meanOf(dimensions), r = meanOf(radii);
+    std::printf("%d clusters of %lld particles: D = %.4f +- %.4f (spread %.3f), R_g = %.2f +- %.2f\n", seeds,
+                static_cast<long long>(arrivals), d.mean, d.error, d.error * std::sqrt(double(seeds)), r.mean, r.error);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "--size-check") {
+        sizeCheck(std::atoi(args[1].c_str()), std::atoi(args[2].c_str()));
+        return 0;
+    }
+    if (args.size() == 3 && args[0] == "--ensemble") {
+        ensemble(std::atoll(args[1].c_str()), std::atoi(args[2].c_str()));
+        return 0;
+    }
+    int repeats = 3;
+    std::uint32_t seed = 1;
+    std::vector<std::int64_t> counts;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--repeat" && i + 1 < args.size())
+            repeats = std::max(1, std::atoi(args[++i].c_str()));
+        else if (args[i] == "--seed" && i + 1 < args.size())
+            seed = static_cast<std::uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 10));
+        else if (const long long n = std::atoll(args[i].c_str()); n > 0)
+            counts.push_back(n);
+        else {
+            std::fprintf(stderr, "usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...] | --size-check N SEEDS | --ensemble N SEEDS\n");
+            return 2;
+        }
+    }
+    if (counts.empty())
+        counts = {10'000, 100'000, 1'000'000, 10'000'000};
+    table(counts, repeats, seed);
+    return 0;
+}

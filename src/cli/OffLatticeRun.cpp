@@ -1,0 +1,151 @@
+#include "OffLatticeRun.h"
+
+#include "BmpFile.h"
+#include "FieldSizeError.h"
+#include "OffLatticeParticleList.h"
+#include "OffLatticePicture.h"
+#include "PictureFile.h"
+#include "ProgressPace.h"
+#include "SafeSave.h"
+#include "SaveError.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+using Figure = SummaryKeys::Figure;
+
+/// Runs `write`; its failure, if any, goes into `failure` unless an earlier one is there.
+template <class Write>
+void writeKeepingFirstFailure(std::optional<SaveError>& failure, Write&& write)
+{
+    try {
+        write();
+    } catch (const SaveError& error) {
+        if (!failure)
+            failure = error;
+    }
+}
+
+} // namespace
+
+OffLatticeRun::OffLatticeRun(const GrowOptions& options) : options_(options), settings_(options)
+{
+    try {
+        growth_.emplace(options_.seed, settings_.expectedParticles());
+    } catch (const std::bad_alloc&) {
+        throw FieldSizeError("Not enough memory for an off-lattice cluster of " +
+                             std::to_string(settings_.expectedParticles()) + " particles");
+    }
+}
+
+std::unique_ptr<GrowthRun> OffLatticeRun::make(const GrowOptions& options)
+{
+    return std::make_unique<OffLatticeRun>(options);
+}
+
+void OffLatticeRun::checkBeforeRuns(const GrowOptions& options)
+{
+    OffLatticeSettings(options).checkFits();
+}
+
+std::uint64_t OffLatticeRun::memoryOfOneRun(const GrowOptions& options)
+{
+    return OffLatticeSettings(options).memoryBytes();
+}
+
+void OffLatticeRun::checkWritable() const
+{
+    // A picture sized to the cluster can only come out larger than planned, never smaller.
+    const bool png = PictureFile::isPngName(options_.output);
+    SafeSave::checkWritable(options_.output, png ? 0 : BmpFile::fileSize(options_.size.width, options_.size.height));
+    if (!options_.particles.empty())
+        SafeSave::checkWritable(options_.particles, 0);
+}
+
+FieldSize OffLatticeRun::pictureSize() const
+{
+    if (!settings_.sizedToCluster())
+        return options_.size;
+    // The picture was sized by a bound no cluster has been seen to pass; should one pass it,
+    // the picture grows to hold it rather than cut it off.
+    const std::int64_t needed = OffLatticeSettings::sideHolding(growth_->radius(), settings_.scale());
+    const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
+    return FieldSize{std::max(options_.size.width, side), std::max(options_.size.height, side)};
+}
+
+double OffLatticeRun::progressFraction(std::int64_t arrivals) const
+{
+    if (settings_.particles() > 0)
+        return static_cast<double>(arrivals) / static_cast<double>(settings_.particles());
+    return std::clamp(growth_->radius() / settings_.edgeRadius(), 0.0, 1.0);
+}
+
+std::string OffLatticeRun::progressText(std::int64_t arrivals, double seconds) const
+{
+    char text[160];
+    if (settings_.particles() > 0)
+        std::snprintf(text, sizeof text, "%lld particles of %lld  %.0f s", static_cast<long long>(arrivals),
+                      static_cast<long long>(settings_.particles()), seconds);
+    else
+        std::snprintf(text, sizeof text, "%lld particles  radius %.1f -> %.1f  %.0f s", static_cast<long long>(arrivals),
+                      growth_->radius(), settings_.edgeRadius(), seconds);
+    return text;
+}
+
+RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
+{
+    RunResult result;
+    result.mode = options_.mode;
+    result.size = options_.size;
+    result.seed = options_.seed;
+    result.output = options_.output;
+    result.particles = options_.particles;
+
+    ProgressPace pace;
+    pace.start();
+    OffLatticeGrowth::Hooks hooks;
+    hooks.stop = cancelled;
+    if (bar != nullptr)
+        hooks.progress = [&](std::int64_t arrivals) {
+            if (pace.due(bar->shown()))
+                bar->draw(progressFraction(arrivals),
+                          progressText(arrivals, std::chrono::duration<double>(pace.elapsed()).count()));
+        };
+    OffLatticeGrowth::Limits limits;
+    limits.particles = settings_.particles();
+    limits.radius = settings_.edgeRadius();
+    const auto started = std::chrono::steady_clock::now();
+    const OffLatticeGrowth::Outcome outcome = growth_->run(limits, hooks);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    if (bar != nullptr)
+        bar->clear();
+    if (outcome == OffLatticeGrowth::Outcome::Stopped)
+        return result;
+
+    result.size = pictureSize();
+    std::optional<SaveError> failure;
+    writeKeepingFirstFailure(failure, [&] {
+        const OffLatticePicture picture(growth_->particles(), result.size.width, result.size.height,
+                                        settings_.scale(), options_.colour == PictureColour::Age);
+        PictureFile::save(picture, options_.output);
+    });
+    if (!options_.particles.empty())
+        writeKeepingFirstFailure(failure, [&] { OffLatticeParticleList::save(growth_->particles(), options_.particles); });
+    if (failure) {
+        result.end = RunResult::End::NotWritten;
+        result.error = failure->what();
+        return result;
+    }
+
+    result.end = RunResult::End::Written;
+    result.setFigure(Figure::Particles, static_cast<double>(growth_->arrivals()));
+    result.setFigure(Figure::Jumps, static_cast<double>(growth_->jumps()));
+    result.setFigure(Figure::Seconds, seconds.count());
+    result.setFigure(Figure::GyrationRadius, growth_->gyrationRadius());
+    result.setFigure(Figure::Dimension, growth_->growthDimension());
+    return result;
+}

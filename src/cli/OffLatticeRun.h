@@ -1,0 +1,46 @@
+#pragma once
+
+#include "GrowOptions.h"
+#include "GrowthRun.h"
+#include "OffLatticeGrowth.h"
+#include "OffLatticeSettings.h"
+
+#include <memory>
+#include <optional>
+
+/// One run of the offlattice mode: grows an off-lattice cluster (OffLatticeGrowth) to N
+/// particles or to the picture's edge, then draws it at its scale, writes the picture (and the
+/// particle list) and tells what it did.
+class OffLatticeRun : public GrowthRun {
+public:
+    /// Reads the options and makes the growth for the particles expected. Throws UsageError for
+    /// bad options, FieldSizeError when the memory cannot hold the growth: nothing is grown or
+    /// written.
+    explicit OffLatticeRun(const GrowOptions& options);
+
+    /// The mode table's entry points.
+    static std::unique_ptr<GrowthRun> make(const GrowOptions& options);
+    /// Throws UsageError or FieldSizeError for a run that could never be done (OffLatticeSettings).
+    static void checkBeforeRuns(const GrowOptions& options);
+    static std::uint64_t memoryOfOneRun(const GrowOptions& options);
+
+    /// A BMP file's size is known before the run (at least that of the picture planned); for a
+    /// PNG file and the particle list only the place is checked.
+    void checkWritable() const override;
+
+    /// Both files are written after the growth, each through SafeSave; a file that cannot be
+    /// written leaves its old file as it was, the other is still written, and the result
+    /// (NotWritten) tells the first failure.
+    RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) override;
+
+private:
+    /// The picture's size: as asked, or, for a picture sized to the cluster, larger should the
+    /// cluster have outgrown it.
+    FieldSize pictureSize() const;
+    std::string progressText(std::int64_t arrivals, double seconds) const;
+    double progressFraction(std::int64_t arrivals) const;
+
+    GrowOptions options_;
+    OffLatticeSettings settings_;
+    std::optional<OffLatticeGrowth> growth_;
+};

@@ -53,8 +53,13 @@ public:
         Figure figure;
         std::string_view key;
         Kind kind;
-        /// Whether a run may lack it: null in the JSON, left out of the line.
+        /// Whether a run may lack it: null in the JSON, left out of the line. The key is there
+        /// either way.
         bool optional;
+        /// Whether it is never below 0 (a Real's; a Count is never).
+        bool nonNegative;
+        /// A figure it can never exceed (pixels: one for each wanderer at most); Count for none.
+        Figure atMost;
         Sum sum;
         /// In the one-line summary: the words before and after the value, and its decimals
         /// (a Marker's words before it are the mode's marker name).

@@ -19,6 +19,9 @@ class SummaryReader {
 public:
     /// Notes kept word for word; past this many only their number grows.
     static constexpr std::size_t KeptProblems = 10;
+    /// The longest line read: a summary is a few hundred bytes, a few kilobytes with a long file
+    /// name; a longer line is "too long" and never held whole.
+    static constexpr std::size_t MaximumLineBytes = 64 * 1024;
 
     void read(std::istream& in, const std::string& name);
 

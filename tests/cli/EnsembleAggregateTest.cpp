@@ -49,7 +49,7 @@ std::string summary(const std::string& mode, int width, std::uint32_t seed, doub
 {
     return R"({"mode":")" + mode + R"(","width":)" + std::to_string(width) + R"(,"height":300,"seed":)" +
            std::to_string(seed) + R"(,"wanderers":)" + std::to_string(wanderers) +
-           R"(,"moves":1000,"marker":1,"seconds":0.5,"pixels":40,"gyration_radius":4.5,"dimension":)" + dimension +
+           R"(,"moves":1000,"marker":1,"seconds":0.5,"pixels":5,"gyration_radius":4.5,"dimension":)" + dimension +
            R"(,"output":"f.png"})";
 }
 
@@ -117,7 +117,7 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
 {
     const std::string good = summary("plant", 150, 1, 10, "1.5");
     std::string missingPixels = good;
-    missingPixels.erase(missingPixels.find(R"("pixels":40,)"), 12);
+    missingPixels.erase(missingPixels.find(R"("pixels":5,)"), 11);
     std::string hugeMoves = good;
     hugeMoves.replace(hugeMoves.find(R"("moves":1000)"), 12, R"("moves":1.7e308)");
     std::istringstream in(good + "\n" +                                  // 1

@@ -32,4 +32,36 @@ grow --aggregate missing.jsonl
 expect_status "a missing file" 2
 expect_one_error_line "a missing file" "Cannot read missing.jsonl"
 
+# A line longer than any summary is refused without being read whole: a 200 MB line under a
+# 100 MB address-space limit is "too long", not the end of the process.
+(
+    ulimit -v 100000
+    { summary 1 100 1.6; head -c 200000000 /dev/zero | tr '\0' ' '; echo; summary 2 200 null; } |
+        "$GROW" --aggregate first.jsonl -
+) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "an over-long line" 2
+expect_one_error_line "an over-long line" "-:2: too long"
+
+# Impossible summaries: each refused with its line and reason, nothing summed up.
+good=$(summary 9 100 1.6)
+impossible=(
+    'a negative gyration radius|"gyration_radius":10.5|"gyration_radius":-1|"gyration_radius" is not a number of 0 or more'
+    'negative seconds|"seconds":0.25|"seconds":-0.5|"seconds" is not a number of 0 or more'
+    'more pixels than wanderers|"pixels":100|"pixels":101|more "pixels" than "wanderers"'
+    'an unknown mode|"mode":"snowflake"|"mode":"tree"|"mode" is not plant or snowflake'
+    'a width of 0|"width":300|"width":0|"width" and "height" are not whole numbers from 10 to 1000000'
+    'a negative height|"height":300|"height":-7|"width" and "height" are not whole numbers from 10 to 1000000'
+    'no dimension|,"dimension":1.6||no "dimension"'
+    'a key twice|"seed":9,|"seed":9,"seed":10,|"seed" twice'
+)
+for entry in "${impossible[@]}"; do
+    IFS='|' read -r what from to reason <<<"$entry"
+    echo "${good/"$from"/$to}" >bad.jsonl
+    grow --aggregate bad.jsonl
+    expect_status "$what" 2
+    expect_one_error_line "$what" "bad.jsonl:1: $reason"
+    [ -s "$OUT" ] && fail "$what: an aggregate was printed: $(cat "$OUT")"
+done
+
 finish

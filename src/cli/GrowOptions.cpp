@@ -108,6 +108,17 @@ std::uint32_t GrowOptions::parseRuns(const std::string& text)
     return *runs;
 }
 
+SeedRange GrowOptions::parseSeeds(const std::string& text)
+{
+    const auto dash = text.find('-');
+    const auto first = dash == std::string::npos ? std::nullopt : decimal<std::uint32_t>(std::string_view(text).substr(0, dash));
+    const auto last = dash == std::string::npos ? std::nullopt : decimal<std::uint32_t>(std::string_view(text).substr(dash + 1));
+    if (!first || !last || *first > *last)
+        throw UsageError("--seeds must be FIRST-LAST, two seeds from 0 to 4294967295 with FIRST no larger than LAST, "
+                         "not '" + text + "'");
+    return SeedRange{*first, *last};
+}
+
 int GrowOptions::parseJobs(const std::string& text)
 {
     const auto jobs = decimal<int>(text);
@@ -201,6 +212,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                        "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
             ->type_name("FILE")
             ->expected(1, -1);
+    std::string seedsText;
+    auto* seedsOption = app.add_option("--seeds", seedsText,
+                                       "with --aggregate: every seed from FIRST to LAST must be summed up, and "
+                                       "no other")
+                            ->type_name("FIRST-LAST");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     // Each mode's own options, told apart by the mode that owns them.
     std::map<std::string, std::string> modeOptionTexts;
@@ -246,6 +262,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
             if (option->count() > 0)
                 throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
 
+    if (seedsOption->count() > 0) {
+        if (aggregateOption->count() == 0)
+            throw UsageError("--seeds goes with --aggregate only");
+        options.seeds = parseSeeds(seedsText);
+    }
     options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
     options.size = sizeOption->count() > 0 ? parseSize(sizeText) : options.mode->defaultSize;
     takeModeOptions(options, modeOptions, modeOptionTexts);

@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cmath>
+#include <system_error>
 #include <set>
 #include <stdexcept>
 
@@ -139,6 +141,14 @@ FieldSize sizeOf(const Json& summary)
                      static_cast<std::int32_t>(height.get<std::int64_t>())};
 }
 
+std::uint32_t seedOf(const Json& summary)
+{
+    const Json& seed = member(summary, SummaryKeys::Seed);
+    if (!seed.is_number_unsigned() || seed.get<std::uint64_t>() > 0xFFFFFFFFu)
+        throw std::invalid_argument(inQuotes(SummaryKeys::Seed) + " is not a whole number from 0 to 4294967295");
+    return static_cast<std::uint32_t>(seed.get<std::uint64_t>());
+}
+
 bool isAggregate(const Json& object)
 {
     return object.contains(SummaryKeys::Runs) && !object.contains(SummaryKeys::Seed);
@@ -165,7 +175,7 @@ void SummaryReader::read(std::istream& in, const std::string& name)
         }
     }
     if (in.bad())
-        throw std::runtime_error("Cannot read " + name);
+        throw std::runtime_error("Cannot read " + name + ": " + std::generic_category().message(errno));
 }
 
 void SummaryReader::readLine(const std::string& line)
@@ -185,11 +195,17 @@ void SummaryReader::readLine(const std::string& line)
     const std::string kind = run.kind();
     if (!kind_.empty() && kind != kind_)
         throw std::invalid_argument("a " + kind + " run among " + kind_ + " runs");
-    numberAt(summary, SummaryKeys::Seed);
+    const std::uint32_t seed = seedOf(summary);
+    if (seeds_ && !seeds_->contains(seed))
+        throw std::invalid_argument("seed " + std::to_string(seed) + " outside --seeds " + seeds_->text());
+    if (summed_.count(seed) != 0)
+        throw std::invalid_argument("seed " + std::to_string(seed) + " of " + kind + " already summed");
+    run.seed = seed;
     for (const SummaryKeys::Figure figure : run.mode->figures)
         run.setFigure(figure, figureAt(summary, SummaryKeys::of(figure)));
     checkBounds(run);
     kind_ = kind;
+    summed_.insert(seed);
     if (!aggregate_)
         aggregate_.emplace(*run.mode);
     aggregate_->add(run);

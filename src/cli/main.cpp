@@ -32,6 +32,9 @@ int fail(const std::string& message, int status)
     return status;
 }
 
+/// Whether standard input was closed when dla-grow started (it then holds /dev/null).
+bool standardInputClosed = false;
+
 /// A closed standard stream would hand its number to the next file opened, and the summary
 /// would land in the picture. A closed standard output gets a stand-in that takes no writes, so
 /// the summary still fails as it should; the others get /dev/null.
@@ -40,6 +43,8 @@ void holdStandardStreams()
     for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
+        if (fd == STDIN_FILENO)
+            standardInputClosed = true;
         const int standIn = open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
         if (standIn >= 0 && standIn != fd) {
             dup2(standIn, fd);
@@ -176,7 +181,8 @@ int run(int argc, char** argv)
     if (!options)
         return ExitStatus::Written;
     if (!options->aggregate.empty())
-        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
+        return aggregateSummaries(options->aggregate, options->seeds, options->json,
+                                  standardInputClosed ? nullptr : &std::cin, std::cout, std::cerr);
     try {
         return options->runs ? growEnsemble(*options) : grow(*options);
     } catch (const std::exception& error) {

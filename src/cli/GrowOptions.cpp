@@ -158,6 +158,8 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string colourText;
     std::string particlesText;
     GrowOptions options;
+    // An option given twice is told in the program's voice after parsing, not by the parser.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     auto* modeOption =
         app.add_option("-m,--mode", modeText,
                        ModeTable::names() + " (default: " + std::string(ModeTable::defaultMode().name) + ")")
@@ -211,7 +213,8 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         app.add_option("--aggregate", options.aggregate,
                        "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
             ->type_name("FILE")
-            ->expected(1, -1);
+            ->expected(1, -1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     std::string seedsText;
     auto* seedsOption = app.add_option("--seeds", seedsText,
                                        "with --aggregate: every seed from FIRST to LAST must be summed up, and "
@@ -250,6 +253,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
+
+    for (const CLI::Option* once : {modeOption, sizeOption, pointsOption, seedOption, outputOption, colourOption,
+                                    particlesOption, runsOption, jobsOption, seedsOption})
+        if (once->count() > 1)
+            throw UsageError(once->get_name() + " is given more than once");
+    for (const auto& [mode, option] : modeOptions)
+        if (option->count() > 1)
+            throw UsageError(option->get_name() + " is given more than once");
 
     // Summing up grows nothing: an option for growing beside it is a mistake worth telling.
     if (aggregateOption->count() > 0)

@@ -26,7 +26,9 @@ public:
     /// Refuses, before anything grows, a plan that cannot be carried out. Throws UsageError when
     /// two of its files would be one (a run's picture and particle list, or files of two runs:
     /// 'w{seed}.bmp' for seed 11 and 'w{seed}1.bmp' for seed 1), through links, "." or ".."
-    /// too; throws FieldSizeError when one run could never be held in memory.
+    /// too; throws FieldSizeError when one run could never be held in memory; throws SaveError
+    /// when the folder that every run of an ensemble writes to can take no file (told once,
+    /// for the first run's file, rather than by every run).
     void check() const;
 
     /// The memory one run holds at its peak, as its mode counts it.
@@ -41,5 +43,7 @@ public:
     Jobs jobs() const;
 
 private:
+    void checkSharedFolders() const;
+
     GrowOptions options_;
 };

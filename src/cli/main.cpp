@@ -69,7 +69,8 @@ bool progressWanted(const GrowOptions& options)
     return !options.quiet && isatty(STDERR_FILENO) == 1;
 }
 
-/// Refuses before anything grows what the plan cannot carry out: status 2, or 0 when it can.
+/// Refuses before anything grows what the plan cannot carry out: status 2 (1 for a folder no
+/// file can be written to), or 0 when it can.
 int checkPlan(const RunPlan& plan)
 {
     try {
@@ -78,6 +79,8 @@ int checkPlan(const RunPlan& plan)
         return fail(error.what(), ExitStatus::BadInput);
     } catch (const UsageError& error) {
         return fail(error.what(), ExitStatus::BadInput);
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitStatus::NotWritten);
     }
     return ExitStatus::Written;
 }

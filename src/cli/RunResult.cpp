@@ -46,7 +46,7 @@ std::string RunResult::line() const
         if (const auto value = figure(which))
             line += lineText(SummaryKeys::of(which), *value, mode->markerName) + ", ";
     line += "written to " + OneLineText::of(output);
-    return particles.empty() ? line : line + ", particles to " + OneLineText::of(particles);
+    return particlesWritten ? line + ", particles to " + OneLineText::of(particles) : line;
 }
 
 std::string RunResult::json() const

@@ -104,10 +104,12 @@ int grow(const GrowOptions& options)
     }
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const RunResult result = growth->run(progressWanted(options) ? &bar : nullptr, nullptr);
-    if (result.end != RunResult::End::Written)
-        return fail(result.error, ExitStatus::NotWritten);
-    std::cout << (options.json ? result.json() : result.line()) << '\n';
-    return ExitStatus::Written;
+    for (const std::string& error : result.errors)
+        fail(error, ExitStatus::NotWritten);
+    // A picture written is told, also when its particle list could not be.
+    if (result.pictureWritten)
+        std::cout << (options.json ? result.json() : result.line()) << '\n';
+    return result.end == RunResult::End::Written ? ExitStatus::Written : ExitStatus::NotWritten;
 }
 
 /// One run of an ensemble, on one of its threads: its own state and random source, its own
@@ -126,7 +128,7 @@ RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::a
         result.size = run.size;
         result.seed = run.seed;
         result.end = RunResult::End::NotWritten;
-        result.error = error.what();
+        result.errors.push_back(error.what());
         return result;
     }
 }

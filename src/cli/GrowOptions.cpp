@@ -3,6 +3,7 @@
 #include "BmpFile.h"
 #include "JobCount.h"
 #include "ModeTable.h"
+#include "SummaryKeys.h"
 #include "RandomSource.h"
 #include "UsageError.h"
 
@@ -66,6 +67,55 @@ void takeModeOptions(GrowOptions& options, const std::vector<std::pair<const Gro
             throw UsageError(name + " is not an option of the " + std::string(options.mode->name) + " mode");
         options.modeOptions[name] = texts.at(name);
     }
+}
+
+/// `text` broken into lines of at most 79 characters, each after `indent`.
+std::string wrapped(const std::string& text, const std::string& indent)
+{
+    constexpr std::size_t Width = 79;
+    std::string out;
+    std::string line = indent;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        auto space = text.find(' ', from);
+        if (space == std::string::npos)
+            space = text.size();
+        const std::string word = text.substr(from, space - from);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > Width) {
+            out += line + "\n";
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? " " : "") + word;
+        from = space + 1;
+    }
+    return out + line + "\n";
+}
+
+/// Every summary figure of every mode, as the key table defines it, and the particle list's
+/// parents.
+std::string figuresHelp()
+{
+    std::string text = "Summary (the keys of --json, in their order):\n"
+                       "  mode: the growth mode.\n"
+                       "  width: the picture's width in pixels.\n"
+                       "  height: its height in pixels.\n"
+                       "  seed: the seed of the random source; a run with it grows again byte for byte.\n";
+    std::vector<SummaryKeys::Figure> told;
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const SummaryKeys::Figure figure : mode.figures) {
+            if (std::find(told.begin(), told.end(), figure) != told.end())
+                continue;
+            told.push_back(figure);
+            const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
+            text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
+        }
+    return text + "  output: the picture's file.\n\n" +
+           wrapped("Particle list: index,x,y,parent for every wanderer in release order; x and y where it stuck "
+                   "(column from the left, row from the top); parent the wanderer that owns the first white "
+                   "pixel of its touch test, read in the order right, left, below, above, below right, below "
+                   "left, above right, above left (for plant life column 0 reads column w - 1 and column w reads "
+                   "column 1), or -1 for the starting cluster.",
+                   "");
 }
 
 std::string version()
@@ -237,10 +287,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n"
                "          dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o 'flake-{seed}.png'\n"
                "          dla-grow --aggregate runs-*.jsonl\n\n"
-               "Exit status: 0 the picture was written; 1 it could not be (nothing written), or\n"
-               "with --runs one or more could not be (the others are); 2 bad input (nothing\n"
-               "grown, nothing written); 3 the picture was written but standard output could\n"
-               "not take the summary.\n");
+               "Exit status: 0 everything was written; 1 the picture or the particle list could\n"
+               "not be (the other still is), or with --runs one or more runs could not be (the\n"
+               "others are); 2 bad input (nothing grown, nothing written); 3 the pictures were\n"
+               "written but standard output could not take the summaries.\n\n" +
+               figuresHelp());
 
     try {
         app.parse(argc, argv);

@@ -68,6 +68,8 @@ public:
         int lineDecimals;
         /// The decimals of its mean and deviation in the aggregate's line.
         int aggregateDecimals;
+        /// What it counts, for --help: "the wanderers released (...)".
+        std::string_view meaning;
     };
 
     /// The table, in the order of the Figure values.

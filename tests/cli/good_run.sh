@@ -75,4 +75,14 @@ expect_status "--version" 0
 [ "$(cat "$OUT")" = "dla-grow $VERSION" ] || fail "--version printed '$(cat "$OUT")', expected 'dla-grow $VERSION'"
 expect_nothing_written "--version"
 
+# Every key of the JSON summary is defined in --help and in the README.
+"$GROW" -q -n 5 -r 1 -o keys.bmp --json >"$OUT" || fail "keys: the run failed"
+"$GROW" --help >"$scratch/help"
+readme=$(dirname "$0")/../../README.md
+for key in $(grep -o '"[a-z_]*":' "$OUT" | tr -d '":'); do
+    grep -q "^  $key: " "$scratch/help" || fail "keys: --help does not define $key"
+    grep -q "^- \`$key\`: " "$readme" || fail "keys: the README does not define $key"
+done
+rm -f keys.bmp
+
 finish

@@ -18,7 +18,8 @@ public:
     std::uint32_t seedOf(std::uint64_t index) const { return static_cast<std::uint32_t>(options_.seed + index); }
 
     /// The options of run `index`: its seed, and file names that carry it (every name, when
-    /// there is more than one run, so the runs cannot write over each other).
+    /// there is more than one run, so the runs cannot write over each other). Without --runs
+    /// the names are taken as given, "{seed}" and all.
     GrowOptions optionsOf(std::uint64_t index) const;
     /// The picture's (or else the particle list's) file name of run `index`; empty for no list.
     std::string nameOf(std::uint64_t index, bool picture) const;

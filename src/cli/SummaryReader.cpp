@@ -208,6 +208,9 @@ void SummaryReader::readLine(const std::string& line)
         run.setFigure(figure, run.mode->isNull(figure) ? std::nullopt : figureAt(summary, key));
     }
     checkBounds(run);
+    const auto particles = summary.find(SummaryKeys::Particles);
+    if (particles != summary.end() && !particles->is_string() && !particles->is_null())
+        throw std::invalid_argument(inQuotes(SummaryKeys::Particles) + " is neither a file name nor null");
     kind_ = kind;
     summed_.insert(seed);
     if (!aggregate_)

@@ -96,7 +96,7 @@ std::string EnsembleAggregate::line() const
     std::string separator;
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        if (spread(key.sum) && !mode_->isNull(figure)) {
+        if (spread(key.sum)) {
             line += separator + figureLine(key, statistics(figure));
             separator = ", ";
         }
@@ -104,7 +104,7 @@ std::string EnsembleAggregate::line() const
     // Totals close the line: "4.31 s in all".
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        if (key.sum == Sum::Total && !mode_->isNull(figure)) {
+        if (key.sum == Sum::Total) {
             line += separator + number(total(figure), key.aggregateDecimals) + std::string(key.lineAfter) + " in all";
             separator = ", ";
         }
@@ -118,12 +118,12 @@ std::string EnsembleAggregate::json() const
     object[SummaryKeys::Runs] = runs();
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        if (spread(key.sum) && !mode_->isNull(figure))
+        if (spread(key.sum))
             object[key.key] = figureJson(key, statistics(figure));
     }
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        if (key.sum == Sum::Total && !mode_->isNull(figure))
+        if (key.sum == Sum::Total)
             object[key.key] = total(figure);
     }
     return object.dump();

@@ -6,8 +6,3 @@ bool GrowthMode::reports(SummaryKeys::Figure figure) const
 {
     return std::find(figures.begin(), figures.end(), figure) != figures.end();
 }
-
-bool GrowthMode::isNull(SummaryKeys::Figure figure) const
-{
-    return std::find(nullFigures.begin(), nullFigures.end(), figure) != nullFigures.end();
-}

@@ -32,10 +32,6 @@ struct GrowthMode {
     std::string_view markerName;
     /// The figures its summaries report, in their order; the others are not its own.
     std::vector<SummaryKeys::Figure> figures;
-    /// Those of `figures` that mean nothing for this mode (a key other modes fill, kept so that
-    /// its summaries have the keys a reader of all modes looks for): always null in its JSON,
-    /// left out of its line and of its aggregate.
-    std::vector<SummaryKeys::Figure> nullFigures;
     /// Its own command-line options, beside those of every mode.
     std::vector<ModeOption> options;
 
@@ -51,6 +47,4 @@ struct GrowthMode {
     std::unique_ptr<GrowthRun> (*makeRun)(const GrowOptions& options);
 
     bool reports(SummaryKeys::Figure figure) const;
-    /// Whether `figure` is one of nullFigures.
-    bool isNull(SummaryKeys::Figure figure) const;
 };

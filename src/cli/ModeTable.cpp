@@ -18,9 +18,9 @@ const std::vector<Figure> LatticeFigures{Figure::Wanderers, Figure::Moves,      
 const std::vector<GrowthMode>& ModeTable::modes()
 {
     static const std::vector<GrowthMode> table{
-        {"plant", ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, {}, LatticeRun::checkBeforeRuns,
+        {"plant", ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
          LatticeRun::memoryOfOneRun, LatticeRun::makePlant},
-        {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, {}, LatticeRun::checkBeforeRuns,
+        {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
          LatticeRun::memoryOfOneRun, LatticeRun::makeSnowflake},
     };
     return table;

@@ -43,7 +43,7 @@ std::string RunResult::line() const
     std::string line = kind() + ", seed " + std::to_string(seed) + ": ";
     // A figure that cannot be had (no pixel, a cluster too small to estimate) gets no mention.
     for (const SummaryKeys::Figure which : mode->figures)
-        if (const auto value = figure(which); value && !mode->isNull(which))
+        if (const auto value = figure(which))
             line += lineText(SummaryKeys::of(which), *value, mode->markerName) + ", ";
     line += "written to " + OneLineText::of(output);
     return particlesWritten ? line + ", particles to " + OneLineText::of(particles) : line;
@@ -59,7 +59,7 @@ std::string RunResult::json() const
     object[SummaryKeys::Seed] = seed;
     for (const SummaryKeys::Figure which : mode->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(which);
-        object[key.key] = mode->isNull(which) ? nlohmann::ordered_json(nullptr) : jsonValue(key, figure(which));
+        object[key.key] = jsonValue(key, figure(which));
     }
     object[SummaryKeys::Output] = output;
     if (!particles.empty())

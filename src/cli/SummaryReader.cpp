@@ -201,12 +201,8 @@ void SummaryReader::readLine(const std::string& line)
     if (summed_.count(seed) != 0)
         throw std::invalid_argument("seed " + std::to_string(seed) + " of " + kind + " already summed");
     run.seed = seed;
-    for (const SummaryKeys::Figure figure : run.mode->figures) {
-        const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        if (run.mode->isNull(figure) && !member(summary, key.key).is_null())
-            throw std::invalid_argument(inQuotes(key.key) + " is not null for a " + std::string(run.mode->name) + " run");
-        run.setFigure(figure, run.mode->isNull(figure) ? std::nullopt : figureAt(summary, key));
-    }
+    for (const SummaryKeys::Figure figure : run.mode->figures)
+        run.setFigure(figure, figureAt(summary, SummaryKeys::of(figure)));
     checkBounds(run);
     const auto particles = summary.find(SummaryKeys::Particles);
     if (particles != summary.end() && !particles->is_string() && !particles->is_null())

@@ -154,31 +154,3 @@ TEST(SummaryReader, KeepsTheFirstNotesAndCountsTheRest)
     EXPECT_EQ(reader.problems().size(), SummaryReader::KeptProblems);
     EXPECT_EQ(reader.problemCount(), static_cast<std::int64_t>(SummaryReader::KeptProblems + 5));
 }
-
-// A mode unlike the lattice ones plugs in by its entry alone: its own figures in its own order,
-// a key that means nothing for it written as null and left out of its line and aggregate.
-TEST(ModeEntry, SummariesAndAggregateFollowTheModesOwnFigures)
-{
-    const GrowthMode discs{"discs", FieldSize{500, 500}, "", {Figure::Wanderers, Figure::Seconds, Figure::Pixels,
-                           Figure::GyrationRadius}, {Figure::Pixels}, {}, nullptr, nullptr, nullptr};
-    RunResult result;
-    result.mode = &discs;
-    result.size = discs.defaultSize;
-    result.seed = 3;
-    result.output = "d.png";
-    result.pictureWritten = true;
-    result.setFigure(Figure::Wanderers, 40);
-    result.setFigure(Figure::Seconds, 0.5);
-    result.setFigure(Figure::GyrationRadius, 4.25);
-    result.setFigure(Figure::Moves, 99); // not a figure of this mode: never told
-    EXPECT_EQ(result.json(), R"({"mode":"discs","width":500,"height":500,"seed":3,"wanderers":40,"seconds":0.5,)"
-                             R"("pixels":null,"gyration_radius":4.25,"output":"d.png"})");
-    EXPECT_EQ(result.line(), "discs 500x500, seed 3: 40 wanderers, 0.50 s, gyration radius 4.25, written to d.png");
-    EnsembleAggregate aggregate(discs);
-    aggregate.add(result);
-    result.seed = 4;
-    result.setFigure(Figure::Wanderers, 60);
-    aggregate.add(result);
-    EXPECT_EQ(aggregate.json(), R"({"runs":2,"wanderers":{"mean":50.0,"sd":14.142135623730951},)"
-                                R"("gyration_radius":{"runs":2,"mean":4.25,"sd":0.0},"seconds":1.0})");
-}

@@ -110,8 +110,8 @@ std::string figuresHelp()
             text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
         }
     return text + "  output: the picture's file.\n" +
-           "  particles: with --particles, the particle list's file; null when it could not\n"
-           "  be written.\n\n" +
+           "  particle_list: with --particles, the particle list's file; null when it could\n"
+           "  not be written.\n\n" +
            wrapped("Particle list: index,x,y,parent for every wanderer in release order; x and y where it stuck "
                    "(column from the left, row from the top); parent the wanderer that owns the first white "
                    "pixel of its touch test, read in the order right, left, below, above, below right, below "

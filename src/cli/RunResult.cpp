@@ -63,7 +63,7 @@ std::string RunResult::json() const
     }
     object[SummaryKeys::Output] = output;
     if (!particles.empty())
-        object[SummaryKeys::Particles] = particlesWritten ? nlohmann::ordered_json(particles) : nullptr;
+        object[SummaryKeys::ParticleList] = particlesWritten ? nlohmann::ordered_json(particles) : nullptr;
     // A file name need not be valid UTF-8; replace what is not rather than fail.
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

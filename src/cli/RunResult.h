@@ -48,8 +48,8 @@ struct RunResult {
     /// a figure the run has none of left out. For a run whose picture was written.
     std::string line() const;
     /// One JSON object on one line: mode, width, height, seed, the mode's figures in its order
-    /// (null where the run has none), output, and for a run with a particle list particles
-    /// (null when it could not be written).
+    /// (null where the run has none), output, and for a run with a particle list
+    /// particle_list (null when it could not be written).
     std::string json() const;
     /// "snowflake 1000x1000": what the runs summed up together must share.
     std::string kind() const;

@@ -6,8 +6,8 @@
 
 /// The keys of dla-grow's JSON summaries, for the writer and the reader alike, so a figure
 /// cannot be written without being read. A run summary holds mode, width, height and seed,
-/// then its mode's figures in the mode's order, then output (and particles, for a run with a
-/// particle list); an aggregate holds runs, then the summed figures.
+/// then its mode's figures in the mode's order, then output (and particle_list, for a run
+/// with a particle list); an aggregate holds runs, then the summed figures.
 class SummaryKeys {
 public:
     static constexpr std::string_view Mode = "mode";
@@ -17,7 +17,7 @@ public:
     static constexpr std::string_view Output = "output";
     /// After output, in the summary of a run with a particle list: its file, or null when it
     /// could not be written.
-    static constexpr std::string_view Particles = "particles";
+    static constexpr std::string_view ParticleList = "particle_list";
     /// The number of runs an aggregate sums up (and, within a figure, the runs that have it).
     static constexpr std::string_view Runs = "runs";
     static constexpr std::string_view Mean = "mean";

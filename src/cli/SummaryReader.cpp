@@ -204,9 +204,9 @@ void SummaryReader::readLine(const std::string& line)
     for (const SummaryKeys::Figure figure : run.mode->figures)
         run.setFigure(figure, figureAt(summary, SummaryKeys::of(figure)));
     checkBounds(run);
-    const auto particles = summary.find(SummaryKeys::Particles);
-    if (particles != summary.end() && !particles->is_string() && !particles->is_null())
-        throw std::invalid_argument(inQuotes(SummaryKeys::Particles) + " is neither a file name nor null");
+    const auto list = summary.find(SummaryKeys::ParticleList);
+    if (list != summary.end() && !list->is_string() && !list->is_null())
+        throw std::invalid_argument(inQuotes(SummaryKeys::ParticleList) + " is neither a file name nor null");
     kind_ = kind;
     summed_.insert(seed);
     if (!aggregate_)

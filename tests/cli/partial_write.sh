@@ -39,7 +39,7 @@ expect_status "an ensemble's lists too large" 1
 [ "$(grep -c 'Stream write error writing list-[78].csv$' "$ERR")" = 2 ] ||
     fail "an ensemble's lists too large: stderr is $(cat "$ERR")"
 cmp -s pic-7.png whole.png || fail "an ensemble's lists too large: the picture of seed 7 is not that of the run"
-[ "$(grep -c '"output":"pic-[78].png","particles":null}$' "$OUT")" = 2 ] && tail -n 1 "$OUT" | grep -q '^{"runs":2,' ||
+[ "$(grep -c '"output":"pic-[78].png","particle_list":null}$' "$OUT")" = 2 ] && tail -n 1 "$OUT" | grep -q '^{"runs":2,' ||
     fail "an ensemble's lists too large: summaries $(cat "$OUT")"
 rm -f pic-*.png list.csv whole.png
 

@@ -81,7 +81,7 @@ expect_nothing_written "--version"
 "$GROW" --help >"$scratch/help"
 for key in $(grep -o '"[a-z_]*":' "$OUT" | tr -d '":'); do
     grep -q "^  $key: " "$scratch/help" || fail "keys: --help does not define $key"
-    grep -q "^- \`$key\`: " "$readme" || fail "keys: the README does not define $key"
+    grep -qE "^(- \`$key\`: |\| \`$key\` \|)" "$readme" || fail "keys: the README does not define $key"
 done
 rm -f keys.bmp
 

@@ -49,7 +49,7 @@ impossible=(
     'a negative gyration radius|"gyration_radius":10.5|"gyration_radius":-1|"gyration_radius" is not a number of 0 or more'
     'negative seconds|"seconds":0.25|"seconds":-0.5|"seconds" is not a number of 0 or more'
     'more pixels than wanderers|"pixels":100|"pixels":101|more "pixels" than "wanderers"'
-    'an unknown mode|"mode":"snowflake"|"mode":"tree"|"mode" is not plant or snowflake'
+    'an unknown mode|"mode":"snowflake"|"mode":"tree"|"mode" is not plant'
     'a width of 0|"width":300|"width":0|"width" and "height" are not whole numbers from 10 to 1000000'
     'a negative height|"height":300|"height":-7|"width" and "height" are not whole numbers from 10 to 1000000'
     'no dimension|,"dimension":1.6||no "dimension"'

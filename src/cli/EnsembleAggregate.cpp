@@ -2,7 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -48,22 +51,48 @@ bool spread(Sum sum)
 
 void EnsembleAggregate::add(const RunResult& run)
 {
-    ++runs_;
-    for (const SummaryKeys::Figure figure : mode_->figures) {
-        const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-        const auto value = run.figure(figure);
-        if (!value)
-            continue;
-        if (spread(key.sum))
-            statistics_[index(figure)].add(*value);
-        else if (key.sum == Sum::Total)
-            totals_[index(figure)] += *value;
+    Run kept{run.seed, {}};
+    for (std::size_t i = 0; i < SummaryKeys::FigureCount; ++i)
+        kept.figures[i] = run.figures[i].value_or(std::numeric_limits<double>::quiet_NaN());
+    runs_.push_back(kept);
+    sums_.reset();
+}
+
+std::vector<std::uint32_t> EnsembleAggregate::seeds() const
+{
+    sums();
+    std::vector<std::uint32_t> seeds;
+    seeds.reserve(runs_.size());
+    for (const Run& run : runs_)
+        seeds.push_back(run.seed);
+    return seeds;
+}
+
+const EnsembleAggregate::Sums& EnsembleAggregate::sums() const
+{
+    if (sums_)
+        return *sums_;
+    std::stable_sort(runs_.begin(), runs_.end(), [](const Run& a, const Run& b) { return a.seed < b.seed; });
+    Sums sums;
+    for (const Run& run : runs_) {
+        for (const SummaryKeys::Figure figure : mode_->figures) {
+            const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
+            const double value = run.figures[index(figure)];
+            if (std::isnan(value))
+                continue;
+            if (spread(key.sum))
+                sums.statistics[index(figure)].add(value);
+            else if (key.sum == Sum::Total)
+                sums.totals[index(figure)] += value;
+        }
     }
+    sums_ = sums;
+    return *sums_;
 }
 
 std::string EnsembleAggregate::line() const
 {
-    std::string line = std::to_string(runs_) + (runs_ == 1 ? " run: " : " runs: ");
+    std::string line = std::to_string(runs()) + (runs() == 1 ? " run: " : " runs: ");
     std::string separator;
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
@@ -86,7 +115,7 @@ std::string EnsembleAggregate::line() const
 std::string EnsembleAggregate::json() const
 {
     nlohmann::ordered_json object;
-    object[SummaryKeys::Runs] = runs_;
+    object[SummaryKeys::Runs] = runs();
     for (const SummaryKeys::Figure figure : mode_->figures) {
         const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
         if (spread(key.sum))

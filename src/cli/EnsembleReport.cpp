@@ -21,8 +21,14 @@ void EnsembleReport::tell(const RunResult& result)
         aggregate_.add(result);
         break;
     case RunResult::End::NotWritten:
-        errors_ << "dla-grow: seed " << result.seed << ": " << OneLineText::of(result.error) << '\n' << std::flush;
+        for (const std::string& error : result.errors)
+            errors_ << "dla-grow: seed " << result.seed << ": " << OneLineText::of(error) << '\n' << std::flush;
         anyNotWritten_ = true;
+        // A picture written is told and summed up, also when its particle list could not be.
+        if (result.pictureWritten) {
+            out_ << (json_ ? result.json() : result.line()) << '\n' << std::flush;
+            aggregate_.add(result);
+        }
         break;
     case RunResult::End::Stopped:
         break;

@@ -11,8 +11,9 @@
 /// What dla-grow tells of an ensemble as its runs come back in seed order: each written run's
 /// summary on `out` (a line, or with `json` one JSON object a line), flushed run by run so a
 /// reader sees each at once and an ensemble ended from outside loses none that was told; each
-/// run that could not be written on `errors`, with its seed; then, for more than one run, the
-/// aggregate of the written ones. The progress bar, when given, counts runs.
+/// file that could not be written on `errors`, with its run's seed (a run whose picture was
+/// written but not its particle list has its summary too); then, for more than one run, the
+/// aggregate of the runs whose pictures were written. The progress bar, when given, counts runs.
 class EnsembleReport {
 public:
     EnsembleReport(const GrowthMode& mode, std::uint64_t runs, bool json, std::ostream& out, std::ostream& errors,

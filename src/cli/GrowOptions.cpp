@@ -3,6 +3,7 @@
 #include "BmpFile.h"
 #include "JobCount.h"
 #include "ModeTable.h"
+#include "SummaryKeys.h"
 #include "RandomSource.h"
 #include "UsageError.h"
 
@@ -68,6 +69,57 @@ void takeModeOptions(GrowOptions& options, const std::vector<std::pair<const Gro
     }
 }
 
+/// `text` broken into lines of at most 79 characters, each after `indent`.
+std::string wrapped(const std::string& text, const std::string& indent)
+{
+    constexpr std::size_t Width = 79;
+    std::string out;
+    std::string line = indent;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        auto space = text.find(' ', from);
+        if (space == std::string::npos)
+            space = text.size();
+        const std::string word = text.substr(from, space - from);
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > Width) {
+            out += line + "\n";
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? " " : "") + word;
+        from = space + 1;
+    }
+    return out + line + "\n";
+}
+
+/// Every summary figure of every mode, as the key table defines it, and the particle list's
+/// parents.
+std::string figuresHelp()
+{
+    std::string text = "Summary (the keys of --json, in their order):\n"
+                       "  mode: the growth mode.\n"
+                       "  width: the picture's width in pixels.\n"
+                       "  height: its height in pixels.\n"
+                       "  seed: the seed of the random source; a run with it grows again byte for byte.\n";
+    std::vector<SummaryKeys::Figure> told;
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const SummaryKeys::Figure figure : mode.figures) {
+            if (std::find(told.begin(), told.end(), figure) != told.end())
+                continue;
+            told.push_back(figure);
+            const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
+            text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
+        }
+    return text + "  output: the picture's file.\n" +
+           "  particle_list: with --particles, the particle list's file; null when it could\n"
+           "  not be written.\n\n" +
+           wrapped("Particle list: index,x,y,parent for every wanderer in release order; x and y where it stuck "
+                   "(column from the left, row from the top); parent the wanderer that owns the first white "
+                   "pixel of its touch test, read in the order right, left, below, above, below right, below "
+                   "left, above right, above left (for plant life column 0 reads column w - 1 and column w reads "
+                   "column 1), or -1 for the starting cluster.",
+                   "");
+}
+
 std::string version()
 {
     return std::string("dla-grow ") + DLA_VERSION;
@@ -106,6 +158,17 @@ std::uint32_t GrowOptions::parseRuns(const std::string& text)
     if (!runs || *runs < 1 || *runs > MaximumRuns)
         throw UsageError("--runs must be a whole number from 1 to " + std::to_string(MaximumRuns) + ", not '" + text + "'");
     return *runs;
+}
+
+SeedRange GrowOptions::parseSeeds(const std::string& text)
+{
+    const auto dash = text.find('-');
+    const auto first = dash == std::string::npos ? std::nullopt : decimal<std::uint32_t>(std::string_view(text).substr(0, dash));
+    const auto last = dash == std::string::npos ? std::nullopt : decimal<std::uint32_t>(std::string_view(text).substr(dash + 1));
+    if (!first || !last || *first > *last)
+        throw UsageError("--seeds must be FIRST-LAST, two seeds from 0 to 4294967295 with FIRST no larger than LAST, "
+                         "not '" + text + "'");
+    return SeedRange{*first, *last};
 }
 
 int GrowOptions::parseJobs(const std::string& text)
@@ -147,6 +210,8 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string colourText;
     std::string particlesText;
     GrowOptions options;
+    // An option given twice is told in the program's voice after parsing, not by the parser.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     auto* modeOption =
         app.add_option("-m,--mode", modeText,
                        ModeTable::names() + " (default: " + std::string(ModeTable::defaultMode().name) + ")")
@@ -200,7 +265,13 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         app.add_option("--aggregate", options.aggregate,
                        "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
             ->type_name("FILE")
-            ->expected(1, -1);
+            ->expected(1, -1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    std::string seedsText;
+    auto* seedsOption = app.add_option("--seeds", seedsText,
+                                       "with --aggregate: every seed from FIRST to LAST must be summed up, and "
+                                       "no other")
+                            ->type_name("FIRST-LAST");
     app.add_flag("-q,--quiet", options.quiet, "no progress bar");
     // Each mode's own options, told apart by the mode that owns them.
     std::map<std::string, std::string> modeOptionTexts;
@@ -219,10 +290,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                "          dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o 'flake-{seed}.png'\n"
                "          dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles dla.csv\n"
                "          dla-grow --aggregate runs-*.jsonl\n\n"
-               "Exit status: 0 the picture was written; 1 it could not be (nothing written), or\n"
-               "with --runs one or more could not be (the others are); 2 bad input (nothing\n"
-               "grown, nothing written); 3 the picture was written but standard output could\n"
-               "not take the summary.\n");
+               "Exit status: 0 everything was written; 1 the picture or the particle list could\n"
+               "not be (the other still is), or with --runs one or more runs could not be (the\n"
+               "others are); 2 bad input (nothing grown, nothing written); 3 the pictures were\n"
+               "written but standard output could not take the summaries.\n\n" +
+               figuresHelp());
 
     try {
         app.parse(argc, argv);
@@ -236,6 +308,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         throw UsageError(error.what());
     }
 
+    for (const CLI::Option* once : {modeOption, sizeOption, pointsOption, seedOption, outputOption, colourOption,
+                                    particlesOption, runsOption, jobsOption, seedsOption})
+        if (once->count() > 1)
+            throw UsageError(once->get_name() + " is given more than once");
+    for (const auto& [mode, option] : modeOptions)
+        if (option->count() > 1)
+            throw UsageError(option->get_name() + " is given more than once");
+
     // Summing up grows nothing: an option for growing beside it is a mistake worth telling.
     if (aggregateOption->count() > 0)
         for (const CLI::Option* growing : {modeOption, sizeOption, pointsOption, seedOption, outputOption,
@@ -247,6 +327,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
             if (option->count() > 0)
                 throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
 
+    if (seedsOption->count() > 0) {
+        if (aggregateOption->count() == 0)
+            throw UsageError("--seeds goes with --aggregate only");
+        options.seeds = parseSeeds(seedsText);
+    }
     options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
     options.sizeGiven = sizeOption->count() > 0;
     if (options.sizeGiven)

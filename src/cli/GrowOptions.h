@@ -2,6 +2,7 @@
 
 #include "FieldSize.h"
 #include "GrowthMode.h"
+#include "SeedRange.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,6 +47,8 @@ public:
     /// Files of run summaries to sum up instead of growing ("-" for standard input); empty when
     /// dla-grow is to grow.
     std::vector<std::string> aggregate;
+    /// With --aggregate: the seeds that must all be summed up, and no other; empty for any.
+    std::optional<SeedRange> seeds;
     /// The values of the mode's own options (GrowthMode::options), as typed, by long name.
     std::map<std::string, std::string, std::less<>> modeOptions;
 
@@ -64,6 +67,8 @@ public:
     static std::uint32_t parseRuns(const std::string& text);
     /// A whole number from JobCount::Minimum to JobCount::Maximum.
     static int parseJobs(const std::string& text);
+    /// "FIRST-LAST", two seeds with FIRST <= LAST.
+    static SeedRange parseSeeds(const std::string& text);
     /// The name of a mode of the mode table.
     static const GrowthMode& parseMode(const std::string& text);
     /// "white" or "age".

@@ -36,16 +36,11 @@ std::optional<double> dimensionOf(const GrowthField& field, LatticeRun::Lattice 
     }
 }
 
-/// Runs `write`; its failure, if any, goes into `failure` unless an earlier one is there.
-template <class Write>
-void writeKeepingFirstFailure(std::optional<SaveError>& failure, Write&& write)
+/// The message of a file that could not be written, naming it.
+std::string failureOf(const SaveError& error, const std::string& file)
 {
-    try {
-        write();
-    } catch (const SaveError& error) {
-        if (!failure)
-            failure = error;
-    }
+    const std::string message = error.what();
+    return message.find(file) == std::string::npos ? message + " writing " + file : message;
 }
 
 } // namespace
@@ -121,6 +116,36 @@ std::uint64_t LatticeRun::memoryOfOneRun(const GrowOptions& options)
     return bytes + JobCount::workerBytes();
 }
 
+void LatticeRun::saveFiles(ParticleWriter* particles, RunResult& result) const
+{
+    // A list whose writing fell short (a full disk) is dropped before the picture is saved, so
+    // its temporary file leaves the picture the room it took.
+    if (particles != nullptr && !particles->writeOut()) {
+        particles->abandon();
+        result.errors.push_back(failureOf(SaveError("Stream write error"), options_.particles));
+        particles = nullptr;
+    }
+    try {
+        if (order_)
+            PictureFile::save(AgePicture(field(), *order_), options_.output);
+        else
+            PictureFile::save(field(), options_.output);
+        result.pictureWritten = true;
+    } catch (const SaveError& error) {
+        result.errors.push_back(failureOf(error, options_.output));
+    }
+    if (particles == nullptr)
+        return;
+    try {
+        particles->commit();
+        result.particlesWritten = true;
+        if (!result.pictureWritten)
+            result.errors.back() += "; the particle list " + options_.particles + " is written";
+    } catch (const SaveError& error) {
+        result.errors.push_back(failureOf(error, options_.particles));
+    }
+}
+
 const GrowthField& LatticeRun::field() const
 {
     return lattice_ == Lattice::Plant ? state_.plantField() : state_.snowField();
@@ -151,7 +176,7 @@ RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
             particles = std::make_unique<ParticleWriter>(options_.particles);
         } catch (const SaveError& error) {
             result.end = RunResult::End::NotWritten;
-            result.error = error.what();
+            result.errors.push_back(failureOf(error, options_.particles));
             return result;
         }
         if (owners == nullptr) {
@@ -175,22 +200,14 @@ RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
         return result; // the particle list's temporary file goes with its writer
     ownerTable.reset(); // its memory is better spent on writing
 
-    std::optional<SaveError> failure;
-    writeKeepingFirstFailure(failure, [&] {
-        if (order_)
-            PictureFile::save(AgePicture(field(), *order_), options_.output);
-        else
-            PictureFile::save(field(), options_.output);
-    });
-    if (particles)
-        writeKeepingFirstFailure(failure, [&] { particles->commit(); });
-    if (failure) {
+    saveFiles(particles.get(), result);
+    if (!result.errors.empty())
         result.end = RunResult::End::NotWritten;
-        result.error = failure->what();
+    if (!result.pictureWritten)
         return result;
-    }
 
-    result.end = RunResult::End::Written;
+    if (result.errors.empty())
+        result.end = RunResult::End::Written;
     result.setFigure(Figure::Wanderers, static_cast<double>(stats.wanderers));
     result.setFigure(Figure::Moves, static_cast<double>(stats.moves));
     result.setFigure(Figure::Marker, lattice_ == Lattice::Plant ? state_.plantTop : state_.snowRadius);

@@ -3,6 +3,7 @@
 #include "GrowOptions.h"
 #include "GrowthRun.h"
 #include "OrderMap.h"
+#include "ParticleWriter.h"
 #include "ProgramState.h"
 
 #include <memory>
@@ -35,13 +36,16 @@ public:
 
     /// The particle list's file is made before the run, so a place where it cannot be made ends
     /// the run before it grows. A file whose writing falls short leaves the old file as it was,
-    /// and the other file is still written; the result (NotWritten) tells the first failure. A
-    /// file put in place whose folder could not then be flushed is told as failed too, although
-    /// it is written.
+    /// and the other file is still written; the result (NotWritten) has one message for each
+    /// file that failed, naming it, and its figures when the picture was written. A file put in
+    /// place whose folder could not then be flushed is told as failed too, although it is
+    /// written.
     RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) override;
 
 private:
     const GrowthField& field() const;
+    /// Saves the picture and the particle list (when given), noting in `result` what was written.
+    void saveFiles(ParticleWriter* particles, RunResult& result) const;
 
     Lattice lattice_;
     GrowOptions options_;

@@ -18,16 +18,11 @@ namespace {
 
 using Figure = SummaryKeys::Figure;
 
-/// Runs `write`; its failure, if any, goes into `failure` unless an earlier one is there.
-template <class Write>
-void writeKeepingFirstFailure(std::optional<SaveError>& failure, Write&& write)
+/// The message of a file that could not be written, naming it.
+std::string failureOf(const SaveError& error, const std::string& file)
 {
-    try {
-        write();
-    } catch (const SaveError& error) {
-        if (!failure)
-            failure = error;
-    }
+    const std::string message = error.what();
+    return message.find(file) == std::string::npos ? message + " writing " + file : message;
 }
 
 } // namespace
@@ -127,21 +122,29 @@ RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelle
         return result;
 
     result.size = pictureSize();
-    std::optional<SaveError> failure;
-    writeKeepingFirstFailure(failure, [&] {
+    // Each file that cannot be written is told on its own, naming it; the other is still written.
+    try {
         const OffLatticePicture picture(growth_->particles(), result.size.width, result.size.height,
                                         settings_.scale(), options_.colour == PictureColour::Age);
         PictureFile::save(picture, options_.output);
-    });
-    if (!options_.particles.empty())
-        writeKeepingFirstFailure(failure, [&] { OffLatticeParticleList::save(growth_->particles(), options_.particles); });
-    if (failure) {
-        result.end = RunResult::End::NotWritten;
-        result.error = failure->what();
-        return result;
+        result.pictureWritten = true;
+    } catch (const SaveError& error) {
+        result.errors.push_back(failureOf(error, options_.output));
     }
+    if (!options_.particles.empty()) {
+        try {
+            OffLatticeParticleList::save(growth_->particles(), options_.particles);
+            result.particlesWritten = true;
+            if (!result.pictureWritten)
+                result.errors.back() += "; the particle list " + options_.particles + " is written";
+        } catch (const SaveError& error) {
+            result.errors.push_back(failureOf(error, options_.particles));
+        }
+    }
+    result.end = result.errors.empty() ? RunResult::End::Written : RunResult::End::NotWritten;
+    if (!result.pictureWritten)
+        return result;
 
-    result.end = RunResult::End::Written;
     result.setFigure(Figure::Particles, static_cast<double>(growth_->arrivals()));
     result.setFigure(Figure::Jumps, static_cast<double>(growth_->jumps()));
     result.setFigure(Figure::Seconds, seconds.count());

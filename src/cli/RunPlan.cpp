@@ -3,6 +3,7 @@
 #include "AvailableMemory.h"
 #include "JobCount.h"
 #include "RunFileName.h"
+#include "SafeSave.h"
 #include "SaveError.h"
 #include "SaveTarget.h"
 #include "UsageError.h"
@@ -161,6 +162,25 @@ void RunPlan::check() const
                          nameOf(later.index, later.picture));
     }
     options_.mode->checkBeforeRuns(options_);
+    if (isEnsemble())
+        checkSharedFolders();
+}
+
+void RunPlan::checkSharedFolders() const
+{
+    for (const bool picture : {true, false}) {
+        const std::string& given = picture ? options_.output : options_.particles;
+        const auto slash = given.rfind('/');
+        if (given.empty() || (slash != std::string::npos && given.substr(0, slash).find(RunFileName::SeedField) != std::string::npos))
+            continue; // each run has a folder of its own, and checks it itself
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : given.substr(0, slash);
+        try {
+            // A name no run writes: the check makes and removes a temporary file in the folder.
+            SafeSave::checkWritable(folder + "/.dla-grow-folder-check", 0);
+        } catch (const SaveError&) {
+            throw SaveError("Cannot create file " + nameOf(0, picture));
+        }
+    }
 }
 
 RunPlan::Jobs RunPlan::jobs() const

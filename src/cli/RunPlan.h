@@ -18,7 +18,8 @@ public:
     std::uint32_t seedOf(std::uint64_t index) const { return static_cast<std::uint32_t>(options_.seed + index); }
 
     /// The options of run `index`: its seed, and file names that carry it (every name, when
-    /// there is more than one run, so the runs cannot write over each other).
+    /// there is more than one run, so the runs cannot write over each other). Without --runs
+    /// the names are taken as given, "{seed}" and all.
     GrowOptions optionsOf(std::uint64_t index) const;
     /// The picture's (or else the particle list's) file name of run `index`; empty for no list.
     std::string nameOf(std::uint64_t index, bool picture) const;
@@ -26,7 +27,9 @@ public:
     /// Refuses, before anything grows, a plan that cannot be carried out. Throws UsageError when
     /// two of its files would be one (a run's picture and particle list, or files of two runs:
     /// 'w{seed}.bmp' for seed 11 and 'w{seed}1.bmp' for seed 1), through links, "." or ".."
-    /// too; throws FieldSizeError when one run could never be held in memory.
+    /// too; throws FieldSizeError when one run could never be held in memory; throws SaveError
+    /// when the folder that every run of an ensemble writes to can take no file (told once,
+    /// for the first run's file, rather than by every run).
     void check() const;
 
     /// The memory one run holds at its peak, as its mode counts it.
@@ -41,5 +44,7 @@ public:
     Jobs jobs() const;
 
 private:
+    void checkSharedFolders() const;
+
     GrowOptions options_;
 };

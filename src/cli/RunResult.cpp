@@ -46,7 +46,7 @@ std::string RunResult::line() const
         if (const auto value = figure(which))
             line += lineText(SummaryKeys::of(which), *value, mode->markerName) + ", ";
     line += "written to " + OneLineText::of(output);
-    return particles.empty() ? line : line + ", particles to " + OneLineText::of(particles);
+    return particlesWritten ? line + ", particles to " + OneLineText::of(particles) : line;
 }
 
 std::string RunResult::json() const
@@ -60,6 +60,8 @@ std::string RunResult::json() const
     for (const SummaryKeys::FigureKey& key : SummaryKeys::figures())
         object[key.key] = jsonValue(key, figure(key.figure)); // null for another mode's figure
     object[SummaryKeys::Output] = output;
+    if (!particles.empty())
+        object[SummaryKeys::ParticleList] = particlesWritten ? nlohmann::ordered_json(particles) : nullptr;
     // A file name need not be valid UTF-8; replace what is not rather than fail.
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct GrowthMode;
 
@@ -15,7 +16,8 @@ struct GrowthMode;
 struct RunResult {
     enum class End {
         Written,    ///< grown and every file saved
-        NotWritten, ///< a file could not be made or saved, or the run could not be held: `error` says why
+        NotWritten, ///< a file could not be made or saved, or the run could not be held: `errors`
+                    ///< say why; the other file may still be written
         Stopped     ///< stopped before its end by a request to stop; nothing saved
     };
 
@@ -28,7 +30,11 @@ struct RunResult {
     std::array<std::optional<double>, SummaryKeys::FigureCount> figures{};
     std::string output;    ///< the picture's file
     std::string particles; ///< the particle list's file; empty for none
-    std::string error;
+    bool pictureWritten = false;
+    bool particlesWritten = false;
+    /// One message for each file that could not be written, naming it, or why the run could
+    /// not be made.
+    std::vector<std::string> errors;
 
     std::optional<double> figure(SummaryKeys::Figure which) const { return figures[static_cast<std::size_t>(which)]; }
     void setFigure(SummaryKeys::Figure which, std::optional<double> value)
@@ -39,10 +45,11 @@ struct RunResult {
     /// "plant 150x300, seed 7: 3021 wanderers, 48061233 moves, plantTop 1, 0.52 s, 2990 pixels,
     /// gyration radius 52.10, fractal dimension 1.63, written to plant.bmp", then
     /// ", particles to FILE" when a particle list was written: the mode's figures in its order,
-    /// a figure the run has none of left out.
+    /// a figure the run has none of left out. For a run whose picture was written.
     std::string line() const;
     /// One JSON object on one line: mode, width, height, seed, every figure in the order of
-    /// SummaryKeys (null where the run has none and for the figures of other modes), output.
+    /// SummaryKeys (null where the run has none and for the figures of other modes), output,
+    /// and for a run with a particle list particle_list (null when it could not be written).
     /// Every summary has the same keys, so a table of runs of several modes lines up.
     std::string json() const;
     /// "snowflake 1000x1000": what the runs summed up together must share.

@@ -7,7 +7,8 @@
 /// The keys of dla-grow's JSON summaries, for the writer and the reader alike, so a figure
 /// cannot be written without being read. A run summary holds mode, width, height and seed,
 /// then every figure in the order of the table (null for those its mode does not report), then
-/// output; an aggregate holds runs, then its mode's summed figures.
+/// output (and particle_list, for a run with a particle list); an aggregate holds runs, then
+/// its mode's summed figures.
 class SummaryKeys {
 public:
     static constexpr std::string_view Mode = "mode";
@@ -15,6 +16,9 @@ public:
     static constexpr std::string_view Height = "height";
     static constexpr std::string_view Seed = "seed";
     static constexpr std::string_view Output = "output";
+    /// After output, in the summary of a run with a particle list: its file, or null when it
+    /// could not be written.
+    static constexpr std::string_view ParticleList = "particle_list";
     /// The number of runs an aggregate sums up (and, within a figure, the runs that have it).
     static constexpr std::string_view Runs = "runs";
     static constexpr std::string_view Mean = "mean";
@@ -55,8 +59,13 @@ public:
         Figure figure;
         std::string_view key;
         Kind kind;
-        /// Whether a run may lack it: null in the JSON, left out of the line.
+        /// Whether a run may lack it: null in the JSON, left out of the line. The key is there
+        /// either way.
         bool optional;
+        /// Whether it is never below 0 (a Real's; a Count is never).
+        bool nonNegative;
+        /// A figure it can never exceed (pixels: one for each wanderer at most); Count for none.
+        Figure atMost;
         Sum sum;
         /// In the one-line summary: the words before and after the value, and its decimals
         /// (a Marker's words before it are the mode's marker name).
@@ -65,6 +74,8 @@ public:
         int lineDecimals;
         /// The decimals of its mean and deviation in the aggregate's line.
         int aggregateDecimals;
+        /// What it counts, for --help: "the wanderers released (...)".
+        std::string_view meaning;
     };
 
     /// The table, in the order of the Figure values.

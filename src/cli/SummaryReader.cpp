@@ -1,10 +1,14 @@
 #include "SummaryReader.h"
 
+#include "BoundedLine.h"
 #include "ModeTable.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cmath>
+#include <system_error>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -12,7 +16,7 @@ namespace {
 using Json = nlohmann::json;
 using Kind = SummaryKeys::Kind;
 
-std::string quoted(std::string_view key)
+std::string inQuotes(std::string_view key)
 {
     return "\"" + std::string(key) + "\"";
 }
@@ -21,7 +25,7 @@ const Json& member(const Json& summary, std::string_view key)
 {
     const auto found = summary.find(key);
     if (found == summary.end())
-        throw std::invalid_argument("no " + quoted(key));
+        throw std::invalid_argument("no " + inQuotes(key));
     return *found;
 }
 
@@ -29,7 +33,7 @@ double numberAt(const Json& summary, std::string_view key)
 {
     const Json& value = member(summary, key);
     if (!value.is_number())
-        throw std::invalid_argument(quoted(key) + " is not a number");
+        throw std::invalid_argument(inQuotes(key) + " is not a number");
     return value.get<double>();
 }
 
@@ -40,51 +44,84 @@ double countAt(const Json& summary, std::string_view key)
 {
     const double value = numberAt(summary, key);
     if (!(value >= 0 && value <= 0x1p63 && value == std::floor(value)))
-        throw std::invalid_argument(quoted(key) + " is not a whole number from 0 to 2^63");
+        throw std::invalid_argument(inQuotes(key) + " is not a whole number from 0 to 2^63");
     return value;
 }
 
 double markerAt(const Json& summary, std::string_view key)
 {
     if (!member(summary, key).is_number_integer())
-        throw std::invalid_argument(quoted(key) + " is not a whole number");
+        throw std::invalid_argument(inQuotes(key) + " is not a whole number");
     return numberAt(summary, key);
 }
 
-/// A figure a run need not have: a number, or null or left out when it has none.
+/// A figure a run need not have: a number, or null when it has none; the key is there either way.
 std::optional<double> optionalNumberAt(const Json& summary, std::string_view key)
 {
-    const auto found = summary.find(key);
-    if (found == summary.end() || found->is_null())
+    const Json& value = member(summary, key);
+    if (value.is_null())
         return std::nullopt;
-    if (!found->is_number())
-        throw std::invalid_argument(quoted(key) + " is neither a number nor null");
-    return found->get<double>();
+    if (!value.is_number())
+        throw std::invalid_argument(inQuotes(key) + " is neither a number nor null");
+    return value.get<double>();
 }
 
 std::optional<double> figureAt(const Json& summary, const SummaryKeys::FigureKey& key)
 {
+    std::optional<double> value;
     if (key.optional)
-        return optionalNumberAt(summary, key.key);
-    switch (key.kind) {
-    case Kind::Count:
-        return countAt(summary, key.key);
-    case Kind::Marker:
-        return markerAt(summary, key.key);
-    case Kind::Real:
-        break;
+        value = optionalNumberAt(summary, key.key);
+    else if (key.kind == Kind::Count)
+        value = countAt(summary, key.key);
+    else if (key.kind == Kind::Marker)
+        value = markerAt(summary, key.key);
+    else
+        value = numberAt(summary, key.key);
+    if (value && key.nonNegative && !(*value >= 0))
+        throw std::invalid_argument(inQuotes(key.key) + " is not a number of 0 or more");
+    return value;
+}
+
+/// Refuses figures that no run can have together (more pixels than wanderers).
+void checkBounds(const RunResult& run)
+{
+    for (const SummaryKeys::Figure figure : run.mode->figures) {
+        const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
+        if (key.atMost == SummaryKeys::Figure::Count)
+            continue;
+        const auto value = run.figure(figure);
+        const auto bound = run.figure(key.atMost);
+        if (value && bound && *value > *bound)
+            throw std::invalid_argument("more " + inQuotes(key.key) + " than " + inQuotes(SummaryKeys::of(key.atMost).key));
     }
-    return numberAt(summary, key.key);
+}
+
+/// The line as JSON, refusing a key given twice at its top level (the parser would keep the
+/// last one silently). Discarded when it is not JSON.
+Json parseOnce(const std::string& line)
+{
+    std::set<std::string> keys;
+    std::string twice;
+    const Json::parser_callback_t noteKeys = [&keys, &twice](int depth, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::key && depth == 1 && !keys.insert(parsed.get<std::string>()).second &&
+            twice.empty())
+            twice = parsed.get<std::string>();
+        return true;
+    };
+    Json summary = Json::parse(line, noteKeys, false);
+    if (!summary.is_discarded() && !twice.empty())
+        throw std::invalid_argument(inQuotes(twice) + " twice");
+    return summary;
 }
 
 const GrowthMode& modeOf(const Json& summary)
 {
     const Json& mode = member(summary, SummaryKeys::Mode);
     if (!mode.is_string())
-        throw std::invalid_argument(quoted(SummaryKeys::Mode) + " is not a string");
+        throw std::invalid_argument(inQuotes(SummaryKeys::Mode) + " is not a string");
     const GrowthMode* found = ModeTable::find(mode.get<std::string>());
     if (found == nullptr)
-        throw std::invalid_argument(quoted(SummaryKeys::Mode) + " is not " + ModeTable::names());
+        throw std::invalid_argument(inQuotes(SummaryKeys::Mode) + " is not " + ModeTable::names());
     return *found;
 }
 
@@ -97,11 +134,19 @@ FieldSize sizeOf(const Json& summary)
                value.get<std::int64_t>() <= FieldSize::MaximumSide;
     };
     if (!side(width) || !side(height))
-        throw std::invalid_argument(quoted(SummaryKeys::Width) + " and " + quoted(SummaryKeys::Height) +
+        throw std::invalid_argument(inQuotes(SummaryKeys::Width) + " and " + inQuotes(SummaryKeys::Height) +
                                     " are not whole numbers from " + std::to_string(FieldSize::MinimumSide) + " to " +
                                     std::to_string(FieldSize::MaximumSide));
     return FieldSize{static_cast<std::int32_t>(width.get<std::int64_t>()),
                      static_cast<std::int32_t>(height.get<std::int64_t>())};
+}
+
+std::uint32_t seedOf(const Json& summary)
+{
+    const Json& seed = member(summary, SummaryKeys::Seed);
+    if (!seed.is_number_unsigned() || seed.get<std::uint64_t>() > 0xFFFFFFFFu)
+        throw std::invalid_argument(inQuotes(SummaryKeys::Seed) + " is not a whole number from 0 to 4294967295");
+    return static_cast<std::uint32_t>(seed.get<std::uint64_t>());
 }
 
 bool isAggregate(const Json& object)
@@ -114,8 +159,14 @@ bool isAggregate(const Json& object)
 void SummaryReader::read(std::istream& in, const std::string& name)
 {
     std::string line;
-    for (std::int64_t number = 1; std::getline(in, line); ++number) {
+    BoundedLine lines(MaximumLineBytes);
+    for (std::int64_t number = 1;; ++number) {
+        const BoundedLine::Read read = lines.next(in, line);
+        if (read == BoundedLine::Read::End)
+            break;
         try {
+            if (read == BoundedLine::Read::TooLong)
+                throw std::invalid_argument("too long");
             readLine(line);
         } catch (const std::invalid_argument& reason) {
             if (problems_.size() < KeptProblems)
@@ -124,14 +175,14 @@ void SummaryReader::read(std::istream& in, const std::string& name)
         }
     }
     if (in.bad())
-        throw std::runtime_error("Cannot read " + name);
+        throw std::runtime_error("Cannot read " + name + ": " + std::generic_category().message(errno));
 }
 
 void SummaryReader::readLine(const std::string& line)
 {
     if (line.find_first_not_of(" \t\r") == std::string::npos)
         return;
-    const Json summary = Json::parse(line, nullptr, false);
+    const Json summary = parseOnce(line);
     if (summary.is_discarded())
         throw std::invalid_argument("not JSON");
     if (!summary.is_object())
@@ -144,10 +195,20 @@ void SummaryReader::readLine(const std::string& line)
     const std::string kind = run.kind();
     if (!kind_.empty() && kind != kind_)
         throw std::invalid_argument("a " + kind + " run among " + kind_ + " runs");
-    numberAt(summary, SummaryKeys::Seed);
+    const std::uint32_t seed = seedOf(summary);
+    if (seeds_ && !seeds_->contains(seed))
+        throw std::invalid_argument("seed " + std::to_string(seed) + " outside --seeds " + seeds_->text());
+    if (summed_.count(seed) != 0)
+        throw std::invalid_argument("seed " + std::to_string(seed) + " of " + kind + " already summed");
+    run.seed = seed;
     for (const SummaryKeys::Figure figure : run.mode->figures)
         run.setFigure(figure, figureAt(summary, SummaryKeys::of(figure)));
+    checkBounds(run);
+    const auto list = summary.find(SummaryKeys::ParticleList);
+    if (list != summary.end() && !list->is_string() && !list->is_null())
+        throw std::invalid_argument(inQuotes(SummaryKeys::ParticleList) + " is neither a file name nor null");
     kind_ = kind;
+    summed_.insert(seed);
     if (!aggregate_)
         aggregate_.emplace(*run.mode);
     aggregate_->add(run);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "EnsembleAggregate.h"
+#include "SeedRange.h"
 
 #include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 /// Reads run summaries, one JSON object a line (JSON Lines, as `dla-grow --json` prints them,
@@ -14,12 +16,21 @@
 ///
 /// Blank lines are passed over, and so are aggregate lines (they sum up runs whose own lines
 /// are there too). Every other line must be a run summary of the same mode and size as the
-/// first one read; each line that is not is noted as "name:line: reason" and adds nothing.
+/// first one read, and a run not summed up before (the same seed twice is a file given twice or
+/// a run grown again); each line that is not is noted as "name:line: reason" and adds nothing.
 class SummaryReader {
 public:
     /// Notes kept word for word; past this many only their number grows.
     static constexpr std::size_t KeptProblems = 10;
+    /// The longest line read: a summary is a few hundred bytes, a few kilobytes with a long file
+    /// name; a longer line is "too long" and never held whole.
+    static constexpr std::size_t MaximumLineBytes = 64 * 1024;
 
+    /// With `seeds`, a run whose seed lies outside them is a line that is not one of these runs.
+    explicit SummaryReader(std::optional<SeedRange> seeds = std::nullopt) : seeds_(seeds) {}
+
+    /// Reads every line of `in`; `name` names it in the notes. Throws std::runtime_error
+    /// "Cannot read NAME: reason" when the stream fails.
     void read(std::istream& in, const std::string& name);
 
     /// The runs read so far.
@@ -34,7 +45,11 @@ private:
     /// Checks one line and adds its run. Throws std::invalid_argument with the reason.
     void readLine(const std::string& line);
 
+    std::optional<SeedRange> seeds_;
     std::optional<EnsembleAggregate> aggregate_;
+    /// The seeds summed up so far: a run is the same run when its mode, size and seed are (a
+    /// rerun is identical), and all runs here share mode and size.
+    std::unordered_set<std::uint32_t> summed_;
     std::string kind_; ///< "snowflake 1000x1000", from the first summary read
     std::vector<std::string> problems_;
     std::int64_t problemCount_ = 0;

@@ -34,6 +34,9 @@ int fail(const std::string& message, int status)
     return status;
 }
 
+/// Whether standard input was closed when dla-grow started (it then holds /dev/null).
+bool standardInputClosed = false;
+
 /// A closed standard stream would hand its number to the next file opened, and the summary
 /// would land in the picture. A closed standard output gets a stand-in that takes no writes, so
 /// the summary still fails as it should; the others get /dev/null.
@@ -42,6 +45,8 @@ void holdStandardStreams()
     for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
+        if (fd == STDIN_FILENO)
+            standardInputClosed = true;
         const int standIn = open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
         if (standIn >= 0 && standIn != fd) {
             dup2(standIn, fd);
@@ -66,7 +71,8 @@ bool progressWanted(const GrowOptions& options)
     return !options.quiet && isatty(STDERR_FILENO) == 1;
 }
 
-/// Refuses before anything grows what the plan cannot carry out: status 2, or 0 when it can.
+/// Refuses before anything grows what the plan cannot carry out: status 2 (1 for a folder no
+/// file can be written to), or 0 when it can.
 int checkPlan(const RunPlan& plan)
 {
     try {
@@ -75,6 +81,8 @@ int checkPlan(const RunPlan& plan)
         return fail(error.what(), ExitStatus::BadInput);
     } catch (const UsageError& error) {
         return fail(error.what(), ExitStatus::BadInput);
+    } catch (const SaveError& error) {
+        return fail(error.what(), ExitStatus::NotWritten);
     }
     return ExitStatus::Written;
 }
@@ -98,10 +106,12 @@ int grow(const GrowOptions& options)
     }
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
     const RunResult result = growth->run(progressWanted(options) ? &bar : nullptr, nullptr);
-    if (result.end != RunResult::End::Written)
-        return fail(result.error, ExitStatus::NotWritten);
-    std::cout << (options.json ? result.json() : result.line()) << '\n';
-    return ExitStatus::Written;
+    for (const std::string& error : result.errors)
+        fail(error, ExitStatus::NotWritten);
+    // A picture written is told, also when its particle list could not be.
+    if (result.pictureWritten)
+        std::cout << (options.json ? result.json() : result.line()) << '\n';
+    return result.end == RunResult::End::Written ? ExitStatus::Written : ExitStatus::NotWritten;
 }
 
 /// One run of an ensemble, on one of its threads: its own state and random source, its own
@@ -120,7 +130,7 @@ RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::a
         result.size = run.size;
         result.seed = run.seed;
         result.end = RunResult::End::NotWritten;
-        result.error = error.what();
+        result.errors.push_back(error.what());
         return result;
     }
 }
@@ -185,7 +195,8 @@ int run(int argc, char** argv)
     if (!options)
         return ExitStatus::Written;
     if (!options->aggregate.empty())
-        return aggregateSummaries(options->aggregate, options->json, std::cout, std::cerr);
+        return aggregateSummaries(options->aggregate, options->seeds, options->json,
+                                  standardInputClosed ? nullptr : &std::cin, std::cout, std::cerr);
     try {
         return options->runs ? growEnsemble(*options) : grow(*options);
     } catch (const std::exception& error) {

@@ -52,6 +52,12 @@ void ParticleWriter::flush()
     used_ = 0;
 }
 
+bool ParticleWriter::writeOut()
+{
+    flush();
+    return !save_.failed();
+}
+
 void ParticleWriter::commit()
 {
     flush();

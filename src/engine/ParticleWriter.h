@@ -25,6 +25,12 @@ public:
     /// the same double.
     void write(std::int64_t index, PlanePoint at, std::int64_t parent);
 
+    /// Writes what is left in the buffer to the temporary file; false when a write has fallen
+    /// short (a full disk, a file-size limit): the list can then not be put in place.
+    bool writeOut();
+    /// Gives the list up: its temporary file is removed at once, the target left as it was.
+    void abandon() { save_.abandon(); }
+
     /// Writes what is left and puts the file in place. Throws SaveError as SafeSave does.
     void commit();
 

@@ -61,6 +61,11 @@ public:
     bool write(const void* data, std::size_t size);
     /// Marks the content as failed, for a writer that met a short write of its own through fd().
     void fail() { failed_ = true; }
+    /// Whether a write has fallen short, so that commit() will fail.
+    bool failed() const { return failed_; }
+    /// Gives the save up before its commit: the temporary file is removed at once (its room on
+    /// the disk is free again for another save) and the target left as it was.
+    void abandon() { discard(); }
     /// Flushes the file, puts it in place of the target and flushes the folder. Throws
     /// SaveError: "Stream write error" when a write fell short or the file's flush failed,
     /// "Cannot create file <path>" when it cannot be put in place; the temporary file is then

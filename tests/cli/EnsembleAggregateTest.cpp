@@ -49,7 +49,7 @@ std::string summary(const std::string& mode, int width, std::uint32_t seed, doub
 {
     return R"({"mode":")" + mode + R"(","width":)" + std::to_string(width) + R"(,"height":300,"seed":)" +
            std::to_string(seed) + R"(,"wanderers":)" + std::to_string(wanderers) +
-           R"(,"moves":1000,"marker":1,"seconds":0.5,"pixels":40,"gyration_radius":4.5,"dimension":)" + dimension +
+           R"(,"moves":1000,"marker":1,"seconds":0.5,"pixels":5,"gyration_radius":4.5,"dimension":)" + dimension +
            R"(,"output":"f.png"})";
 }
 
@@ -116,9 +116,9 @@ TEST(SummaryReader, SumsUpSummariesFromSeveralFiles)
 TEST(SummaryReader, NamesEachLineThatIsNotASummary)
 {
     const std::string good = summary("plant", 150, 1, 10, "1.5");
-    std::string missingPixels = good;
-    missingPixels.erase(missingPixels.find(R"("pixels":40,)"), 12);
-    std::string hugeMoves = good;
+    std::string missingPixels = summary("plant", 150, 5, 10, "1.5");
+    missingPixels.erase(missingPixels.find(R"("pixels":5,)"), 11);
+    std::string hugeMoves = summary("plant", 150, 8, 10, "1.5");
     hugeMoves.replace(hugeMoves.find(R"("moves":1000)"), 12, R"("moves":1.7e308)");
     std::istringstream in(good + "\n" +                                  // 1
                           good.substr(0, 40) + "\n" +                    // 2: cut short
@@ -128,7 +128,7 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
                           summary("plant", 200, 3, 10, "1.5") + "\n" +   // 6: another size
                           summary("plant", 150, 4, -3, "1.5") + "\n" +   // 7: a negative count
                           hugeMoves + "\n" +                             // 8: beyond any run
-                          good + "\n");                                  // 9
+                          summary("plant", 150, 9, 10, "1.5") + "\n");  // 9
     SummaryReader reader;
     reader.read(in, "runs.jsonl");
     EXPECT_EQ(reader.problems(), (std::vector<std::string>{

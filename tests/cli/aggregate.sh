@@ -32,4 +32,67 @@ grow --aggregate missing.jsonl
 expect_status "a missing file" 2
 expect_one_error_line "a missing file" "Cannot read missing.jsonl"
 
+# A line longer than any summary is refused without being read whole: a 200 MB line under a
+# 100 MB address-space limit is "too long", not the end of the process.
+(
+    ulimit -v 100000
+    { summary 5 100 1.6; head -c 200000000 /dev/zero | tr '\0' ' '; echo; summary 6 200 null; } |
+        "$GROW" --aggregate first.jsonl -
+) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "an over-long line" 2
+expect_one_error_line "an over-long line" "-:2: too long"
+
+# Impossible summaries: each refused with its line and reason, nothing summed up.
+good=$(summary 9 100 1.6)
+impossible=(
+    'a negative gyration radius|"gyration_radius":10.5|"gyration_radius":-1|"gyration_radius" is not a number of 0 or more'
+    'negative seconds|"seconds":0.25|"seconds":-0.5|"seconds" is not a number of 0 or more'
+    'more pixels than wanderers|"pixels":100|"pixels":101|more "pixels" than "wanderers"'
+    'an unknown mode|"mode":"snowflake"|"mode":"tree"|"mode" is not plant'
+    'a width of 0|"width":300|"width":0|"width" and "height" are not whole numbers from 10 to 1000000'
+    'a negative height|"height":300|"height":-7|"width" and "height" are not whole numbers from 10 to 1000000'
+    'no dimension|,"dimension":1.6||no "dimension"'
+    'a key twice|"seed":9,|"seed":9,"seed":10,|"seed" twice'
+)
+for entry in "${impossible[@]}"; do
+    IFS='|' read -r what from to reason <<<"$entry"
+    echo "${good/"$from"/$to}" >bad.jsonl
+    grow --aggregate bad.jsonl
+    expect_status "$what" 2
+    expect_one_error_line "$what" "bad.jsonl:1: $reason"
+    [ -s "$OUT" ] && fail "$what: an aggregate was printed: $(cat "$OUT")"
+done
+
+# A folder and a closed standard input are told with the reason.
+mkdir folder
+grow --aggregate folder
+expect_status "a folder" 2
+expect_one_error_line "a folder" "Cannot read folder: Is a directory"
+"$GROW" --aggregate - <&- >"$OUT" 2>"$ERR"
+status=$?
+expect_status "a closed standard input" 2
+expect_one_error_line "a closed standard input" "Cannot read -: standard input is closed"
+
+# The same run twice (a file given twice, a rerun) is refused; --seeds names missing seeds.
+grow --aggregate first.jsonl second.jsonl second.jsonl
+expect_status "a run twice" 2
+expect_one_error_line "a run twice" "second.jsonl:1: seed 3 of snowflake 300x300 already summed"
+grow --aggregate first.jsonl second.jsonl --seeds 1-3
+expect_status "every seed of --seeds" 0
+{ summary 7 100 1.6; summary 5 100 1.6; } >gaps.jsonl
+grow --aggregate first.jsonl gaps.jsonl --seeds 1-8
+expect_status "seeds missing" 2
+expect_one_error_line "seeds missing" "4 of the seeds 1-8 not summed: 3-4, 6, 8"
+[ -s "$OUT" ] && fail "seeds missing: an aggregate was printed: $(cat "$OUT")"
+grow --aggregate first.jsonl gaps.jsonl --seeds 1-5
+expect_status "a seed outside --seeds" 2
+expect_one_error_line "a seed outside --seeds" "gaps.jsonl:1: seed 7 outside --seeds 1-5"
+
+# Summed in seed order: the same runs in any order of files and lines give the same digits.
+for seed in 3 1 4 5 9 2 6; do summary "$seed" "$((seed * 37 + 11))" "1.$seed"; done >mixed.jsonl
+tac mixed.jsonl >reversed.jsonl
+[ "$("$GROW" --aggregate mixed.jsonl --json)" = "$("$GROW" --aggregate reversed.jsonl --json)" ] ||
+    fail "seed order: the aggregate depends on the order of the lines"
+
 finish

@@ -46,6 +46,12 @@ done
 [ "$(find . -name '.dla-save-*')" = "" ] || fail "links: temporary files left behind"
 rm -- *.bmp
 
+# An ensemble whose every file would go to a missing folder is refused once, before any run.
+grow --runs 100 -n 1 -r 1 -o nodir/f.png
+expect_status "--runs into a missing folder" 1
+expect_one_error_line "--runs into a missing folder" "Cannot create file nodir/f-1.png"
+expect_nothing_written "--runs into a missing folder"
+
 long=$(printf 'x%.0s' $(seq 1 300))
 refused "a name too long" "Cannot create file $long.bmp" "$long.bmp"
 expect_nothing_written "a name too long"

@@ -27,4 +27,23 @@ expect_one_error_line "full disk" "Stream write error"
 [ -f kept ] || fail "full disk: the old picture changed"
 [ "$(cat left)" = old.bmp ] || fail "full disk: the file system holds $(cat left)"
 
+# Two outputs on a 2 MB file system: the particle list (5 MB) cannot fit, and its temporary
+# file is dropped before the picture (300 kB) is saved, so the picture is written; one message
+# names the list.
+"$GROW" -m snowflake -s 2000x2000 -r 7 -q -o whole.png >/dev/null || fail "two outputs: no reference picture"
+mkdir full
+unshare --mount bash -c '
+    mount -t tmpfs -o size=2m tmpfs full || exit 77
+    "$1" -m snowflake -s 2000x2000 -r 7 -q -o full/pic.png --particles full/p.csv >"$2" 2>"$3"
+    echo $? >status
+    cp full/pic.png pic.png 2>/dev/null
+    ls -A full >left
+' two "$GROW" "$OUT" "$ERR"
+status=$(cat status)
+expect_status "two outputs on a full disk" 1
+expect_one_error_line "two outputs on a full disk" "Stream write error writing full/p.csv"
+cmp -s pic.png whole.png || fail "two outputs on a full disk: the picture was not written whole"
+[ "$(cat left)" = pic.png ] || fail "two outputs on a full disk: the file system holds $(cat left)"
+grep -q 'written to full/pic.png$' "$OUT" || fail "two outputs on a full disk: no summary: $(cat "$OUT")"
+
 finish

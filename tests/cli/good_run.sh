@@ -2,6 +2,7 @@
 # Good runs: the BMP written is read back by ImageMagick with the right size and 24-bit
 # pixels, under the name the file-name rule gives; the summary is one line on stdout.
 # Second argument: the version dla-grow must report.
+readme=$(cd "$(dirname "$0")/../.." && pwd)/README.md # before common.sh leaves for the scratch folder
 source "$(dirname "$0")/common.sh" "$@"
 VERSION=$2
 
@@ -74,5 +75,14 @@ grow --version
 expect_status "--version" 0
 [ "$(cat "$OUT")" = "dla-grow $VERSION" ] || fail "--version printed '$(cat "$OUT")', expected 'dla-grow $VERSION'"
 expect_nothing_written "--version"
+
+# Every key of the JSON summary is defined in --help and in the README.
+"$GROW" -q -n 5 -r 1 -o keys.bmp --json >"$OUT" || fail "keys: the run failed"
+"$GROW" --help >"$scratch/help"
+for key in $(grep -o '"[a-z_]*":' "$OUT" | tr -d '":'); do
+    grep -q "^  $key: " "$scratch/help" || fail "keys: --help does not define $key"
+    grep -qE "^(- \`$key\`: |\| \`$key\` \|)" "$readme" || fail "keys: the README does not define $key"
+done
+rm -f keys.bmp
 
 finish

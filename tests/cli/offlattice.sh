@@ -96,14 +96,14 @@ done
 for seed in 20 21 22; do
     grow -m offlattice -n 2500 -r "$seed" --json --colour age -o "single-$seed.png" --particles "single-$seed.csv"
     cat "$OUT" >>singles.jsonl
-    sed 's/"seconds":[^,]*,//; s/single-/e1-/' "$OUT" >>singles-timeless.jsonl
+    sed 's/"seconds":[^,]*,//; s/single-/e1-/g' "$OUT" >>singles-timeless.jsonl
     for jobs in 1 2; do
         cmp -s "single-$seed.png" "e$jobs-$seed.png" || fail "--jobs $jobs: the picture of seed $seed differs"
         cmp -s "single-$seed.csv" "e$jobs-$seed.csv" || fail "--jobs $jobs: the particle list of seed $seed differs"
     done
 done
 head -n 3 summaries-1.jsonl | cmp -s - singles-timeless.jsonl || fail "--runs: summaries differ from the single runs'"
-sed 's/e2-/e1-/' summaries-2.jsonl | head -n 3 | cmp -s - singles-timeless.jsonl || fail "--jobs 2: summaries differ from --jobs 1"
+sed 's/e2-/e1-/g' summaries-2.jsonl | head -n 3 | cmp -s - singles-timeless.jsonl || fail "--jobs 2: summaries differ from --jobs 1"
 tail -n 1 summaries-1.jsonl | grep -q '^{"runs":3,"particles":{"mean":2500.0,"sd":0.0},"jumps":{"mean":' ||
     fail "ensemble aggregate: $(tail -n 1 summaries-1.jsonl)"
 

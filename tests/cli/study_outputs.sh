@@ -69,6 +69,7 @@ first_light=$(lightness "$(head -n 1 <<<"$inside_rows")")
 last_light=$(lightness "$(tail -n 1 <<<"$inside_rows")")
 [ "$first_light" -lt "$last_light" ] ||
     fail "age picture: the first wanderer is not darker than the last ($first_light against $last_light)"
+grep -q '"output":"flake.png","particle_list":"flake.csv"}$' "$OUT" || fail "summary does not name the particle list: $(cat "$OUT")"
 for key in gyration_radius dimension; do
     grep -q "\"$key\":[0-9]" "$OUT" || fail "summary has no number under $key: $(cat "$OUT")"
 done

@@ -3,6 +3,7 @@
 #include "OffLatticeParticle.h"
 #include "PlanePoint.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -88,8 +89,14 @@ public:
             const std::uint32_t entry = table_[tileSlot(cx >> 3, cy >> 3)];
             if (entry > BoxMask) {
                 const std::uint8_t units = tileAt(tileIn(entry)).gap[(cy & 7) * TileCells + (cx & 7)];
-                if (units < FineCap)
-                    return units * (1.0 / UnitsPerDiameter);
+                if (units == 0)
+                    return 0;
+                if (units < FineCap) {
+                    // No centre is in this cell, so a line to one first crosses the cell's edge.
+                    const double x0 = edgeOf(cx), y0 = edgeOf(cy);
+                    const double edge = std::min(std::min(at.x - x0, x0 + 1.0 - at.x), std::min(at.y - y0, y0 + 1.0 - at.y));
+                    return units * (1.0 / UnitsPerDiameter) + edge - Slack;
+                }
             }
         }
         return coarseBound(at, cx, cy, box);

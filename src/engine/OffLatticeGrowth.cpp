@@ -25,7 +25,7 @@ double halfSideFor(double farthest)
 OffLatticeGrowth::OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles)
     : random_(seed), index_(halfSideFor(expectedRadius(expectedParticles)))
 {
-    particles_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(expectedParticles, 0) + 1));
+    particles_.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(expectedParticles, 0, MaxParticles) + 1));
     add(PlanePoint{}, -1);
 }
 
@@ -51,9 +51,11 @@ OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, const Hook
 {
     if (limits.particles <= 0 && limits.radius <= 0)
         throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
+    if (limits.particles > MaxParticles)
+        throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
     const std::int64_t every = std::max<std::int64_t>(hooks.every, 1);
     for (;;) {
-        if (limits.particles > 0 && arrivals() >= limits.particles)
+        if ((limits.particles > 0 && arrivals() >= limits.particles) || arrivals() >= MaxParticles)
             return Outcome::ParticlesReached;
         if (limits.radius > 0 && radius() >= limits.radius)
             return Outcome::RadiusReached;

@@ -35,6 +35,8 @@ public:
     static constexpr double Epsilon = 0.01;
     /// How far outside the farthest centre the start circle lies.
     static constexpr double StartGap = 2.0;
+    /// The most arrivals a cluster can hold: particles are numbered in 32 bits.
+    static constexpr std::int64_t MaxParticles = 2'147'483'646;
     /// Samples of the gyration radius per decade of the particle count.
     static constexpr int GyrationSamplesPerDecade = 20;
 
@@ -63,7 +65,8 @@ public:
     explicit OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles = 0);
 
     /// Grows until a limit is met (at least one must be set) or `hooks.stop` is true. Another
-    /// call goes on growing the same cluster.
+    /// call goes on growing the same cluster. A run to a radius also ends at MaxParticles.
+    /// Throws std::invalid_argument without a limit or for more than MaxParticles.
     Outcome run(const Limits& limits, const Hooks& hooks);
     /// The same without hooks.
     Outcome run(const Limits& limits);

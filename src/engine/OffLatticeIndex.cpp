@@ -20,7 +20,7 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
     cellsPerSide_ = tilesPerSide_ * TileCells;
     halfCells_ = halfTiles * TileCells;
     tileBlocksPerRow_ = (tilesPerSide_ + 3) / 4;
-    table_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, CoarseCap);
+    table_.assign(static_cast<std::size_t>(tileBlocksPerRow_) * static_cast<std::size_t>(tileBlocksPerRow_) * 16, 0);
     for (std::int32_t shift = CoarseShift;; ++shift) {
         const std::int32_t low = -halfCells_ >> shift;
         const std::int32_t boxes = ((halfCells_ - 1) >> shift) - low + 1;
@@ -29,11 +29,12 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
         const std::int32_t blocks = (boxes + 7) / 8;
         blocksPerRow_.push_back(blocks);
         occupied_.emplace_back((static_cast<std::size_t>(boxes) * static_cast<std::size_t>(boxes) + 63) / 64, 0);
-        levels_.emplace_back(shift == CoarseShift ? 0 : static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64,
-                             CoarseCap);
+        levels_.emplace_back(static_cast<std::size_t>(blocks) * static_cast<std::size_t>(blocks) * 64, CoarseCap);
         if (boxes <= 2)
             break;
     }
+    boxes0_ = levels_[0].data();
+    blocksPerRow0_ = blocksPerRow_[0];
     // The nearest points of two boxes dx, dy boxes apart are |dx| - 1, |dy| - 1 sides apart on
     // each axis; their distance in sixteenths of a side, rounded down.
     for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
@@ -151,8 +152,8 @@ void OffLatticeIndex::updateNearBoxes(PlanePoint at, std::int32_t cx, std::int32
         for (std::int32_t x = std::max(0, bx - NearBoxes); x <= std::min(tilesPerSide_ - 1, bx + NearBoxes); ++x) {
             const double dx = outside(at.x, edgeOf(x * TileCells), TileCells);
             const double units = std::min<double>(CoarseCap, std::sqrt(dx * dx + dy * dy) * UnitsPerDiameter - Slack);
-            std::uint32_t& entry = table_[tileSlot(x, y)];
-            entry = (entry & ~BoxMask) | std::min<std::uint32_t>(entry & BoxMask, static_cast<std::uint32_t>(std::max(0.0, units)));
+            std::uint8_t& box = levels_[0][boxSlot(x, y, blocksPerRow_[0])];
+            box = std::min(box, static_cast<std::uint8_t>(std::max(0.0, units)));
         }
     }
 }
@@ -176,13 +177,8 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
                 const std::uint8_t distance = units[std::abs(x - bx)];
                 if (level == 0 && std::max(std::abs(x - bx), std::abs(y - by)) <= NearBoxes)
                     continue; // these took the particles' own distances
-                if (level == 0) {
-                    std::uint32_t& entry = table_[tileSlot(x, y)];
-                    entry = (entry & ~BoxMask) | std::min<std::uint32_t>(entry & BoxMask, distance);
-                } else {
-                    std::uint8_t& units = levels_[level][boxSlot(x, y, blocksPerRow_[level])];
-                    units = std::min(units, distance);
-                }
+                std::uint8_t& units = levels_[level][boxSlot(x, y, blocksPerRow_[level])];
+                units = std::min(units, distance);
             }
         }
     }

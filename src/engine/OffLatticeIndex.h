@@ -3,6 +3,7 @@
 #include "OffLatticeParticle.h"
 #include "PlanePoint.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -83,12 +84,20 @@ public:
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         // The smallest boxes first: away from the cluster they answer alone, one memory read.
-        const std::uint32_t entry = table_[tileSlot(cx >> 3, cy >> 3)];
-        const auto box = static_cast<std::uint8_t>(entry & BoxMask);
-        if (box < FineBoxUnits && entry > BoxMask) {
-            const std::uint8_t units = tileAt(tileIn(entry)).gap[(cy & 7) * TileCells + (cx & 7)];
-            if (units < FineCap)
-                return units * (1.0 / UnitsPerDiameter);
+        const std::uint8_t box = boxes0_[boxSlot(cx >> 3, cy >> 3, blocksPerRow0_)];
+        if (box < FineBoxUnits) {
+            const std::uint32_t entry = table_[tileSlot(cx >> 3, cy >> 3)];
+            if (entry > BoxMask) {
+                const std::uint8_t units = tileAt(tileIn(entry)).gap[(cy & 7) * TileCells + (cx & 7)];
+                if (units == 0)
+                    return 0;
+                if (units < FineCap) {
+                    // No centre is in this cell, so a line to one first crosses the cell's edge.
+                    const double x0 = edgeOf(cx), y0 = edgeOf(cy);
+                    const double edge = std::min(std::min(at.x - x0, x0 + 1.0 - at.x), std::min(at.y - y0, y0 + 1.0 - at.y));
+                    return units * (1.0 / UnitsPerDiameter) + edge - Slack;
+                }
+            }
         }
         return coarseBound(at, cx, cy, box);
     }
@@ -150,17 +159,19 @@ private:
     std::int32_t cellsPerSide_ = 0;
     std::int32_t tilesPerSide_ = 0;
     /// A word a tile, in blocks of 4 x 4: the tile's index plus one above the low byte (0: no
-    /// tile), in the low byte the smallest boxes' level (level 0 of the coarse levels, whose
-    /// boxes are the tiles), so a walker's bound takes one read of it.
+    /// tile). It is read only near the cluster: away from it the smallest boxes' level, four
+    /// times smaller, answers alone, and stays in the cache.
     std::vector<std::uint32_t> table_;
     static constexpr std::uint32_t BoxMask = 0xFF;
     static std::int32_t tileIn(std::uint32_t entry) { return static_cast<std::int32_t>(entry >> 8) - 1; }
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::int32_t tileCount_ = 0;
     /// Level k: boxes of TileCells << k cells, on multiples of that side in the plane; the
-    /// first box of a side is the one at lowBox_[k] in the plane's numbering. Level 0 lives in
-    /// table_, levels_[0] is empty.
+    /// first box of a side is the one at lowBox_[k] in the plane's numbering. Level 0's boxes
+    /// are the tiles.
     std::vector<std::vector<std::uint8_t>> levels_;
+    const std::uint8_t* boxes0_ = nullptr; // levels_[0], read at every jump
+    std::int32_t blocksPerRow0_ = 0;
     std::vector<std::int32_t> lowBox_;
     std::vector<std::int32_t> blocksPerRow_;
     std::int32_t tileBlocksPerRow_ = 0;

@@ -107,6 +107,7 @@ TEST(OffLatticeGrowthTest, RunsStopAtTheirLimitsOnTheStopFlagAndReportProgress)
     EXPECT_LT(before, 60.0);
     EXPECT_EQ(growth.run({growth.arrivals() + 10, 0}), OffLatticeGrowth::Outcome::ParticlesReached);
     EXPECT_THROW(growth.run({}), std::invalid_argument);
+    EXPECT_THROW(growth.run({OffLatticeGrowth::MaxParticles + 1, 0}), std::invalid_argument);
 }
 
 TEST(OffLatticeGrowthTest, GyrationRadiiAndMemoryAreWhatTheClusterHolds)

@@ -23,7 +23,8 @@ double halfSideFor(double farthest)
 } // namespace
 
 OffLatticeGrowth::OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles)
-    : random_(seed), index_(halfSideFor(expectedRadius(expectedParticles)))
+    : random_(seed), expectedParticles_(std::clamp<std::int64_t>(expectedParticles, 1, MaxParticles)),
+      index_(halfSideFor(expectedRadius(expectedParticles)))
 {
     particles_.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(expectedParticles, 0, MaxParticles) + 1));
     add(PlanePoint{}, -1);
@@ -187,7 +188,7 @@ void OffLatticeGrowth::add(PlanePoint at, std::int32_t parentRow)
     farthest_ = std::max(farthest_, std::sqrt(squaredLength(at)));
     startRadius_ = farthest_ + StartGap;
     if (startRadius_ + OffLatticeIndex::EdgeMargin > index_.halfSide())
-        rebuildIndex(halfSideFor(1.3 * farthest_));
+        rebuildIndex(halfSideFor(rebuiltRadius()));
     else
         index_.insert(particle, particles_.data());
     near_.corner = {-1e300, -1e300}; // the new particle may be near it
@@ -206,10 +207,21 @@ void OffLatticeGrowth::add(PlanePoint at, std::int32_t parentRow)
     }
 }
 
+double OffLatticeGrowth::rebuiltRadius() const
+{
+    // A third more than the cluster reaches now, so rebuilds stay rare; but no more than the
+    // bound for the particles the run was made for while the cluster is within it, so the
+    // index never outgrows what memoryBytes counts for them.
+    const double bound = radiusBound(expectedParticles_);
+    return farthest_ < bound ? std::min(1.3 * farthest_, bound) : 1.3 * farthest_;
+}
+
 void OffLatticeGrowth::rebuildIndex(double halfSide)
 {
     // The index only ever holds the particles, so a larger one built from them answers exactly
     // as the old one would: the cluster does not depend on when this happens.
+    // The old index goes before the new one is made, so the two are never held at once.
+    { const OffLatticeIndex released = std::move(index_); }
     index_ = OffLatticeIndex(halfSide);
     for (std::size_t particle = 0; particle < particles_.size(); ++particle)
         index_.insert(static_cast<std::int32_t>(particle), particles_.data());
@@ -238,12 +250,13 @@ std::uint64_t OffLatticeGrowth::bytes() const
 std::uint64_t OffLatticeGrowth::memoryBytes(std::int64_t particles)
 {
     // The particles, reserved once; tiles, measured at 0.12 a particle from 10^4 particles on
-    // (more for tiny clusters), bounded at 0.16; the index's tables for the largest radius
-    // expected, twice, for the moment a rebuild holds both; and the gyration samples.
+    // (more for tiny clusters), bounded at 0.16; the index's tables for the largest radius the
+    // particles reach (a rebuild lets the old index go before it makes the new one, and grows
+    // it no further than that radius); and the gyration samples.
     const auto count = static_cast<std::uint64_t>(std::max<std::int64_t>(particles, 0));
     const std::uint64_t tiles = 64 + count * 16 / 100;
     return (count + 1) * sizeof(OffLatticeParticle) + tiles * OffLatticeIndex::BytesPerTile +
-           2 * OffLatticeIndex::fixedBytes(halfSideFor(radiusBound(particles))) + (1 << 20);
+           OffLatticeIndex::fixedBytes(halfSideFor(radiusBound(particles))) + (1 << 20);
 }
 
 std::uint64_t OffLatticeGrowth::memoryBytesForRadius(double radius)

@@ -112,9 +112,11 @@ private:
     std::int32_t arrive(PlanePoint& at);
     double stepTowards(PlanePoint& at, std::int32_t& touched);
     void add(PlanePoint at, std::int32_t parentRow);
+    double rebuiltRadius() const;
     void rebuildIndex(double halfSide);
 
     Xoshiro256PlusPlus random_;
+    std::int64_t expectedParticles_;
     std::vector<OffLatticeParticle> particles_;
     OffLatticeIndex index_;
     OffLatticeIndex::Near near_;

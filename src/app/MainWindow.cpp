@@ -135,7 +135,7 @@ void MainWindow::start()
         ++plantRuns_;
         auto done = qScopeGuard([this] {
             --plantRuns_;
-            showRunning(false);
+            showRunning(isRunning()); // a START nested after Cancel may end inside a run that goes on
         });
         plantEnd = RunFrame(state_, *this).runPlantLife().end;
         state_.plantUnsaved = true;
@@ -147,7 +147,7 @@ void MainWindow::start()
         ++snowRuns_;
         auto done = qScopeGuard([this] {
             --snowRuns_;
-            showRunning(false);
+            showRunning(isRunning());
         });
         RunFrame(state_, *this).runSnowflake();
         state_.snowUnsaved = true;

@@ -421,6 +421,31 @@ private slots:
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor); // so does a run that ends
     }
 
+    void theBusyPointerStaysWhileAnOuterRunGoesOn()
+    {
+        // Cancel and START typed ahead: the nested START's run finds the request and ends at
+        // once, spending it, and the run that was cancelled goes on.
+        MainWindow window(0);
+        window.show();
+        Qt::CursorShape afterNestedRun = Qt::ArrowCursor;
+        bool outerWentOn = false;
+        atEachMessagePoint(window, [&](int point) {
+            if (point == 0) {
+                actionNamed(window, "cancelAction")->trigger();
+                actionNamed(window, "startAction")->trigger();
+                afterNestedRun = window.cursor().shape();
+                return true;
+            }
+            outerWentOn = window.isRunning() && window.cursor().shape() == Qt::BusyCursor;
+            return false;
+        });
+        actionNamed(window, "startAction")->trigger();
+        QCOMPARE(afterNestedRun, Qt::BusyCursor);
+        QVERIFY(outerWentOn);
+        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!window.isRunning());
+    }
+
     void aClosedWindowHandsTheKeyboardBackToItsOpener()
     {
         // Without a window manager nobody else would: the keys after OK would go nowhere.

@@ -203,6 +203,8 @@ void MainWindow::showMode(bool plantLife)
 
 void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
 {
+    // A large picture takes a while to clear; the keys typed meanwhile must find this window.
+    focusReturn_->handBackNow();
     CommandGuard::run(this, [&] {
         if (isPlantLifeMode())
             state_.resizePlant(FieldSize{width, height});
@@ -216,6 +218,8 @@ bool MainWindow::saveAs()
 {
     if (!savePictureDialog_->execute())
         return false;
+    // A large picture takes a while to write; the keys typed meanwhile must find this window.
+    focusReturn_->handBackNow();
     const std::string fileName = savePictureDialog_->writtenFileName().toStdString();
     if (isPlantLifeMode()) {
         PictureFile::save(state_.plantField(), fileName);

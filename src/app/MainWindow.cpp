@@ -137,7 +137,7 @@ void MainWindow::start()
             --plantRuns_;
             showRunning(isRunning()); // a START nested after Cancel may end inside a run that goes on
         });
-        plantEnd = RunFrame(state_, *this).runPlantLife().end;
+        plantEnd = RunFrame(state_, *this).runPlantLife(turnedPixelsShownBy(plantView_)).end;
         state_.plantUnsaved = true;
     }
     // A switch to Snowflake during the plant-life run makes this START grow the flake next, but
@@ -149,10 +149,19 @@ void MainWindow::start()
             --snowRuns_;
             showRunning(isRunning());
         });
-        RunFrame(state_, *this).runSnowflake();
+        RunFrame(state_, *this).runSnowflake(turnedPixelsShownBy(snowflakeView_));
         state_.snowUnsaved = true;
     }
     refreshPictures();
+}
+
+std::function<void(const StuckWanderer&)> MainWindow::turnedPixelsShownBy(PictureView* view)
+{
+    // The view repaints the tiles of the pixels a run turns, not all the run has reached.
+    return [view](const StuckWanderer& wanderer) {
+        if (wanderer.turnedWhite)
+            view->noteTurnedPixel(wanderer.at.x, wanderer.at.y);
+    };
 }
 
 void MainWindow::cancel()

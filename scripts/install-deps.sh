@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev libpng-dev
     xvfb xauth xdotool x11-utils imagemagick openbox
-    shellcheck parallel dpkg-dev
+    shellcheck parallel dpkg-dev faketime
 )
 
 missing=()

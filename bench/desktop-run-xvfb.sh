@@ -64,13 +64,15 @@ cpu_of() {
     queue_ns=$queued
 }
 
-# wait_until_idle PID: returns once the process has used less than 2 ms of processor time in
-# 300 ms; sets idle_since to the last moment it was seen running.
+# wait_until_idle PID: returns once the process has neither run nor waited for a processor for
+# more than 2 ms in 300 ms (a program that a busy machine keeps waiting is not idle); sets
+# idle_since to the last moment it was seen running.
 idle_since=0
 wait_until_idle() {
-    local pid=$1 last now quiet_from
+    local pid=$1 last last_queue now quiet_from
     cpu_of "$pid"
     last=$cpu_ns
+    last_queue=$queue_ns
     idle_since=$(microseconds)
     quiet_from=$idle_since
     while :; do
@@ -81,10 +83,12 @@ wait_until_idle() {
             idle_since=$now
             quiet_from=$now
             last=$cpu_ns
+            last_queue=$queue_ns
         elif [ $((now - quiet_from)) -gt 300000 ]; then
-            [ $((cpu_ns - last)) -lt 2000000 ] && return 0
+            [ $((cpu_ns - last + queue_ns - last_queue)) -lt 2000000 ] && return 0
             quiet_from=$now
             last=$cpu_ns
+            last_queue=$queue_ns
         fi
     done
 }

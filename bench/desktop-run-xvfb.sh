@@ -152,9 +152,9 @@ grow_alone() {
     local times user system
     times=$( { TIMEFORMAT='%3U %3S'; time "$grower" -m snowflake -s "$1x$1" -r "$seed" -q --json \
         -o "$out/alone.bmp" >"$out/alone.json"; } 2>&1) || return 1
-    alone_us=$(sed -n 's/.*"seconds":\([0-9.]*\).*/\1/p' "$out/alone.json" | awk '{ printf "%d", $1 * 1e6 }')
+    alone_us=$(sed -n 's/.*"seconds":\([0-9.]*\).*/\1/p' "$out/alone.json" | awk '{ printf "%.0f", $1 * 1e6 }')
     read -r user system <<<"$times"
-    alone_cpu_ns=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%d", (u + s) * 1e9 }')
+    alone_cpu_ns=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.0f", (u + s) * 1e9 }')
 }
 
 seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }

@@ -4,9 +4,9 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTransform>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 PictureView::PictureView(std::shared_ptr<const GrowthField> field, QWidget* parent)
@@ -88,28 +88,53 @@ void PictureView::refresh()
     forgetNotes();
 }
 
-void PictureView::wrapField()
+namespace {
+
+// Blue-green-red pixels to 0xffRRGGBB, four at a time: read little-endian, each pixel's three
+// bytes already are 0xRRGGBB, so twelve bytes make four screen pixels with a few shifts.
+void convertRow(const std::uint8_t* source, QRgb* target, int count)
 {
-    const QSize size(field_->width(), field_->height());
-    if (upsideDown_.size() == size && upsideDown_.constBits() == field_->pixelBlock())
-        return;
-    upsideDown_ = QImage(field_->pixelBlock(), size.width(), size.height(),
-                         static_cast<qsizetype>(field_->rowBytes()), QImage::Format_BGR888);
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixels are read as little-endian words");
+    constexpr QRgb Opaque = 0xff000000u;
+    int x = 0;
+    for (; x + 4 <= count; x += 4, source += 12) {
+        std::uint32_t w[3];
+        std::memcpy(w, source, sizeof w);
+        target[x] = Opaque | (w[0] & 0xffffffu);
+        target[x + 1] = Opaque | (w[0] >> 24) | ((w[1] & 0xffffu) << 8);
+        target[x + 2] = Opaque | (w[1] >> 16) | ((w[2] & 0xffu) << 16);
+        target[x + 3] = Opaque | (w[2] >> 8);
+    }
+    for (; x < count; ++x, source += 3)
+        target[x] = Opaque | (QRgb{source[2]} << 16) | (QRgb{source[1]} << 8) | source[0];
 }
+
+} // namespace
 
 void PictureView::paintEvent(QPaintEvent* event)
 {
-    wrapField();
-    const int height = field_->height();
     QPainter painter(this);
-    // Row y of the picture is row height - 1 - y of the block: drawn through a mirror image of
-    // the block, one pixel to one pixel, so nothing is copied or smoothed on the way.
-    painter.setTransform(QTransform(1, 0, 0, -1, 0, height));
     for (const QRect& rect : event->region()) {
-        const QRect area = rect & QRect(0, 0, field_->width(), height);
+        const QRect area = rect & QRect(0, 0, field_->width(), field_->height());
         if (area.isEmpty())
             continue;
-        const QRect inBlock(area.left(), height - 1 - area.bottom(), area.width(), area.height());
-        painter.drawImage(inBlock, upsideDown_, inBlock);
+        copyIntoPaintRows(area);
+        painter.drawImage(area.topLeft(), paintRows_, QRect(QPoint(0, 0), area.size()));
+    }
+}
+
+void PictureView::copyIntoPaintRows(const QRect& area)
+{
+    // Kept from paint to paint, grown to the largest area painted: the screen's size at most,
+    // as Qt paints only what is visible.
+    if (paintRows_.width() < area.width() || paintRows_.height() < area.height())
+        paintRows_ = QImage(paintRows_.size().expandedTo(area.size()), QImage::Format_RGB32);
+    // The field's rows run bottom-up in blue-green-red; the screen's are top-down, 0xffRRGGBB.
+    const int height = field_->height();
+    for (int row = 0; row < area.height(); ++row) {
+        const std::uint8_t* source = field_->pixelBlock() +
+                                     static_cast<std::size_t>(height - 1 - area.top() - row) * field_->rowBytes() +
+                                     static_cast<std::size_t>(area.left()) * 3;
+        convertRow(source, reinterpret_cast<QRgb*>(paintRows_.scanLine(row)), area.width());
     }
 }

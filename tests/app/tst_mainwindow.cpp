@@ -470,6 +470,20 @@ private slots:
         QCOMPARE(pictureOnScreen(window), imageOf(field));
     }
 
+    void theViewShowsEveryPixelInItsOwnColour()
+    {
+        // Red, green and blue all differ from pixel to pixel; rows of 37 pixels are padded and
+        // end in a part of four.
+        auto field = std::make_shared<GrowthField>(37, 23, ColumnMap::Identity);
+        for (int y = 0; y < field->height(); ++y)
+            for (int x = 0; x < field->width(); ++x)
+                field->write(x, y, std::uint32_t(x * 7) | std::uint32_t(y * 11) << 8 | std::uint32_t(x + 3 * y) << 16);
+        PictureView view(field);
+        QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), imageOf(*field));
+        QCOMPARE(view.grab(QRect(5, 3, 22, 9)).toImage().convertToFormat(QImage::Format_RGB32),
+                 imageOf(*field).copy(5, 3, 22, 9));
+    }
+
     void aRunRepaintsTheTilesOfTheTurnedPixelsOnly()
     {
         MainWindow window(0);

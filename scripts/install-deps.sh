@@ -4,7 +4,7 @@
 #   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
 #                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
-#                          python3 (test.sh)
+#                          python3, faketime for the desktop benchmark (test.sh)
 set -euo pipefail
 
 run_packages=(
@@ -16,7 +16,7 @@ test_packages=(
     "${run_packages[@]}"
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick openbox
-    shellcheck parallel dpkg-dev
+    shellcheck parallel dpkg-dev faketime
     slurmctld slurmd slurm-client munge
     lintian help2man python3
 )

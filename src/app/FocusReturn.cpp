@@ -25,6 +25,11 @@ bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
     case QEvent::WindowActivate:
+        // An activation that arrives after its window has gone passes the keyboard on.
+        if (!widget->isVisible() && widget != mainWindow_) {
+            handBack(widget);
+            break;
+        }
         lastActive_ = widget;
         pendingOpener_ = nullptr; // a window has the keyboard again
         break;
@@ -33,8 +38,11 @@ bool FocusReturn::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::Hide:
         // Qt lets go of the active window before the hide arrives: it was the last one active.
-        if (widget == lastActive_ && widget != mainWindow_) {
-            lastActive_ = nullptr;
+        // A window about to be given the keyboard back that goes too (the save dialog that the
+        // question before replacing a file returns to) passes it on to its own opener.
+        if ((widget == lastActive_ || widget == pendingOpener_) && widget != mainWindow_) {
+            if (widget == lastActive_)
+                lastActive_ = nullptr;
             handBack(widget);
         }
         break;
@@ -59,12 +67,21 @@ void FocusReturn::handBack(const QWidget* hidden)
     // Once the hide is complete and a dialog that was modal has let go of the other windows;
     // unless by then another window has been shown or made active (the save dialog that the
     // save prompt's Yes opens, or a window that a window manager chose).
-    QTimer::singleShot(0, this, [this] {
-        QWidget* opener = pendingOpener_;
-        pendingOpener_ = nullptr;
-        const QWidget* modal = QApplication::activeModalWidget();
-        if (!opener || !opener->isVisible() || QApplication::activeWindow() || (modal && modal != opener))
-            return;
-        opener->activateWindow();
-    });
+    QTimer::singleShot(0, this, [this] { giveBackPending(); });
+}
+
+void FocusReturn::handBackNow()
+{
+    giveBackPending();
+}
+
+void FocusReturn::giveBackPending()
+{
+    QWidget* opener = pendingOpener_;
+    pendingOpener_ = nullptr;
+    const QWidget* modal = QApplication::activeModalWidget();
+    const QWidget* active = QApplication::activeWindow();
+    if (!opener || !opener->isVisible() || (active && active->isVisible()) || (modal && modal != opener))
+        return;
+    opener->activateWindow();
 }

@@ -19,12 +19,19 @@ public:
     explicit FocusReturn(QWidget* mainWindow);
     ~FocusReturn() override;
 
+    /// Gives the keyboard back now, if a window has just been hidden, rather than once the event
+    /// loop comes round again: for a command about to work a while (a large picture cleared or
+    /// saved), so that keys typed meanwhile reach the window that will answer them instead of
+    /// going nowhere.
+    void handBackNow();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* openerOf(const QWidget* hidden) const;
     void handBack(const QWidget* hidden);
+    void giveBackPending();
 
     QWidget* mainWindow_;
     QPointer<QWidget> lastActive_;    ///< the window that was last made the active one

@@ -135,9 +135,9 @@ void MainWindow::start()
         ++plantRuns_;
         auto done = qScopeGuard([this] {
             --plantRuns_;
-            showRunning(false);
+            showRunning(isRunning()); // a START nested after Cancel may end inside a run that goes on
         });
-        plantEnd = RunFrame(state_, *this).runPlantLife().end;
+        plantEnd = RunFrame(state_, *this).runPlantLife(turnedPixelsShownBy(plantView_)).end;
         state_.plantUnsaved = true;
     }
     // A switch to Snowflake during the plant-life run makes this START grow the flake next, but
@@ -147,12 +147,21 @@ void MainWindow::start()
         ++snowRuns_;
         auto done = qScopeGuard([this] {
             --snowRuns_;
-            showRunning(false);
+            showRunning(isRunning());
         });
-        RunFrame(state_, *this).runSnowflake();
+        RunFrame(state_, *this).runSnowflake(turnedPixelsShownBy(snowflakeView_));
         state_.snowUnsaved = true;
     }
     refreshPictures();
+}
+
+std::function<void(const StuckWanderer&)> MainWindow::turnedPixelsShownBy(PictureView* view)
+{
+    // The view repaints the tiles of the pixels a run turns, not all the run has reached.
+    return [view](const StuckWanderer& wanderer) {
+        if (wanderer.turnedWhite)
+            view->noteTurnedPixel(wanderer.at.x, wanderer.at.y);
+    };
 }
 
 void MainWindow::cancel()
@@ -203,6 +212,8 @@ void MainWindow::showMode(bool plantLife)
 
 void MainWindow::acceptImageSize(std::int32_t width, std::int32_t height)
 {
+    // A large picture takes a while to clear; the keys typed meanwhile must find this window.
+    focusReturn_->handBackNow();
     CommandGuard::run(this, [&] {
         if (isPlantLifeMode())
             state_.resizePlant(FieldSize{width, height});
@@ -216,6 +227,8 @@ bool MainWindow::saveAs()
 {
     if (!savePictureDialog_->execute())
         return false;
+    // A large picture takes a while to write; the keys typed meanwhile must find this window.
+    focusReturn_->handBackNow();
     const std::string fileName = savePictureDialog_->writtenFileName().toStdString();
     if (isPlantLifeMode()) {
         PictureFile::save(state_.plantField(), fileName);

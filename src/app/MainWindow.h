@@ -21,6 +21,7 @@ class QAction;
 class QMenu;
 class SavePictureDialog;
 class SavePrompt;
+struct StuckWanderer;
 
 /// The main window "DLA": the menu that drives everything, the program's state, and the picture
 /// area showing the current mode's picture. A growth run executes inside the START command; the
@@ -92,6 +93,8 @@ private:
     void createSecondaryWindows();
     void acceptImageSize(std::int32_t width, std::int32_t height);
     void showMode(bool plantLife);
+    /// The observer of a run that tells `view` each pixel the run turns white.
+    static std::function<void(const StuckWanderer&)> turnedPixelsShownBy(PictureView* view);
     /// Repaints what changed and fits the picture area to the visible picture.
     void refreshPictures();
     /// Moves the window up and left as little as needed to lie within the screen's available area.

@@ -1,5 +1,6 @@
 #include "PicturePreviewPanel.h"
 
+#include "CommandGuard.h"
 #include "PictureThumbnail.h"
 #include "PreviewWindow.h"
 
@@ -56,11 +57,17 @@ PicturePreviewPanel::PicturePreviewPanel(QWidget* parent) : QWidget(parent)
 
 void PicturePreviewPanel::showFile(const QString& path)
 {
-    const PictureThumbnail thumbnail = PictureThumbnail::read(path, ThumbnailBound);
-    if (thumbnail.isNull())
+    // Called by the dialog's file list: a failure is told in the error box, never thrown back
+    // into Qt, and leaves no picture shown.
+    const bool read = CommandGuard::run(this, [&] {
+        const PictureThumbnail thumbnail = PictureThumbnail::read(path, ThumbnailBound);
+        if (thumbnail.isNull())
+            showNoPicture();
+        else
+            showThumbnail(path, thumbnail);
+    });
+    if (!read)
         showNoPicture();
-    else
-        showThumbnail(path, thumbnail);
 }
 
 void PicturePreviewPanel::showThumbnail(const QString& path, const PictureThumbnail& thumbnail)
@@ -98,16 +105,18 @@ void PicturePreviewPanel::openPreview()
 {
     if (picturePath_.isEmpty())
         return;
-    if (!previewWindow_)
-        previewWindow_ = new PreviewWindow(this);
-    previewWindow_->showPicture(picturePath_, pictureSize_);
+    CommandGuard::run(this, [this] {
+        if (!previewWindow_)
+            previewWindow_ = new PreviewWindow(this);
+        previewWindow_->showPicture(picturePath_, pictureSize_);
+    });
 }
 
 bool PicturePreviewPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == pictureArea_) {
         if (event->type() == QEvent::Resize)
-            fitPictureToArea();
+            CommandGuard::run(this, [this] { fitPictureToArea(); });
         else if (event->type() == QEvent::MouseButtonDblClick)
             openPreview();
     }

@@ -26,7 +26,8 @@ public slots:
     /// Shows the file that became current in the dialog when it is an existing file ending in
     /// .bmp, .ico, .emf or .wmf (any case) that reads as a picture of that kind: its thumbnail,
     /// its size " (WxH)" and the button enabled. Otherwise "Picture:", "(None)" and the button
-    /// disabled.
+    /// disabled. A file that claims more than it holds shows nothing; a failure to read one is
+    /// told in the error box and never thrown back to the dialog.
     void showFile(const QString& path);
     /// Opens the "Preview" window on the picture shown; does nothing without one.
     void openPreview();

@@ -1,82 +1,92 @@
 #include "PictureThumbnail.h"
 
+#include "BmpHeader.h"
 #include "PictureFormats.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// Sampled rows are read up to about this many bytes per thumbnail, however large the picture.
+// Sampled rows are read up to about this many bytes per thumbnail, however large the picture;
+// a decoder that reads a picture whole may hold no more than this either.
 constexpr qint64 ReadBudgetBytes = qint64{64} << 20;
+constexpr int DecodeBudgetMiB = 64;
+// The most of one row held in memory at once: a whole row of the widest picture the program
+// writes (1000000 pixels), or a piece of a wider one.
+constexpr qint64 ChunkBytes = qint64{4} << 20;
 
-// Where the pixels of an uncompressed 24- or 32-bit BMP file lie.
-struct BmpLayout {
-    qint64 pixelOffset = 0;
-    int width = 0;
-    int height = 0;
-    bool bottomUp = true;
-    int bytesPerPixel = 3;
-    qint64 rowBytes = 0;
-};
-
-std::optional<BmpLayout> uncompressedBmpLayout(QFile& file)
+// The brightest value of each channel over `count` blue-green-red pixels and `current`: the
+// program's pictures are thin white branches on black, which an average would wash out.
+QRgb brightestOf(const uchar* pixels, qint64 count, int bytesPerPixel, QRgb current)
 {
-    constexpr int HeadersSize = 54;
-    const QByteArray headers = file.read(HeadersSize);
-    if (headers.size() < HeadersSize || !headers.startsWith("BM"))
-        return std::nullopt;
-    const auto* bytes = reinterpret_cast<const uchar*>(headers.constData());
-    const quint32 pixelOffset = qFromLittleEndian<quint32>(bytes + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(bytes + 14);
-    const qint32 width = qFromLittleEndian<qint32>(bytes + 18);
-    const qint32 height = qFromLittleEndian<qint32>(bytes + 22);
-    const quint16 planes = qFromLittleEndian<quint16>(bytes + 26);
-    const quint16 bitsPerPixel = qFromLittleEndian<quint16>(bytes + 28);
-    const quint32 compression = qFromLittleEndian<quint32>(bytes + 30);
-    if (infoSize < 40 || planes != 1 || (bitsPerPixel != 24 && bitsPerPixel != 32) || compression != 0)
-        return std::nullopt;
-    if (width <= 0 || height == 0 || height == std::numeric_limits<qint32>::min())
-        return std::nullopt;
-
-    BmpLayout layout;
-    layout.pixelOffset = pixelOffset;
-    layout.width = width;
-    layout.height = height > 0 ? height : -height; // a negative height stores rows top-down
-    layout.bottomUp = height > 0;
-    layout.bytesPerPixel = bitsPerPixel / 8;
-    layout.rowBytes = (qint64{width} * bitsPerPixel + 31) / 32 * 4;
-    if (layout.pixelOffset < 14 + qint64{infoSize} ||
-        layout.pixelOffset + layout.rowBytes * layout.height > file.size())
-        return std::nullopt;
-    return layout;
+    int red = qRed(current);
+    int green = qGreen(current);
+    int blue = qBlue(current);
+    for (qint64 x = 0; x < count; ++x) {
+        const uchar* pixel = pixels + x * bytesPerPixel;
+        blue = std::max<int>(blue, pixel[0]);
+        green = std::max<int>(green, pixel[1]);
+        red = std::max<int>(red, pixel[2]);
+    }
+    return qRgb(red, green, blue);
 }
 
-// The brightest value of each channel over a thumbnail pixel's stretch of one picture row:
-// the program's pictures are thin white branches on black, which an average would wash out.
-void mergeRowIntoThumbnail(const uchar* row, const BmpLayout& layout, QRgb* thumbnailLine, int thumbnailWidth)
+// The picture pixels [first, end) of a row that thumbnail pixel `tx` stands for.
+std::pair<qint64, qint64> stretchOf(int tx, const BmpHeader& header, int thumbnailWidth)
 {
-    for (int tx = 0; tx < thumbnailWidth; ++tx) {
-        const qint64 first = qint64{tx} * layout.width / thumbnailWidth;
-        const qint64 end = qint64{tx + 1} * layout.width / thumbnailWidth;
-        int red = qRed(thumbnailLine[tx]);
-        int green = qGreen(thumbnailLine[tx]);
-        int blue = qBlue(thumbnailLine[tx]);
-        for (qint64 x = first; x < end; ++x) {
-            const uchar* pixel = row + x * layout.bytesPerPixel; // blue, green, red
-            blue = std::max<int>(blue, pixel[0]);
-            green = std::max<int>(green, pixel[1]);
-            red = std::max<int>(red, pixel[2]);
+    return {qint64{tx} * header.width() / thumbnailWidth, qint64{tx + 1} * header.width() / thumbnailWidth};
+}
+
+bool readAt(QFile& file, qint64 position, qint64 bytes, std::vector<uchar>& buffer)
+{
+    return file.seek(position) && file.read(reinterpret_cast<char*>(buffer.data()), bytes) == bytes;
+}
+
+// Merges file row `fileRow` into a thumbnail line: the whole row at once when it fits the
+// buffer and the limit, else each thumbnail pixel's stretch of it in pieces, at most
+// `stretchLimit` bytes of each stretch. False when the file could not be read.
+bool mergeRow(QFile& file, const BmpHeader& header, qint64 fileRow, qint64 stretchLimit, std::vector<uchar>& buffer,
+              QRgb* line, int thumbnailWidth)
+{
+    const auto rowBytes = static_cast<qint64>(header.rowBytes());
+    const qint64 rowStart = static_cast<qint64>(header.pixelOffset()) + fileRow * rowBytes;
+    const int pixelBytes = header.bytesPerPixel();
+    const auto bufferBytes = static_cast<qint64>(buffer.size());
+    if (rowBytes <= bufferBytes && rowBytes <= stretchLimit) {
+        if (!readAt(file, rowStart, rowBytes, buffer))
+            return false;
+        for (int tx = 0; tx < thumbnailWidth; ++tx) {
+            const auto [first, end] = stretchOf(tx, header, thumbnailWidth);
+            line[tx] = brightestOf(buffer.data() + first * pixelBytes, end - first, pixelBytes, line[tx]);
         }
-        thumbnailLine[tx] = qRgb(red, green, blue);
+        return true;
     }
+    const qint64 piecePixels = bufferBytes / pixelBytes;
+    for (int tx = 0; tx < thumbnailWidth; ++tx) {
+        const auto [first, end] = stretchOf(tx, header, thumbnailWidth);
+        const qint64 last = std::min(end, first + std::max<qint64>(1, stretchLimit / pixelBytes));
+        for (qint64 x = first; x < last; x += piecePixels) {
+            const qint64 count = std::min(piecePixels, last - x);
+            if (!readAt(file, rowStart + x * pixelBytes, count * pixelBytes, buffer))
+                return false;
+            line[tx] = brightestOf(buffer.data(), count, pixelBytes, line[tx]);
+        }
+    }
+    return true;
+}
+
+// Whether a picture of this size decoded whole stays within the decoder's budget.
+bool decodableWhole(QSize size)
+{
+    const qint64 bytes = qint64{size.width()} * size.height() * 4;
+    return size.isValid() && bytes <= (qint64{DecodeBudgetMiB} << 20);
 }
 
 } // namespace
@@ -104,41 +114,49 @@ PictureThumbnail PictureThumbnail::read(const QString& path, QSize bound)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return {};
-        if (std::optional<PictureThumbnail> thumbnail = readUncompressedBmp(file, bound))
-            return *thumbnail;
+        const BmpHeader header = BmpHeader::read(file, static_cast<quint64>(file.size()));
+        switch (header.verdict()) {
+        case BmpHeader::Verdict::Sampled:
+            return readSampledBmp(file, header, bound);
+        case BmpHeader::Verdict::Decoded:
+            break;
+        case BmpHeader::Verdict::NotBmp:
+        case BmpHeader::Verdict::Refused:
+            return {};
+        }
     }
     return readWithImageReader(path, format, bound);
 }
 
-std::optional<PictureThumbnail> PictureThumbnail::readUncompressedBmp(QFile& file, QSize bound)
+PictureThumbnail PictureThumbnail::readSampledBmp(QFile& file, const BmpHeader& header, QSize bound)
 {
-    const std::optional<BmpLayout> layout = uncompressedBmpLayout(file);
-    if (!layout)
-        return std::nullopt;
-    const QSize pictureSize(layout->width, layout->height);
+    const QSize pictureSize(header.width(), header.height());
     const QSize size = thumbnailSizeFor(pictureSize, bound);
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
-        return std::nullopt;
+        return {};
     image.fill(Qt::black);
 
-    // Each thumbnail row stands for a band of picture rows; a few rows of each band are read
-    // whole, as many as the budget allows.
-    const qint64 bandRows = (layout->height + size.height() - 1) / size.height();
-    const qint64 rowsPerBand = std::clamp<qint64>(ReadBudgetBytes / (layout->rowBytes * size.height()), 1, bandRows);
-    std::vector<uchar> row(static_cast<std::size_t>(layout->rowBytes));
+    // Each thumbnail row stands for a band of picture rows; a few rows of each band are read,
+    // as many as the budget allows. Rows so wide that one a band would overrun it are read in
+    // part: the start of each thumbnail pixel's stretch.
+    const auto rowBytes = static_cast<qint64>(header.rowBytes());
+    const qint64 bandRows = (header.height() + size.height() - 1) / size.height();
+    const qint64 rowsPerBand = std::clamp<qint64>(ReadBudgetBytes / (rowBytes * size.height()), 1, bandRows);
+    const qint64 stretchLimit = rowBytes * size.height() <= ReadBudgetBytes
+                                    ? rowBytes
+                                    : ReadBudgetBytes / (qint64{size.height()} * size.width());
+    std::vector<uchar> buffer(static_cast<std::size_t>(std::min(rowBytes, ChunkBytes)));
     for (int ty = 0; ty < size.height(); ++ty) {
-        const qint64 bandTop = qint64{ty} * layout->height / size.height();
-        const qint64 bandHeight = qint64{ty + 1} * layout->height / size.height() - bandTop;
+        const qint64 bandTop = qint64{ty} * header.height() / size.height();
+        const qint64 bandHeight = qint64{ty + 1} * header.height() / size.height() - bandTop;
         const qint64 samples = std::min(rowsPerBand, bandHeight);
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(ty));
         for (qint64 k = 0; k < samples; ++k) {
             const qint64 y = bandTop + k * bandHeight / samples; // counted from the top
-            const qint64 fileRow = layout->bottomUp ? layout->height - 1 - y : y;
-            if (!file.seek(layout->pixelOffset + fileRow * layout->rowBytes) ||
-                file.read(reinterpret_cast<char*>(row.data()), layout->rowBytes) != layout->rowBytes)
-                return PictureThumbnail();
-            mergeRowIntoThumbnail(row.data(), *layout, line, size.width());
+            const qint64 fileRow = header.bottomUp() ? header.height() - 1 - y : y;
+            if (!mergeRow(file, header, fileRow, stretchLimit, buffer, line, size.width()))
+                return {};
         }
     }
     return PictureThumbnail(pictureSize, std::move(image));
@@ -149,9 +167,13 @@ PictureThumbnail PictureThumbnail::readWithImageReader(const QString& path, cons
     // Read as the kind the name says, so a file that only pretends to be a picture shows none.
     QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
+    reader.setAllocationLimit(DecodeBudgetMiB);
     if (!reader.canRead())
         return {};
+    // These decoders read a picture whole before it is scaled: none larger than the budget.
     const QSize pictureSize = reader.size();
+    if (pictureSize.isValid() && !decodableWhole(pictureSize))
+        return {};
     if (pictureSize.isValid())
         reader.setScaledSize(thumbnailSizeFor(pictureSize, bound));
     QImage image = reader.read();

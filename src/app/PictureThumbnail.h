@@ -4,13 +4,14 @@
 #include <QSize>
 #include <QString>
 
-#include <optional>
-
+class BmpHeader;
 class QFile;
 
 /// A picture file read for a preview: its size from the file's header and a thumbnail that
 /// fits a bound, decoded without holding the whole picture in memory. The largest picture the
-/// program writes (37837 x 37837, over 4 GiB as a BMP file) previews like a small one.
+/// program writes (37837 x 37837, over 4 GiB as a BMP file) previews like a small one. Nothing
+/// is allocated for a file's pixels before its headers are found true of its length, and never
+/// more than the thumbnail and a bounded read buffer: a file that lies gets no thumbnail.
 class PictureThumbnail {
 public:
     /// Reads `path` as the kind of picture its suffix names (bmp, ico, emf or wmf, in any case);
@@ -30,7 +31,7 @@ private:
     PictureThumbnail(QSize pictureSize, QImage image);
     PictureThumbnail() = default;
 
-    static std::optional<PictureThumbnail> readUncompressedBmp(QFile& file, QSize bound);
+    static PictureThumbnail readSampledBmp(QFile& file, const BmpHeader& header, QSize bound);
     static PictureThumbnail readWithImageReader(const QString& path, const QByteArray& format, QSize bound);
 
     QSize pictureSize_;

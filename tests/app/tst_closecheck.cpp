@@ -191,6 +191,47 @@ private slots:
         QVERIFY(window.state().plantUnsaved);
     }
 
+    void everyWayOutOfTheSaveDialogGivesTheKeyboardBack_data()
+    {
+        QTest::addColumn<QString>("name"); // typed into the dialog; empty: cancelled
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("cancelled") << QString() << false << false;
+        QTest::newRow("a new name") << "tree" << false << false;
+        QTest::newRow("an existing name, replace? Yes") << "tree" << true << false;
+        QTest::newRow("a save that fails, the error box's OK") << "no-such-folder/tree" << false << true;
+    }
+    void everyWayOutOfTheSaveDialogGivesTheKeyboardBack()
+    {
+        // Without a window manager nobody else would: the question's Yes handed the keyboard to
+        // the save dialog, already on its way out, and every key after it went nowhere.
+        QFETCH(QString, name);
+        QFETCH(bool, existing);
+        QFETCH(bool, failing);
+        MainWindow window(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (existing) {
+            QFile old(folder.filePath(name + ".bmp"));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("an older file");
+        }
+        answerSaveDialog(name.isEmpty() ? QString() : folder.filePath(name));
+        bool asked = false;
+        if (existing) {
+            answerReplaceQuestionYes();
+            asked = true;
+        }
+        QString error;
+        if (failing)
+            answerErrorBox(&error);
+        actionNamed(window, "saveAsAction")->trigger();
+        QCOMPARE(!error.isEmpty(), failing);
+        if (asked)
+            QCOMPARE(QFile(folder.filePath(name + ".bmp")).size(), 135654);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+    }
+
     void closingWithNothingUnsavedEndsAtOnce()
     {
         MainWindow window(0);

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "NumPointsWindow.h"
 #include "PictureArea.h"
+#include "PictureView.h"
 #include "QtTestSupport.h"
 #include "SpinEdit.h"
 
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -81,6 +83,41 @@ void answerNextErrorBox(QString* caption, QString* text)
             box->accept();
         },
         QStringLiteral("errorBox"));
+}
+
+/// A field's pixels as an image, row 0 at the top.
+QImage imageOf(const GrowthField& field)
+{
+    QImage image(field.width(), field.height(), QImage::Format_RGB32);
+    for (int y = 0; y < field.height(); ++y)
+        for (int x = 0; x < field.width(); ++x) {
+            const std::uint32_t colour = field.read(x, y); // red + 256 * green + 65536 * blue
+            image.setPixel(x, y, qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+        }
+    return image;
+}
+
+/// Collects the regions a widget is asked to paint.
+class PaintedRegions : public QObject {
+public:
+    explicit PaintedRegions(QWidget* widget) { widget->installEventFilter(this); }
+    QList<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions << static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+int areaOf(const QRegion& region)
+{
+    int area = 0;
+    for (const QRect& rect : region)
+        area += rect.width() * rect.height();
+    return area;
 }
 
 bool samePixels(const GrowthField& a, const GrowthField& b)
@@ -397,6 +434,88 @@ private slots:
         QVERIFY2(shown.last() > 150 * 5 + 500, qPrintable(QString::number(shown.last())));
     }
 
+    void theScreenShowsThePictureExactlyAfterARunWithAResetInIt_data()
+    {
+        QTest::addColumn<bool>("snowflake");
+        QTest::addColumn<int>("side");
+        QTest::newRow("plant life") << false << 150;
+        QTest::newRow("snowflake") << true << 300;
+        QTest::newRow("snowflake, sides no multiple of a tile") << true << 307;
+    }
+    void theScreenShowsThePictureExactlyAfterARunWithAResetInIt()
+    {
+        // Pixel for pixel, repainted in tiles at every message point, through the Reset's
+        // repaint of the whole picture and the growth on the fresh picture after it.
+        QFETCH(bool, snowflake);
+        QFETCH(int, side);
+        MainWindow window(6);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setScreenRefreshInterval(std::chrono::milliseconds(0));
+        if (snowflake) {
+            actionNamed(window, "snowflakeAction")->trigger();
+            window.state().resizeSnowflake(FieldSize{side, side + 13});
+        }
+        actionNamed(window, "toLimitAction")->trigger();
+        window.numPointsWindow()->pointsEdit()->setText(QStringLiteral("2500"));
+        atEachMessagePoint(window, [&](int point) {
+            if (point == 30)
+                actionNamed(window, "resetAction")->trigger();
+            return window.isRunning();
+        });
+        actionNamed(window, "startAction")->trigger();
+        QCoreApplication::processEvents(); // the last repaint
+        const GrowthField& field = snowflake ? window.state().snowField() : window.state().plantField();
+        QVERIFY(whitePixels(field) > 1000);
+        QCOMPARE(pictureOnScreen(window), imageOf(field));
+    }
+
+    void theViewShowsEveryPixelInItsOwnColour()
+    {
+        // Red, green and blue all differ from pixel to pixel; rows of 37 pixels are padded and
+        // end in a part of four.
+        auto field = std::make_shared<GrowthField>(37, 23, ColumnMap::Identity);
+        for (int y = 0; y < field->height(); ++y)
+            for (int x = 0; x < field->width(); ++x)
+                field->write(x, y, std::uint32_t(x * 7) | std::uint32_t(y * 11) << 8 | std::uint32_t(x + 3 * y) << 16);
+        PictureView view(field);
+        QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), imageOf(*field));
+        QCOMPARE(view.grab(QRect(5, 3, 22, 9)).toImage().convertToFormat(QImage::Format_RGB32),
+                 imageOf(*field).copy(5, 3, 22, 9));
+    }
+
+    void aRunRepaintsTheTilesOfTheTurnedPixelsOnly()
+    {
+        MainWindow window(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        actionNamed(window, "snowflakeAction")->trigger();
+        QCoreApplication::processEvents();
+        auto* view = childNamed<PictureView>(&window, "snowflakeView");
+        PaintedRegions painted(view);
+
+        // Two pixels far apart: two tiles, not the rectangle between them.
+        for (FieldPoint at : {FieldPoint{40, 40}, FieldPoint{260, 250}}) {
+            window.state().stampSnowflake(at);
+            view->noteTurnedPixel(at.x, at.y);
+        }
+        window.pictureArea()->refresh();
+        QTRY_VERIFY(!painted.regions.isEmpty());
+        const QRegion tiles = painted.regions.takeFirst();
+        QCOMPARE(areaOf(tiles), 2 * PictureView::TileSide * PictureView::TileSide);
+        QVERIFY(tiles.contains(QPoint(40, 40)) && tiles.contains(QPoint(260, 250)));
+
+        // A change no run noted (the picture cleared) repaints all of it.
+        window.state().stampSnowflake(FieldPoint{100, 100});
+        view->noteTurnedPixel(100, 100);
+        window.state().resetSnowflake();
+        painted.regions.clear();
+        window.pictureArea()->refresh();
+        QTRY_VERIFY(!painted.regions.isEmpty());
+        QCOMPARE(painted.regions.first().boundingRect(), QRect(0, 0, 300, 300));
+        QCOMPARE(pictureOnScreen(window), imageOf(window.state().snowField()));
+    }
+
     void theBusyPointerShowsWhileARunGoesOn()
     {
         MainWindow window(0);
@@ -419,6 +538,31 @@ private slots:
         actionNamed(window, "startAction")->trigger();
         QCOMPARE(during, Qt::BusyCursor);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor); // so does a run that ends
+    }
+
+    void theBusyPointerStaysWhileAnOuterRunGoesOn()
+    {
+        // Cancel and START typed ahead: the nested START's run finds the request and ends at
+        // once, spending it, and the run that was cancelled goes on.
+        MainWindow window(0);
+        window.show();
+        Qt::CursorShape afterNestedRun = Qt::ArrowCursor;
+        bool outerWentOn = false;
+        atEachMessagePoint(window, [&](int point) {
+            if (point == 0) {
+                actionNamed(window, "cancelAction")->trigger();
+                actionNamed(window, "startAction")->trigger();
+                afterNestedRun = window.cursor().shape();
+                return true;
+            }
+            outerWentOn = window.isRunning() && window.cursor().shape() == Qt::BusyCursor;
+            return false;
+        });
+        actionNamed(window, "startAction")->trigger();
+        QCOMPARE(afterNestedRun, Qt::BusyCursor);
+        QVERIFY(outerWentOn);
+        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!window.isRunning());
     }
 
     void aClosedWindowHandsTheKeyboardBackToItsOpener()

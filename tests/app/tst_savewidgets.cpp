@@ -31,8 +31,15 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QtEndian>
+
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,7 +68,72 @@ void writeText(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+/// What a crafted BMP file's headers claim.
+struct BmpClaim {
+    qint64 width = 20;
+    qint64 height = 10;
+    quint32 pixelOffset = 54;
+    quint32 infoSize = 40;
+    quint16 bitsPerPixel = 24;
+    quint32 compression = 0;
+    quint32 coloursUsed = 0;
+};
+
+/// The 54 bytes of a BMP file's headers making `claim`, each field cut to its width in the file.
+QByteArray bmpHeaders(const BmpClaim& claim)
+{
+    QByteArray bytes(54, '\0');
+    auto* data = reinterpret_cast<uchar*>(bytes.data());
+    data[0] = 'B';
+    data[1] = 'M';
+    qToLittleEndian<quint32>(claim.pixelOffset, data + 10);
+    qToLittleEndian<quint32>(claim.infoSize, data + 14);
+    qToLittleEndian<quint32>(static_cast<quint32>(claim.width), data + 18);
+    qToLittleEndian<quint32>(static_cast<quint32>(claim.height), data + 22);
+    qToLittleEndian<quint16>(1, data + 26);
+    qToLittleEndian<quint16>(claim.bitsPerPixel, data + 28);
+    qToLittleEndian<quint32>(claim.compression, data + 30);
+    qToLittleEndian<quint32>(claim.coloursUsed, data + 46);
+    return bytes;
+}
+
+/// Keeps this process's address space within its present size and `headroom` for as long as
+/// it lives, so that an allocation far beyond what a preview needs fails at once instead of
+/// stalling the machine. Under AddressSanitizer, which reserves terabytes up front, no limit.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(quint64 headroom)
+    {
+#ifndef __SANITIZE_ADDRESS__
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &saved_) != 0)
+            return;
+        const quint64 pages = statm.readAll().split(' ').value(0).toULongLong();
+        rlimit limited = saved_;
+        limited.rlim_cur = std::min<rlim_t>(saved_.rlim_max, pages * sysconf(_SC_PAGESIZE) + headroom);
+        active_ = setrlimit(RLIMIT_AS, &limited) == 0;
+#else
+        Q_UNUSED(headroom);
+#endif
+    }
+    ~AddressSpaceLimit()
+    {
+        if (active_)
+            setrlimit(RLIMIT_AS, &saved_);
+    }
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    bool active_ = false;
+};
+
+constexpr quint64 PreviewHeadroom = quint64{1} << 30;
+
 } // namespace
+
+Q_DECLARE_METATYPE(BmpClaim)
 
 class SaveWidgetsTest : public QObject {
     Q_OBJECT
@@ -89,6 +161,9 @@ private slots:
     void previewPanelForgetsPreviousPicture();
     void previewPanelFollowsDialogSelection();
     void previewReadsALargePictureWithoutDecodingItWhole();
+    void previewShowsNothingOfAFileThatLies_data();
+    void previewShowsNothingOfAFileThatLies();
+    void previewOfRowsWiderThanItsBudgetReadsPartOfEach();
     void previewWindowSizeAndFit_data();
     void previewWindowSizeAndFit();
     void previewWindowOpensByDoubleClickAndEscapeCloses();
@@ -673,6 +748,93 @@ void SaveWidgetsTest::previewReadsALargePictureWithoutDecodingItWhole()
     QVERIFY(window->isVisible());
     QVERIFY(!window->picture().isNull());
     QVERIFY(window->picture().width() <= window->width() && window->picture().width() > shown.width());
+}
+
+void SaveWidgetsTest::previewShowsNothingOfAFileThatLies_data()
+{
+    QTest::addColumn<BmpClaim>("claim");
+    QTest::addColumn<qint64>("pixelBytes"); // written after the headers (and the palette)
+    QTest::addColumn<QString>("caption");
+
+    constexpr qint64 Huge = std::numeric_limits<qint32>::max();
+    const qint64 rows = 60 * 10; // 20 x 10 at 24 bits: rows of 60 bytes
+    QTest::newRow("sound 20 x 10") << BmpClaim{} << rows << " (20x10)";
+    QTest::newRow("sound, rows top-down") << BmpClaim{20, -10} << rows << " (20x10)";
+    QTest::newRow("2^31 - 1 square in 54 bytes") << BmpClaim{Huge, Huge} << qint64{0} << "Picture:";
+    QTest::newRow("2^31 - 1 square at 32 bits, near 2^64 bytes")
+        << BmpClaim{Huge, Huge, 54, 40, 32} << qint64{0} << "Picture:";
+    QTest::newRow("2^31 - 1 wide, the rows' product past 2^63") << BmpClaim{Huge, 1 << 30} << rows << "Picture:";
+    QTest::newRow("negative width") << BmpClaim{-20, 10} << rows << "Picture:";
+    QTest::newRow("zero width") << BmpClaim{0, 10} << rows << "Picture:";
+    QTest::newRow("zero height") << BmpClaim{20, 0} << rows << "Picture:";
+    QTest::newRow("most negative height") << BmpClaim{20, std::numeric_limits<qint32>::min()} << rows << "Picture:";
+    QTest::newRow("rows one byte short") << BmpClaim{} << rows - 1 << "Picture:";
+    QTest::newRow("pixels past the end") << BmpClaim{20, 10, 0xFFFFFFF0u} << rows << "Picture:";
+    QTest::newRow("pixels inside the headers") << BmpClaim{20, 10, 20} << rows << "Picture:";
+    QTest::newRow("info header that wraps 32 bits") << BmpClaim{20, 10, 54, 0xFFFFFFFFu} << rows << "Picture:";
+    QTest::newRow("info header of no version") << BmpClaim{20, 10, 54, 30} << rows << "Picture:";
+    QTest::newRow("unknown compression") << BmpClaim{20, 10, 54, 40, 24, 9} << rows << "Picture:";
+    // 8 bits a pixel go to Qt's decoder, once the palette and rows are found in the file.
+    QTest::newRow("sound 8 bits with palette") << BmpClaim{20, 10, 54 + 1024, 40, 8} << qint64{20 * 10} << " (20x10)";
+    QTest::newRow("palette past the pixels") << BmpClaim{20, 10, 54 + 1000, 40, 8} << qint64{20 * 10} << "Picture:";
+    QTest::newRow("more colours than 8 bits hold")
+        << BmpClaim{20, 10, 54 + 4000, 40, 8, 0, 1000} << qint64{20 * 10} << "Picture:";
+    QTest::newRow("8 bits, 2^31 - 1 square") << BmpClaim{Huge, Huge, 54 + 1024, 40, 8} << qint64{0} << "Picture:";
+    // Compressed rows may be short; the decoder may still hold no more than its budget.
+    QTest::newRow("run-length 8 bits, 30000 square in 2 bytes")
+        << BmpClaim{30000, 30000, 54 + 1024, 40, 8, 1} << qint64{2} << "Picture:";
+    QTest::newRow("run-length 8 bits, 5000 square in 2 bytes")
+        << BmpClaim{5000, 5000, 54 + 1024, 40, 8, 1} << qint64{2} << "Picture:";
+}
+
+void SaveWidgetsTest::previewShowsNothingOfAFileThatLies()
+{
+    QFETCH(BmpClaim, claim);
+    QFETCH(qint64, pixelBytes);
+    QFETCH(QString, caption);
+    const QString path = pathOf(QStringLiteral("crafted.bmp"));
+    QByteArray content = bmpHeaders(claim);
+    if (claim.bitsPerPixel == 8)
+        content.append(QByteArray(1024, '\x7f'));
+    content.append(QByteArray(pixelBytes, '\xff'));
+    writeText(path, content);
+
+    auto panel = shownPanel();
+    // No box may come up either: a file that lies is no failure of the program.
+    QString unexpectedBox;
+    answerNextModal([&](QWidget* modal) {
+        unexpectedBox = modal->objectName();
+        modal->close();
+    });
+    {
+        const AddressSpaceLimit limit(PreviewHeadroom);
+        panel->showFile(path);
+    }
+    QCOMPARE(childNamed<QLabel>(panel.get(), "previewCaption")->text(), caption);
+    QCOMPARE(childNamed<QToolButton>(panel.get(), "previewButton")->isEnabled(), caption != "Picture:");
+    QCOMPARE(unexpectedBox, QString());
+    ModalAnswers::instance().dropPending();
+}
+
+void SaveWidgetsTest::previewOfRowsWiderThanItsBudgetReadsPartOfEach()
+{
+    // One row of 2^31 - 1 pixels: 6 GiB in a sparse file, white for its first 1000 pixels.
+    constexpr qint64 Width = std::numeric_limits<qint32>::max();
+    const QString path = pathOf(QStringLiteral("wide.bmp"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bmpHeaders(BmpClaim{Width, 1}));
+        file.write(QByteArray(3000, '\xff'));
+        QVERIFY(file.resize(54 + (Width * 24 + 31) / 32 * 4));
+    }
+    auto panel = shownPanel();
+    {
+        const AddressSpaceLimit limit(PreviewHeadroom);
+        panel->showFile(path);
+    }
+    QCOMPARE(childNamed<QLabel>(panel.get(), "previewCaption")->text(), QStringLiteral(" (2147483647x1)"));
+    QVERIFY(childNamed<QToolButton>(panel.get(), "previewButton")->isEnabled());
 }
 
 void SaveWidgetsTest::previewWindowSizeAndFit_data()

@@ -55,7 +55,7 @@ if step_start; then
     step_exit_with_prompt
 fi
 stop_dla
-step_large_pictures && step_exit_with_windows_open
+step_large_pictures && step_keys_during_a_long_reset && step_exit_with_windows_open
 stop_dla
 
 log "finished in $(($(date +%s) - started)) s; output in $out"

@@ -174,9 +174,10 @@ menu_open() {
     return 1
 }
 
+# wait_for_menu open|closed [TRIES]: polls every 0.1 s, 50 times unless told.
 wait_for_menu() {
-    local want=$1 i
-    for i in $(seq 1 50); do
+    local want=$1 tries=${2:-50} i
+    for i in $(seq 1 "$tries"); do
         if [ "$want" = open ] && menu_open; then return 0; fi
         if [ "$want" = closed ] && ! menu_open; then return 0; fi
         sleep 0.1

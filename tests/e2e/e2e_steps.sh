@@ -124,6 +124,7 @@ step_save() {
         return 1
     fi
     pass "step 4: the save dialog wrote $file"
+    check_keyboard "step 4" "$main" "after Save the main window"
     check_eq "step 4: file size of a 150 x 300 picture" 135654 "$(stat -c %s "$file")"
     check_eq "step 4: identify reads width, height and depth" "150 300 8" \
         "$(identify -format '%w %h %z' "$file" 2>&1)"
@@ -244,6 +245,7 @@ step_overwrite_question() {
     done
     check_eq "step 4: Yes replaces the file with the current picture" same \
         "$(cmp -s "$existing" "$out/ten-wanderers.bmp" && echo same || echo different)"
+    check_keyboard "step 4" "$main" "after Yes the main window"
 }
 
 # Step 3c: Image Size resizes the client area; Snowflake shows its own 300 x 300 picture.
@@ -451,6 +453,26 @@ step_large_pictures() {
     else
         fail "step 7: the scroll view does not show the bottom rows ($strip white pixels at its foot)"
     fi
+}
+
+# Step 9: keys typed while a large picture is cleared reach the main window once it is done.
+# Clearing 20000 x 20000 pixels (1.2 GB) takes about a second from OK on: Alt+O, typed as soon
+# as the window has gone and aimed at no window, must open the Options list afterwards.
+step_keys_during_a_long_reset() {
+    log "--- step 9: keys typed while Image Size clears a large picture"
+    set_image_size 20000 20000 || { fail "step 9: could not give the picture 20000 x 20000"; return 1; }
+    xdotool key alt+o
+    if wait_for_menu open 300; then
+        pass "step 9: Alt+O typed during the clearing opened the Options list"
+    else
+        fail "step 9: Alt+O typed during the clearing went nowhere (focus on $(xdotool getwindowfocus -f 2>/dev/null))"
+    fi
+    xdotool key Escape
+    menu_open && xdotool key Escape
+    wait_for_menu closed || fail "step 9: Escape did not close the Options list"
+    check_keyboard "step 9" "$main" "after the clearing the main window"
+    # Back to the size of step 7, so that the next step runs on the picture it expects.
+    set_image_size 3000 3000 || { fail "step 9: could not give the picture 3000 x 3000 again"; return 1; }
 }
 
 # Step 8: during a run, with Num Points, Image Size, About and its Find dialog open, Exit asks

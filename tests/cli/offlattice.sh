@@ -117,7 +117,7 @@ cat singles.jsonl >>mixed.jsonl
 grow --aggregate mixed.jsonl
 expect_status "--aggregate of two modes" 2
 side=$(json_value width singles.jsonl)
-grep -q "mixed.jsonl:2: a offlattice ${side}x${side} run among snowflake 100x100 runs" "$ERR" ||
+grep -q "mixed.jsonl:2: an offlattice ${side}x${side} run among snowflake 100x100 runs" "$ERR" ||
     fail "--aggregate of two modes: $(cat "$ERR")"
 "$GROW" -m offlattice -n 2500 -s 400x400 -r 1 -q --json -o sized.png >sizes.jsonl
 cat singles.jsonl >>sizes.jsonl

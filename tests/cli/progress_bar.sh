@@ -10,7 +10,7 @@ if ! command -v script >/dev/null || ! script -qec true /dev/null </dev/null >/d
     echo "no pseudo-terminal to be had (script from util-linux missing or failing): skipped"
     exit 77
 fi
-LONG_RUN="-m snowflake -s 400x400 -r 7 -o flake"
+LONG_RUN=(-m snowflake -s 400x400 -r 7 -o flake)
 export DLA_GROW_PROGRESS_AFTER_MS=0
 
 # on_terminal ARGS...: runs dla-grow on a pseudo-terminal; what the terminal showed in $OUT.
@@ -20,7 +20,7 @@ on_terminal()
     status=$?
 }
 
-on_terminal $LONG_RUN
+on_terminal "${LONG_RUN[@]}"
 expect_status "terminal" 0
 grep -q $'\r\\[#* *\\] *[0-9]*%  [0-9]* wanderers  snowRadius [0-9]* -> 199' "$OUT" ||
     fail "terminal: no progress bar drawn: $(head -c 300 "$OUT" | cat -v)"
@@ -29,13 +29,13 @@ grep -q $'\r\e\\[Ksnowflake 400x400, seed 7: ' "$OUT" ||
     fail "terminal: summary does not follow an erased bar: $(tail -c 300 "$OUT" | cat -v)"
 rm flake.bmp
 
-on_terminal -q $LONG_RUN
+on_terminal -q "${LONG_RUN[@]}"
 expect_status "terminal, --quiet" 0
 grep -q 'wanderers  snowRadius' "$OUT" && fail "--quiet: a progress bar was drawn: $(head -c 300 "$OUT" | cat -v)"
 grep -q '^snowflake 400x400, seed 7: ' "$OUT" || fail "--quiet: no summary: $(cat -v "$OUT")"
 rm flake.bmp
 
-grow $LONG_RUN
+grow "${LONG_RUN[@]}"
 expect_status "not a terminal" 0
 [ -s "$ERR" ] && fail "not a terminal: stderr is not empty: $(head -c 300 "$ERR" | cat -v)"
 rm flake.bmp

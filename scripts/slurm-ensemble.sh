@@ -1,8 +1,8 @@
 #!/bin/bash
 # An ensemble of DLA clusters as a Slurm job array: every array task grows its own slice of the
 # seeds with dla-grow, on the processors Slurm gave it, and keeps the slice's run summaries in a
-# JSON Lines file of its own. Sum them all up afterwards with
-# `dla-grow --aggregate FOLDER/summaries-*.jsonl`.
+# JSON Lines file of its own. Sum them all up afterwards, checking that no seed is missing, with
+# `dla-grow --aggregate FOLDER/summaries-*.jsonl --seeds FIRST_SEED-LAST_SEED`.
 #
 # Usage:
 #   sbatch --array=FIRST-LAST[:STEP] [--cpus-per-task=C] slurm-ensemble.sh [--tasks TASKS] \
@@ -13,7 +13,8 @@
 # pictures, named by -o relative to FOLDER with {seed} in the name (and {seed} in --particles
 # too, if given), and, from the task that grows slice i (counted from 0), summaries-i.jsonl:
 # summaries-i.jsonl.part while it grows, renamed only once every run of the slice has its
-# summary; summaries-i.lock keeps a second task off the slice while one grows it. Each run is
+# summary (a run whose particle list could not be written has none that counts);
+# summaries-i.lock keeps a second task off the slice while one grows it. Each run is
 # a dla-grow of one seed; up to C of them run at once (--jobs J, when given, else Slurm's CPUs
 # per task or on the node, else the processors this script may use).
 #
@@ -175,13 +176,14 @@ resolve_grower()
 
 # slice_summaries OUT FILE...: writes into OUT the slice's summary lines found in the files, one
 # a seed (the first found) in seed order, and prints the seeds that have none. A line cut short
-# by a killed run is not a summary; rewriting the file leaves it out.
+# by a killed run is not a summary, nor is that of a run whose particle list could not be
+# written ("particle_list":null): its seed is grown again. Rewriting the file leaves them out.
 slice_summaries()
 {
     local out=$1
     shift
     awk -v first="$first_seed_of_slice" -v count="$count" -v space="$SEED_SPACE" -v out="$out" '
-        /^\{.*\}$/ && match($0, /"seed":[0-9]+[,}]/) {
+        /^\{.*\}$/ && !/"particle_list":null/ && match($0, /"seed":[0-9]+[,}]/) {
             run = (substr($0, RSTART + 7, RLENGTH - 8) - first + space) % space
             if (run < count && !(run in summary))
                 summary[run] = $0
@@ -254,11 +256,13 @@ stop_runs()
     kill -s "$1" "$$"
 }
 
-# finish_slice: the slice is finished: its summaries, checked by dla-grow, take the final name.
+# finish_slice: the slice is finished: its summaries, checked by dla-grow (every seed of the
+# slice once, when its seeds do not wrap past 4294967295), take the final name.
 finish_slice()
 {
-    local aggregate
-    aggregate=$("$grower" --aggregate "$part") ||
+    local aggregate seeds=() last=$((first_seed_of_slice + count - 1))
+    [ "$last" -ge "$SEED_SPACE" ] || seeds=(--seeds "$first_seed_of_slice-$last")
+    aggregate=$("$grower" --aggregate "$part" "${seeds[@]}") ||
         { echo "$SCRIPT: the summaries in $PWD/$part do not sum up (see above): left as they are" >&2; exit 1; }
     mv -- "$part" "$summaries"
     echo "slice $slice finished: $aggregate"

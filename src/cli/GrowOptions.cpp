@@ -95,8 +95,9 @@ std::string wrapped(const std::string& text, const std::string& indent)
 /// parents.
 std::string figuresHelp()
 {
-    std::string text = "Summary (the keys of --json, in their order):\n"
-                       "  mode: the growth mode.\n"
+    std::string text = "Summary (the keys of --json, in their order; a key that does not apply to the\n"
+                       "run's mode is null):\n"
+                       "  mode: the growth mode: plant, snowflake or offlattice.\n"
                        "  width: the picture's width in pixels.\n"
                        "  height: its height in pixels.\n"
                        "  seed: the seed of the random source; a run with it grows again byte for byte.\n";
@@ -116,7 +117,9 @@ std::string figuresHelp()
                    "(column from the left, row from the top); parent the wanderer that owns the first white "
                    "pixel of its touch test, read in the order right, left, below, above, below right, below "
                    "left, above right, above left (for plant life column 0 reads column w - 1 and column w reads "
-                   "column 1), or -1 for the starting cluster.",
+                   "column 1), or -1 for the starting cluster. Offlattice: one row per particle that arrived, in "
+                   "arrival order (the origin particle has none); x and y its centre in diameters from the "
+                   "origin, y upwards; parent the row of the particle it touched, or -1 for the origin particle.",
                    "");
 }
 
@@ -247,7 +250,7 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                              ->type_name("COLOUR");
     auto* particlesOption = app.add_option("--particles", particlesText,
                                            "also write the particle list as CSV: index,x,y,parent for every "
-                                           "wanderer in release order")
+                                           "wanderer in release order (offlattice: every particle that arrived)")
                                 ->type_name("FILE");
     std::string runsText;
     std::string jobsText;

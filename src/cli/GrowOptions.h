@@ -28,7 +28,8 @@ public:
     FieldSize size;
     /// Whether --size was given; else the mode chose the size.
     bool sizeGiven = false;
-    /// The number of points N (N + 1 wanderers); empty for a To-Limit run.
+    /// The number of points N (N + 1 wanderers in a lattice mode, N particles off the lattice);
+    /// empty for a run to the limit.
     std::optional<std::int32_t> points;
     std::uint32_t seed = 0;
     /// The file to write, the file-name rule already applied.

@@ -4,6 +4,10 @@
 #include "RunResult.h"
 
 #include <atomic>
+#include <string>
+
+class GrowOptions;
+class SaveError;
 
 /// One run of one growth mode, made by its mode's entry (GrowthMode::makeRun) with everything
 /// it grows on already allocated. It keeps all its state to itself, so runs for several seeds
@@ -20,4 +24,12 @@ public:
     /// message point once `cancelled` (when given) is raised; then writes its files and tells
     /// what it did. A stopped run writes nothing and leaves no temporary file.
     virtual RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) = 0;
+
+protected:
+    /// checkWritable for a run's two files as `options` name them: the picture, with the room
+    /// a BMP of the options' size takes (a PNG's is not known before it is made), and the
+    /// particle list when there is one.
+    static void checkFilesWritable(const GrowOptions& options);
+    /// The message of a file that could not be written, naming it.
+    static std::string failureOf(const SaveError& error, const std::string& file);
 };

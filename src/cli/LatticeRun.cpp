@@ -1,7 +1,6 @@
 #include "LatticeRun.h"
 
 #include "AgePicture.h"
-#include "BmpFile.h"
 #include "ClusterStatistics.h"
 #include "FractalDimension.h"
 #include "GrowHost.h"
@@ -13,7 +12,6 @@
 #include "PictureFile.h"
 #include "RunFrame.h"
 #include "RunRecorder.h"
-#include "SafeSave.h"
 #include "SaveError.h"
 
 #include <algorithm>
@@ -36,19 +34,10 @@ std::optional<double> dimensionOf(const GrowthField& field, LatticeRun::Lattice 
     }
 }
 
-/// The message of a file that could not be written, naming it.
-std::string failureOf(const SaveError& error, const std::string& file)
-{
-    const std::string message = error.what();
-    return message.find(file) == std::string::npos ? message + " writing " + file : message;
-}
-
-} // namespace
-
-namespace {
 /// Neither field at a size of its own: the run gives its own field its size, and the other
 /// stays as small as a picture may be.
 constexpr FieldSize Smallest{FieldSize::MinimumSide, FieldSize::MinimumSide};
+
 } // namespace
 
 LatticeRun::LatticeRun(Lattice lattice, const GrowOptions& options)
@@ -153,20 +142,12 @@ const GrowthField& LatticeRun::field() const
 
 void LatticeRun::checkWritable() const
 {
-    const bool png = PictureFile::isPngName(options_.output);
-    SafeSave::checkWritable(options_.output, png ? 0 : BmpFile::fileSize(options_.size.width, options_.size.height));
-    if (!options_.particles.empty())
-        SafeSave::checkWritable(options_.particles, 0);
+    checkFilesWritable(options_);
 }
 
 RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
 {
-    RunResult result;
-    result.mode = options_.mode;
-    result.size = options_.size;
-    result.seed = options_.seed;
-    result.output = options_.output;
-    result.particles = options_.particles;
+    RunResult result = RunResult::of(options_);
 
     std::unique_ptr<ParticleWriter> particles;
     std::unique_ptr<OwnerTable> ownerTable;
@@ -201,13 +182,10 @@ RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
     ownerTable.reset(); // its memory is better spent on writing
 
     saveFiles(particles.get(), result);
-    if (!result.errors.empty())
-        result.end = RunResult::End::NotWritten;
+    result.end = result.errors.empty() ? RunResult::End::Written : RunResult::End::NotWritten;
     if (!result.pictureWritten)
         return result;
 
-    if (result.errors.empty())
-        result.end = RunResult::End::Written;
     result.setFigure(Figure::Wanderers, static_cast<double>(stats.wanderers));
     result.setFigure(Figure::Moves, static_cast<double>(stats.moves));
     result.setFigure(Figure::Marker, lattice_ == Lattice::Plant ? state_.plantTop : state_.snowRadius);

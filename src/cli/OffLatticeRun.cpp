@@ -1,12 +1,10 @@
 #include "OffLatticeRun.h"
 
-#include "BmpFile.h"
 #include "FieldSizeError.h"
 #include "OffLatticeParticleList.h"
 #include "OffLatticePicture.h"
 #include "PictureFile.h"
 #include "ProgressPace.h"
-#include "SafeSave.h"
 #include "SaveError.h"
 
 #include <algorithm>
@@ -17,13 +15,6 @@
 namespace {
 
 using Figure = SummaryKeys::Figure;
-
-/// The message of a file that could not be written, naming it.
-std::string failureOf(const SaveError& error, const std::string& file)
-{
-    const std::string message = error.what();
-    return message.find(file) == std::string::npos ? message + " writing " + file : message;
-}
 
 } // namespace
 
@@ -55,10 +46,7 @@ std::uint64_t OffLatticeRun::memoryOfOneRun(const GrowOptions& options)
 void OffLatticeRun::checkWritable() const
 {
     // A picture sized to the cluster can only come out larger than planned, never smaller.
-    const bool png = PictureFile::isPngName(options_.output);
-    SafeSave::checkWritable(options_.output, png ? 0 : BmpFile::fileSize(options_.size.width, options_.size.height));
-    if (!options_.particles.empty())
-        SafeSave::checkWritable(options_.particles, 0);
+    checkFilesWritable(options_);
 }
 
 FieldSize OffLatticeRun::pictureSize() const
@@ -93,12 +81,7 @@ std::string OffLatticeRun::progressText(std::int64_t arrivals, double seconds) c
 
 RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
 {
-    RunResult result;
-    result.mode = options_.mode;
-    result.size = options_.size;
-    result.seed = options_.seed;
-    result.output = options_.output;
-    result.particles = options_.particles;
+    RunResult result = RunResult::of(options_);
 
     ProgressPace pace;
     pace.start();

@@ -30,7 +30,8 @@ public:
 
     /// Both files are written after the growth, each through SafeSave; a file that cannot be
     /// written leaves its old file as it was, the other is still written, and the result
-    /// (NotWritten) tells the first failure.
+    /// (NotWritten) has one message for each file that failed, naming it, and its figures when
+    /// the picture was written.
     RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "RunResult.h"
 
+#include "GrowOptions.h"
 #include "GrowthMode.h"
 #include "OneLineText.h"
 
@@ -32,6 +33,17 @@ nlohmann::ordered_json jsonValue(const SummaryKeys::FigureKey& key, std::optiona
 }
 
 } // namespace
+
+RunResult RunResult::of(const GrowOptions& options)
+{
+    RunResult result;
+    result.mode = options.mode;
+    result.size = options.size;
+    result.seed = options.seed;
+    result.output = options.output;
+    result.particles = options.particles;
+    return result;
+}
 
 std::string RunResult::kind() const
 {

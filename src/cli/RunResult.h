@@ -10,6 +10,7 @@
 #include <vector>
 
 struct GrowthMode;
+class GrowOptions;
 
 /// What one run did: which run it was, how it ended, its figures and its files. The one-line
 /// summary, the JSON summary and the aggregate's figures all come from here.
@@ -35,6 +36,10 @@ struct RunResult {
     /// One message for each file that could not be written, naming it, or why the run could
     /// not be made.
     std::vector<std::string> errors;
+
+    /// The run `options` asks for, before it has grown: its mode, size, seed and files, no
+    /// figure yet, ended Stopped until the run says otherwise.
+    static RunResult of(const GrowOptions& options);
 
     std::optional<double> figure(SummaryKeys::Figure which) const { return figures[static_cast<std::size_t>(which)]; }
     void setFigure(SummaryKeys::Figure which, std::optional<double> value)

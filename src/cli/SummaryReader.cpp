@@ -149,6 +149,13 @@ std::uint32_t seedOf(const Json& summary)
     return static_cast<std::uint32_t>(seed.get<std::uint64_t>());
 }
 
+/// "a plant 150x300", "an offlattice 1000x1000": the kind of run with its article.
+std::string withArticle(const std::string& kind)
+{
+    const bool vowel = !kind.empty() && std::string_view("aeiou").find(kind.front()) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + kind;
+}
+
 bool isAggregate(const Json& object)
 {
     return object.contains(SummaryKeys::Runs) && !object.contains(SummaryKeys::Seed);
@@ -194,7 +201,7 @@ void SummaryReader::readLine(const std::string& line)
     run.size = sizeOf(summary);
     const std::string kind = run.kind();
     if (!kind_.empty() && kind != kind_)
-        throw std::invalid_argument("a " + kind + " run among " + kind_ + " runs");
+        throw std::invalid_argument(withArticle(kind) + " run among " + kind_ + " runs");
     const std::uint32_t seed = seedOf(summary);
     if (seeds_ && !seeds_->contains(seed))
         throw std::invalid_argument("seed " + std::to_string(seed) + " outside --seeds " + seeds_->text());

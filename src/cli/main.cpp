@@ -125,10 +125,7 @@ RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::a
         growth->checkWritable();
         return growth->run(nullptr, &cancelled);
     } catch (const std::exception& error) {
-        RunResult result;
-        result.mode = run.mode;
-        result.size = run.size;
-        result.seed = run.seed;
+        RunResult result = RunResult::of(run);
         result.end = RunResult::End::NotWritten;
         result.errors.push_back(error.what());
         return result;

@@ -128,7 +128,8 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
                           summary("plant", 200, 3, 10, "1.5") + "\n" +   // 6: another size
                           summary("plant", 150, 4, -3, "1.5") + "\n" +   // 7: a negative count
                           hugeMoves + "\n" +                             // 8: beyond any run
-                          summary("plant", 150, 9, 10, "1.5") + "\n");  // 9
+                          summary("plant", 150, 9, 10, "1.5") + "\n" +  // 9
+                          summary("offlattice", 150, 10, 10, "1.5") + "\n"); // 10: another mode
     SummaryReader reader;
     reader.read(in, "runs.jsonl");
     EXPECT_EQ(reader.problems(), (std::vector<std::string>{
@@ -139,6 +140,7 @@ TEST(SummaryReader, NamesEachLineThatIsNotASummary)
                                      "runs.jsonl:6: a plant 200x300 run among plant 150x300 runs",
                                      "runs.jsonl:7: \"wanderers\" is not a whole number from 0 to 2^63",
                                      "runs.jsonl:8: \"moves\" is not a whole number from 0 to 2^63",
+                                     "runs.jsonl:10: an offlattice 150x300 run among plant 150x300 runs",
                                  }));
     EXPECT_EQ(reader.runs(), 2);
 }

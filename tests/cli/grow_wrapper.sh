@@ -8,6 +8,8 @@
 #   stall-SEED  the run writes its process id into stalled-SEED and waits without growing
 #               (until a signal ends it, at most 120 s): a run in progress when the task is
 #               cancelled
+#   nolist-SEED the run grows its picture, but its particle list is lost: the summary says
+#               "particle_list":null and the status is 1, as when the list cannot be written
 set -u
 seed=none
 previous=''
@@ -28,6 +30,12 @@ if [ -e "$GROW_FLAGS/stall-$seed" ]; then
     echo $$ >"$GROW_FLAGS/stalled-$seed.new"
     mv "$GROW_FLAGS/stalled-$seed.new" "$GROW_FLAGS/stalled-$seed"
     exec sleep 120
+fi
+if [ -e "$GROW_FLAGS/nolist-$seed" ]; then
+    rm -f "$GROW_FLAGS/nolist-$seed"
+    "$GROW_REAL" "$@" | sed 's/"particle_list":"[^"]*"/"particle_list":null/'
+    echo "$task end $seed 1" >>"$GROW_LOG"
+    exit 1
 fi
 
 "$GROW_REAL" "$@"

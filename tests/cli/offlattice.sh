@@ -117,7 +117,7 @@ cat singles.jsonl >>mixed.jsonl
 grow --aggregate mixed.jsonl
 expect_status "--aggregate of two modes" 2
 side=$(json_value width singles.jsonl)
-grep -q "mixed.jsonl:2: a offlattice ${side}x${side} run among snowflake 100x100 runs" "$ERR" ||
+grep -q "mixed.jsonl:2: an offlattice ${side}x${side} run among snowflake 100x100 runs" "$ERR" ||
     fail "--aggregate of two modes: $(cat "$ERR")"
 "$GROW" -m offlattice -n 2500 -s 400x400 -r 1 -q --json -o sized.png >sizes.jsonl
 cat singles.jsonl >>sizes.jsonl
@@ -147,8 +147,9 @@ if command -v script >/dev/null && script -qec true /dev/null </dev/null >/dev/n
     grep -q $'\r\e\\[Koffl' "$OUT" || fail "progress bar: not erased before the summary: $(tail -c 200 "$OUT" | cat -v)"
     # Every bar's count is of this run, and its percentage that count's share of N.
     while read -r percent count; do
-        [ "$count" -le 1500 ] && [ "$percent" -eq $((100 * count / 1500)) ] ||
+        if [ "$count" -gt 1500 ] || [ "$percent" -ne $((100 * count / 1500)) ]; then
             fail "progress bar: $percent% for $count particles of 1500"
+        fi
     done < <(tr '\r' '\n' <"$OUT" | sed -n 's/^\[[# ]*\] *\([0-9]*\)%  \([0-9]*\) particles of 1500 .*/\1 \2/p')
     DLA_GROW_PROGRESS_AFTER_MS=0 script -qefc "$(printf '%q ' "$GROW" -m offlattice -s 600x600 -r 1 -o bar.png)" \
         /dev/null </dev/null >"$OUT" 2>"$ERR"
@@ -195,6 +196,7 @@ for target in "-o nowhere/c.png" "-o c.png --particles nowhere/c.csv"; do
 done
 # More particles than the memory holds is refused before the run, alone or in an ensemble.
 for runs in "" "--runs 2"; do
+    # shellcheck disable=SC2086 # no word, or --runs and its count
     (ulimit -v 400000 && "$GROW" -m offlattice -n 20000000 $runs -o huge.png >"$OUT" 2>"$ERR")
     status=$?
     expect_status "20000000 particles in 400 MB $runs" 2

@@ -155,6 +155,24 @@ expect_status "run again" 0
 [ "$(runs_started)" = "22 23 24 25" ] || fail "run again: runs started for '$(runs_started)', expected '22 23 24 25'"
 expect_slice "run again" resume 0 "20 21 22 23 24 25"
 
+# A run whose picture was written but whose particle list was not: its summary (with
+# "particle_list":null) does not make its seed finished, and the task run again grows it.
+touch flags/nolist-61
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 3 60 lists "${FLAKE[@]}" "${NAME[@]}" --particles 'p-{seed}.csv'
+[ "$status" -ne 0 ] || fail "lost particle list: exit status 0"
+[ ! -e lists/summaries-0.jsonl ] || fail "lost particle list: the slice passed for finished"
+[ "$(summary_seeds lists/summaries-0.jsonl.part)" = 60 ] ||
+    fail "lost particle list: summaries-0.jsonl.part holds '$(summary_seeds lists/summaries-0.jsonl.part)', expected '60'"
+rm -f lists/p-61.csv
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 3 60 lists "${FLAKE[@]}" "${NAME[@]}" --particles 'p-{seed}.csv'
+expect_status "lost particle list, run again" 0
+[ "$(runs_started)" = "61 62" ] || fail "lost particle list, run again: runs started for '$(runs_started)', expected '61 62'"
+[ -s lists/p-61.csv ] || fail "lost particle list, run again: p-61.csv was not written"
+[ "$(summary_seeds lists/summaries-0.jsonl)" = "60 61 62" ] ||
+    fail "lost particle list, run again: summaries-0.jsonl holds '$(summary_seeds lists/summaries-0.jsonl)'"
+
 # A finished slice is left as it is.
 : >"$GROW_LOG"
 run_task "${ONE_TASK[@]}" -- 6 20 resume "${FLAKE[@]}" "${NAME[@]}"

@@ -322,13 +322,17 @@ step_about() {
         fail "step 5: the Find dialog stayed open after Enter"
         xdotool key Escape
     fi
-    sleep 0.3
-    screenshot "$about" "$after"
     # Only the help box (8,8 185 x 89) is looked at: a selection shows there in the
-    # highlight colour, a blue that no unselected text or background has.
-    local highlighted_before highlighted_after
+    # highlight colour, a blue that no unselected text or background has. The repaint that
+    # shows it is waited for (at most 5 s), whatever the machine's speed.
+    local highlighted_before highlighted_after i
     highlighted_before=$(highlight_pixels "$before" 185x89+8+8)
-    highlighted_after=$(highlight_pixels "$after" 185x89+8+8)
+    for i in $(seq 1 50); do
+        screenshot "$about" "$after"
+        highlighted_after=$(highlight_pixels "$after" 185x89+8+8)
+        [ "$highlighted_after" -le 50 ] || break
+        sleep 0.1
+    done
     if [ "$highlighted_before" -eq 0 ] && [ "$highlighted_after" -gt 50 ]; then
         pass "step 5: the help box shows a selection ($highlighted_after highlighted pixels)"
     else

@@ -344,7 +344,7 @@ started_again=$(runs_started | tr ' ' '\n' | sort -n | tr '\n' ' ')
 
 # The sum as the notes suggest: a job that waits for the array to succeed.
 summing=$(slurm sbatch --parsable --dependency=afterok:"$again" --chdir="$work" --output="$work/logs/sum.log" \
-    --wrap "'$GROW' --aggregate ens/summaries-*.jsonl --json >aggregate.json" | cut -d';' -f1)
+    --wrap "'$GROW' --aggregate ens/summaries-*.jsonl --seeds 5-16 --json >aggregate.json" | cut -d';' -f1)
 wait_until 60 left_queue "$summing" || fail "the summing job never left the queue: '$(queued "$summing")'"
 
 # Every picture and summary as dla-grow --runs grew them, and the same aggregate.
@@ -356,7 +356,7 @@ cat ens/summaries-{0,1,2,3}.jsonl 2>/dev/null | without_seconds >ens.jsonl
 without_seconds <ref/runs.jsonl | grep -v '^{"runs"' >ref.jsonl
 cmp -s ens.jsonl ref.jsonl || fail "the summaries differ from those of --runs: $(diff ens.jsonl ref.jsonl | head -4)"
 ls ens/*.part >/dev/null 2>&1 && fail "summaries left unfinished: $(ls ens/*.part)"
-aggregate=$("$GROW" --aggregate ens/summaries-*.jsonl --json | without_seconds)
+aggregate=$("$GROW" --aggregate ens/summaries-*.jsonl --seeds 5-16 --json | without_seconds)
 expected=$(grep '^{"runs"' ref/runs.jsonl | without_seconds)
 { [ -n "$expected" ] && [ "$aggregate" = "$expected" ]; } || fail "aggregate '$aggregate', expected '$expected'"
 summed=$(without_seconds <aggregate.json 2>/dev/null)

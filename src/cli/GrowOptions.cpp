@@ -311,6 +311,11 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         throw UsageError(error.what());
     }
 
+    // --aggregate takes at least one file, even one that looks like an option: say how to
+    // write it, instead of failing to read a file named "--seeds".
+    for (const std::string& file : options.aggregate)
+        if (file.size() > 1 && file[0] == '-' && app.get_option_no_throw(file) != nullptr)
+            throw UsageError("--aggregate takes its files first: dla-grow --aggregate FILE... " + file + " ...");
     for (const CLI::Option* once : {modeOption, sizeOption, pointsOption, seedOption, outputOption, colourOption,
                                     particlesOption, runsOption, jobsOption, seedsOption})
         if (once->count() > 1)

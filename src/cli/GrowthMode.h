@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct GrowthMode {
     /// The memory one run with `options` holds at its peak, its thread's stack included: what
     /// an ensemble counts to choose how many runs go at once.
     std::uint64_t (*memoryOfOneRun)(const GrowOptions& options);
+    /// The one-line refusal of a run with `options` that the memory cannot hold, naming what
+    /// it would have grown ("Not enough memory for a picture of 9000 x 9000 pixels").
+    std::string (*memoryRefusal)(const GrowOptions& options);
     /// Makes one run with `options` (its seed and file names set), allocating what it grows
     /// on: throws FieldSizeError when the memory cannot hold it, and nothing is written.
     std::unique_ptr<GrowthRun> (*makeRun)(const GrowOptions& options);

@@ -135,6 +135,12 @@ void LatticeRun::saveFiles(ParticleWriter* particles, RunResult& result) const
     }
 }
 
+std::string LatticeRun::memoryRefusal(const GrowOptions& options)
+{
+    return "Not enough memory for a picture of " + std::to_string(options.size.width) + " x " +
+           std::to_string(options.size.height) + " pixels";
+}
+
 const GrowthField& LatticeRun::field() const
 {
     return lattice_ == Lattice::Plant ? state_.plantField() : state_.snowField();

@@ -29,6 +29,7 @@ public:
     /// Throws FieldSizeError when the mode's field could never be held at the options' size.
     static void checkBeforeRuns(const GrowOptions& options);
     static std::uint64_t memoryOfOneRun(const GrowOptions& options);
+    static std::string memoryRefusal(const GrowOptions& options);
 
     /// A BMP file's size is known before the run; a PNG file's and the particle list's depend
     /// on the run, so for them only the place is checked.

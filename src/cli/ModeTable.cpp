@@ -26,11 +26,12 @@ const std::vector<GrowthMode>& ModeTable::modes()
 {
     static const std::vector<GrowthMode> table{
         {"plant", ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
-         LatticeRun::memoryOfOneRun, LatticeRun::makePlant},
+         LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makePlant},
         {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
-         LatticeRun::memoryOfOneRun, LatticeRun::makeSnowflake},
+         LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makeSnowflake},
         {"offlattice", OffLatticeSettings::DefaultSize, "radius", OffLatticeFigures, {ScaleOption},
-         OffLatticeRun::checkBeforeRuns, OffLatticeRun::memoryOfOneRun, OffLatticeRun::make,
+         OffLatticeRun::checkBeforeRuns, OffLatticeRun::memoryOfOneRun, OffLatticeRun::memoryRefusal,
+         OffLatticeRun::make,
          OffLatticeSettings::sizeWithoutSizeOption},
     };
     return table;

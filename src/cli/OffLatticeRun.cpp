@@ -43,6 +43,12 @@ std::uint64_t OffLatticeRun::memoryOfOneRun(const GrowOptions& options)
     return OffLatticeSettings(options).memoryBytes();
 }
 
+std::string OffLatticeRun::memoryRefusal(const GrowOptions& options)
+{
+    // What an ensemble counts for one run: the cluster with the worker it runs on.
+    return OffLatticeSettings(options).memoryRefusal(memoryOfOneRun(options));
+}
+
 void OffLatticeRun::checkWritable() const
 {
     // A picture sized to the cluster can only come out larger than planned, never smaller.

@@ -23,6 +23,7 @@ public:
     /// Throws UsageError or FieldSizeError for a run that could never be done (OffLatticeSettings).
     static void checkBeforeRuns(const GrowOptions& options);
     static std::uint64_t memoryOfOneRun(const GrowOptions& options);
+    static std::string memoryRefusal(const GrowOptions& options);
 
     /// A BMP file's size is known before the run (at least that of the picture planned); for a
     /// PNG file and the particle list only the place is checked.

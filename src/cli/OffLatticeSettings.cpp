@@ -105,11 +105,14 @@ void OffLatticeSettings::checkFits() const
     if (!png_ && BmpFile::fileSize(size_.width, size_.height) >= std::uint64_t{1} << 32)
         throw FieldSizeError("A picture of " + pictureText(size_) +
                              " is too large to be saved as a BMP file, which must stay below 4 GiB");
-    const std::uint64_t needed = memoryBytes();
-    if (needed > AvailableMemory::bytes())
-        throw FieldSizeError("Not enough memory for an off-lattice cluster of " +
-                             std::string(particles_ > 0 ? "" : "up to ") + std::to_string(expectedParticles()) +
-                             " particles (" + std::to_string(needed >> 20) + " MiB)");
+    if (memoryBytes() > AvailableMemory::bytes())
+        throw FieldSizeError(memoryRefusal(memoryBytes()));
+}
+
+std::string OffLatticeSettings::memoryRefusal(std::uint64_t needed) const
+{
+    return "Not enough memory for an off-lattice cluster of " + std::string(particles_ > 0 ? "" : "up to ") +
+           std::to_string(expectedParticles()) + " particles (" + std::to_string(needed >> 20) + " MiB)";
 }
 
 std::int64_t OffLatticeSettings::sideHolding(double radius, double scale)

@@ -45,6 +45,8 @@ public:
     std::int64_t expectedParticles() const;
     /// The memory the run holds at its peak, its thread's stack included.
     std::uint64_t memoryBytes() const;
+    /// The refusal of a run that would need `needed` bytes, more than the memory holds.
+    std::string memoryRefusal(std::uint64_t needed) const;
 
     /// Refuses before the run what it could never do, beyond what the constructor refuses:
     /// throws FieldSizeError for a cluster the memory cannot hold, one needing more than

@@ -147,9 +147,7 @@ int growEnsemble(const GrowOptions& options)
     // malloc's arenas are part of what a run costs.
     JobCount::setUpWorkers();
     if (plan.memoryOfOneRun() > AvailableMemory::bytes())
-        return fail("Not enough memory for a picture of " + std::to_string(options.size.width) + " x " +
-                        std::to_string(options.size.height) + " pixels",
-                    ExitStatus::BadInput);
+        return fail(options.mode->memoryRefusal(options), ExitStatus::BadInput);
     const RunPlan::Jobs jobs = plan.jobs();
     if (jobs.fitting < jobs.wanted)
         std::cerr << "dla-grow: " << jobs.wanted << " runs at once would not fit in memory; growing " << jobs.fitting

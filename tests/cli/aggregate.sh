@@ -85,6 +85,10 @@ grow --aggregate first.jsonl gaps.jsonl --seeds 1-8
 expect_status "seeds missing" 2
 expect_one_error_line "seeds missing" "4 of the seeds 1-8 not summed: 3-4, 6, 8"
 [ -s "$OUT" ] && fail "seeds missing: an aggregate was printed: $(cat "$OUT")"
+# An option written where the files go is told as such, not read as a file.
+grow --aggregate --seeds 1-3 first.jsonl second.jsonl
+expect_status "--seeds before the files" 2
+expect_one_error_line "--seeds before the files" "--aggregate takes its files first"
 grow --aggregate first.jsonl gaps.jsonl --seeds 1-5
 expect_status "a seed outside --seeds" 2
 expect_one_error_line "a seed outside --seeds" "gaps.jsonl:1: seed 7 outside --seeds 1-5"

@@ -4,7 +4,10 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -15,10 +18,28 @@ constexpr int LongestHeaders = 54;
 
 enum Compression : quint32 { Uncompressed = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
 
+/// The headers as read, in a buffer of the longest headers' size whose bytes past the file's
+/// end are zero: every field is read from memory that exists, whatever the file held.
+class HeaderBytes {
+public:
+    explicit HeaderBytes(const QByteArray& read) : size_(static_cast<int>(read.size()))
+    {
+        std::memcpy(bytes_.data(), read.constData(), static_cast<std::size_t>(std::min(size_, LongestHeaders)));
+    }
+    int size() const { return size_; }
+    bool hasBmpSignature() const { return size_ >= 2 && bytes_[0] == 'B' && bytes_[1] == 'M'; }
+
+private:
+    template <typename T>
+    friend T field(const HeaderBytes& bytes, int offset);
+    std::array<uchar, LongestHeaders> bytes_{};
+    int size_;
+};
+
 template <typename T>
-T field(const QByteArray& bytes, int offset)
+T field(const HeaderBytes& bytes, int offset)
 {
-    return qFromLittleEndian<T>(reinterpret_cast<const uchar*>(bytes.constData()) + offset);
+    return qFromLittleEndian<T>(bytes.bytes_.data() + offset);
 }
 
 bool knownDepth(quint64 bits)
@@ -53,8 +74,8 @@ BmpHeader BmpHeader::refused()
 
 BmpHeader BmpHeader::read(QIODevice& file, quint64 fileLength)
 {
-    const QByteArray bytes = file.read(LongestHeaders);
-    if (!bytes.startsWith("BM"))
+    const HeaderBytes bytes(file.read(LongestHeaders));
+    if (!bytes.hasBmpSignature())
         return {};
     if (bytes.size() < 18)
         return refused();

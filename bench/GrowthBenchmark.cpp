@@ -2,11 +2,11 @@
 // source, one step and one draw below 7 applied to a position per move. All figures come from
 // one process, timed on the thread's CPU clock, so the ratios hold on a busy machine.
 
-#include "FieldSize.h"
-#include "FixedSettingsHost.h"
-#include "ProgramState.h"
-#include "RunFrame.h"
-#include "RunHost.h"
+#include "lattice/FieldSize.h"
+#include "lattice/FixedSettingsHost.h"
+#include "lattice/ProgramState.h"
+#include "lattice/RunFrame.h"
+#include "lattice/RunHost.h"
 #include "ThreadClock.h"
 
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 //        dla-offlattice-bench --size-check N SEEDS
 //        dla-offlattice-bench --ensemble N SEEDS
 
-#include "OffLatticeGrowth.h"
+#include "offlattice/OffLatticeGrowth.h"
 #include "PlainOffLattice.h"
 #include "ThreadClock.h"
 

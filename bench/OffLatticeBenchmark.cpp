@@ -1,7 +1,7 @@
 // The off-lattice growth beside the lattice walks in dla-bench: CPU time per particle of whole
 // clusters, seeds 1, 2, 3, ... so every run of the benchmark times the same clusters.
 
-#include "OffLatticeGrowth.h"
+#include "offlattice/OffLatticeGrowth.h"
 #include "ThreadClock.h"
 
 #include <benchmark/benchmark.h>

@@ -2,9 +2,9 @@
 // once through the engine alone (as dla-grow runs it) and once through the main window's START
 // on the offscreen platform, with its message processing and repaints.
 
-#include "FixedSettingsHost.h"
+#include "lattice/FixedSettingsHost.h"
 #include "MainWindow.h"
-#include "RunFrame.h"
+#include "lattice/RunFrame.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // memory once. Both are timed in the same iteration on the thread's CPU clock, so their ratio
 // holds on a busy machine.
 
-#include "FieldSize.h"
-#include "GrowthField.h"
-#include "ProgramState.h"
+#include "lattice/FieldSize.h"
+#include "lattice/GrowthField.h"
+#include "lattice/ProgramState.h"
 #include "ThreadClock.h"
 
 #include <benchmark/benchmark.h>

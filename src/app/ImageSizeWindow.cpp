@@ -1,6 +1,6 @@
 #include "ImageSizeWindow.h"
 
-#include "FieldSize.h"
+#include "lattice/FieldSize.h"
 #include "NavyLabel.h"
 #include "SpinEdit.h"
 

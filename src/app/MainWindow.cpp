@@ -1,15 +1,15 @@
 #include "MainWindow.h"
 
 #include "AboutWindow.h"
-#include "BmpFile.h"
+#include "files/BmpFile.h"
 #include "CommandGuard.h"
 #include "FocusReturn.h"
 #include "ImageSizeWindow.h"
 #include "NumPointsWindow.h"
 #include "PictureArea.h"
-#include "PictureFile.h"
+#include "picture/PictureFile.h"
 #include "PictureView.h"
-#include "RunFrame.h"
+#include "lattice/RunFrame.h"
 #include "SavePictureDialog.h"
 #include "SavePrompt.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProgramState.h"
-#include "RunHost.h"
+#include "lattice/ProgramState.h"
+#include "lattice/RunHost.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

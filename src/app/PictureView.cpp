@@ -1,6 +1,6 @@
 #include "PictureView.h"
 
-#include "GrowthField.h"
+#include "lattice/GrowthField.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "SavePictureDialog.h"
 
-#include "BmpFile.h"
+#include "files/BmpFile.h"
 #include "PicturePreviewPanel.h"
 #include "PictureFormats.h"
 

@@ -1,7 +1,7 @@
 #include "FileIdentity.h"
 
-#include "SaveError.h"
-#include "SaveTarget.h"
+#include "files/SaveError.h"
+#include "files/SaveTarget.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 
 #include "ProgressBar.h"
 #include "ProgressPace.h"
-#include "RunHost.h"
+#include "lattice/RunHost.h"
 
 #include <atomic>
 #include <cstdint>

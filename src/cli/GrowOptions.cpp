@@ -1,10 +1,10 @@
 #include "GrowOptions.h"
 
-#include "BmpFile.h"
+#include "files/BmpFile.h"
 #include "JobCount.h"
 #include "ModeTable.h"
 #include "SummaryKeys.h"
-#include "RandomSource.h"
+#include "lattice/RandomSource.h"
 #include "UsageError.h"
 
 #include <CLI/CLI.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldSize.h"
+#include "lattice/FieldSize.h"
 #include "SummaryKeys.h"
 
 #include <cstdint>

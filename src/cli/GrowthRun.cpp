@@ -1,10 +1,10 @@
 #include "GrowthRun.h"
 
-#include "BmpFile.h"
+#include "files/BmpFile.h"
 #include "GrowOptions.h"
-#include "PictureFile.h"
-#include "SafeSave.h"
-#include "SaveError.h"
+#include "picture/PictureFile.h"
+#include "files/SafeSave.h"
+#include "files/SaveError.h"
 
 void GrowthRun::checkFilesWritable(const GrowOptions& options)
 {

@@ -2,9 +2,9 @@
 
 #include "GrowOptions.h"
 #include "GrowthRun.h"
-#include "OrderMap.h"
-#include "ParticleWriter.h"
-#include "ProgramState.h"
+#include "lattice/OrderMap.h"
+#include "files/ParticleWriter.h"
+#include "lattice/ProgramState.h"
 
 #include <memory>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "LatticeRun.h"
 #include "OffLatticeRun.h"
-#include "ProgramState.h"
+#include "lattice/ProgramState.h"
 
 #include <algorithm>
 

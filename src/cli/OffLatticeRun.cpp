@@ -1,11 +1,11 @@
 #include "OffLatticeRun.h"
 
-#include "FieldSizeError.h"
-#include "OffLatticeParticleList.h"
-#include "OffLatticePicture.h"
-#include "PictureFile.h"
+#include "lattice/FieldSizeError.h"
+#include "offlattice/OffLatticeParticleList.h"
+#include "offlattice/OffLatticePicture.h"
+#include "picture/PictureFile.h"
 #include "ProgressPace.h"
-#include "SaveError.h"
+#include "files/SaveError.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "GrowOptions.h"
 #include "GrowthRun.h"
-#include "OffLatticeGrowth.h"
+#include "offlattice/OffLatticeGrowth.h"
 #include "OffLatticeSettings.h"
 
 #include <memory>

@@ -1,10 +1,10 @@
 #include "OffLatticeSettings.h"
 
-#include "AvailableMemory.h"
-#include "BmpFile.h"
-#include "FieldSizeError.h"
-#include "OffLatticeGrowth.h"
-#include "PictureFile.h"
+#include "memory/AvailableMemory.h"
+#include "files/BmpFile.h"
+#include "lattice/FieldSizeError.h"
+#include "offlattice/OffLatticeGrowth.h"
+#include "picture/PictureFile.h"
 #include "UsageError.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "RunPlan.h"
 
-#include "AvailableMemory.h"
+#include "memory/AvailableMemory.h"
 #include "FileIdentity.h"
 #include "JobCount.h"
 #include "RunFileName.h"
-#include "SafeSave.h"
-#include "SaveError.h"
+#include "files/SafeSave.h"
+#include "files/SaveError.h"
 #include "UsageError.h"
 
 #include <algorithm>

@@ -3,18 +3,18 @@
 // summaries; or sums up summaries with --aggregate. Its exit statuses are those of ExitStatus.
 
 #include "AggregateCommand.h"
-#include "AvailableMemory.h"
+#include "memory/AvailableMemory.h"
 #include "Ensemble.h"
 #include "EnsembleReport.h"
 #include "ExitStatus.h"
-#include "FieldSizeError.h"
+#include "lattice/FieldSizeError.h"
 #include "GrowOptions.h"
 #include "GrowthRun.h"
 #include "JobCount.h"
 #include "OneLineText.h"
 #include "ProgressBar.h"
 #include "RunPlan.h"
-#include "SaveError.h"
+#include "files/SaveError.h"
 #include "StopSignals.h"
 #include "UsageError.h"
 

@@ -4,7 +4,7 @@
 // answering the next modal window once, counting white pixels, reading a picture file back with
 // an independent decoder, and the cleanup check that no window was left open.
 
-#include "GrowthField.h"
+#include "lattice/GrowthField.h"
 
 #include <QAction>
 #include <QApplication>

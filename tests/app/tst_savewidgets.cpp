@@ -1,8 +1,9 @@
 // The save prompt, the save-picture dialog and its preview, driven through their real widgets.
 // Modal windows are answered by answers armed before they open.
 
-#include "BmpFile.h"
-#include "GrowthField.h"
+#include "files/BmpFile.h"
+#include "picture/PictureFile.h"
+#include "lattice/GrowthField.h"
 #include "PictureFormats.h"
 #include "PicturePreviewPanel.h"
 #include "PreviewWindow.h"
@@ -51,7 +52,7 @@ void writeBmp(const QString& path, int width, int height)
 {
     GrowthField field(width, height, ColumnMap::Identity);
     field.reset(width, height, height - height / 2);
-    BmpFile::save(field, path.toStdString());
+    PictureFile::save(field, path.toStdString());
     QCOMPARE(identify(path), QStringLiteral("%1 %2 8").arg(width).arg(height));
 }
 

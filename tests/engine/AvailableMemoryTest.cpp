@@ -1,6 +1,6 @@
-#include "AvailableMemory.h"
-#include "FieldSizeError.h"
-#include "GrowthField.h"
+#include "memory/AvailableMemory.h"
+#include "lattice/FieldSizeError.h"
+#include "lattice/GrowthField.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
-#include "BmpFile.h"
-#include "ProgramState.h"
-#include "SaveError.h"
+#include "files/BmpFile.h"
+#include "picture/PictureFile.h"
+#include "lattice/ProgramState.h"
+#include "files/SaveError.h"
 #include "TestFiles.h"
 #include "TestHosts.h"
 
@@ -59,7 +60,7 @@ TEST_F(BmpFileTest, StartPlantPictureIsTheKnownFile)
 {
     ProgramState state(0);
     const fs::path path = folder / "plant.bmp";
-    BmpFile::save(state.plantField(), path.string());
+    PictureFile::save(state.plantField(), path.string());
     const auto bytes = fileBytes(path);
     ASSERT_EQ(bytes.size(), 135654u);
     EXPECT_EQ(bytes[0], 'B');
@@ -93,7 +94,7 @@ TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
 {
     ProgramState state(0);
     const fs::path snow = folder / "snow.bmp";
-    BmpFile::save(state.snowField(), snow.string());
+    PictureFile::save(state.snowField(), snow.string());
     const auto snowBytes = fileBytes(snow);
     ASSERT_EQ(snowBytes.size(), 270054u);
     // The seed at (150, 150) is in file row 300 - 1 - 150 = 149.
@@ -102,7 +103,7 @@ TEST_F(BmpFileTest, SnowflakeAndOddWidthsHaveTheirRowLengths)
 
     GrowthField odd(151, 20, ColumnMap::Identity);
     const fs::path oddPath = folder / "odd.bmp";
-    BmpFile::save(odd, oddPath.string());
+    PictureFile::save(odd, oddPath.string());
     const auto oddBytes = fileBytes(oddPath);
     ASSERT_EQ(oddBytes.size(), 54u + 456u * 20u);
     for (std::size_t row = 0; row < 20; ++row)
@@ -116,7 +117,7 @@ TEST_F(BmpFileTest, SavingOverAFileReplacesItAndLeavesNoTemporaryFile)
     const fs::path path = folder / "tree.ico";
     std::ofstream(path) << "old content";
     GrowthField field(12, 10, ColumnMap::Identity);
-    BmpFile::save(field, path.string());
+    PictureFile::save(field, path.string());
     EXPECT_EQ(fileBytes(path).size(), 54u + 36u * 10u);
     EXPECT_EQ(filesInFolder(), std::vector<std::string>{"tree.ico"});
 }
@@ -126,7 +127,7 @@ TEST_F(BmpFileTest, AMissingFolderCannotBeCreated)
     GrowthField field(12, 10, ColumnMap::Identity);
     const std::string path = (folder / "no-such-folder" / "tree.bmp").string();
     try {
-        BmpFile::save(field, path);
+        PictureFile::save(field, path);
         FAIL() << "saved into a missing folder";
     } catch (const SaveError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + path);
@@ -137,7 +138,7 @@ TEST_F(BmpFileTest, AFolderInTheWayIsNeverReplaced)
 {
     GrowthField field(12, 10, ColumnMap::Identity);
     fs::create_directory(folder / "picture.bmp");
-    expectFailure<SaveError>([&] { BmpFile::save(field, (folder / "picture.bmp").string()); },
+    expectFailure<SaveError>([&] { PictureFile::save(field, (folder / "picture.bmp").string()); },
                              "Cannot create file " + (folder / "picture.bmp").string());
     EXPECT_TRUE(fs::is_directory(folder / "picture.bmp"));
     EXPECT_EQ(filesInFolder(), std::vector<std::string>{"picture.bmp"});
@@ -155,7 +156,7 @@ TEST_F(BmpFileTest, AShortWriteKeepsTheOldFileWhole)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
     try {
-        BmpFile::save(state.plantField(), path.string());
+        PictureFile::save(state.plantField(), path.string());
     } catch (const SaveError& error) {
         message = error.what();
     }
@@ -174,7 +175,7 @@ TEST_F(BmpFileTest, ASymbolicLinkIsFollowedAndStaysALink)
     std::ofstream(target) << "old";
     fs::create_symlink("real/picture.bmp", folder / "link.bmp");
     GrowthField field(10, 10, ColumnMap::Identity);
-    BmpFile::save(field, (folder / "link.bmp").string());
+    PictureFile::save(field, (folder / "link.bmp").string());
     EXPECT_TRUE(fs::is_symlink(folder / "link.bmp"));
     EXPECT_EQ(fileBytes(target).size(), 54u + 32u * 10u);
     EXPECT_EQ(identify(folder / "link.bmp", BmpReading), "10 10 8 srgb BMP3");

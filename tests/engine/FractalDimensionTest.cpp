@@ -1,5 +1,5 @@
-#include "FractalDimension.h"
-#include "GrowthField.h"
+#include "statistics/FractalDimension.h"
+#include "lattice/GrowthField.h"
 
 #include <gtest/gtest.h>
 

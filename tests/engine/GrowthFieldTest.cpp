@@ -1,6 +1,6 @@
-#include "FieldSizeError.h"
-#include "GrowthField.h"
-#include "RandomSource.h"
+#include "lattice/FieldSizeError.h"
+#include "lattice/GrowthField.h"
+#include "lattice/RandomSource.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

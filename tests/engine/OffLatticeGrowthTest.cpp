@@ -1,11 +1,11 @@
 // The off-lattice growth: its geometry, its determinism, its hooks and limits, and its physics
 // against slow simulations that are plainly right.
 
-#include "ExteriorPoissonKernel.h"
-#include "OffLatticeGrowth.h"
+#include "offlattice/ExteriorPoissonKernel.h"
+#include "offlattice/OffLatticeGrowth.h"
 #include "PlainOffLattice.h"
-#include "UnitDirection.h"
-#include "Xoshiro256PlusPlus.h"
+#include "offlattice/UnitDirection.h"
+#include "offlattice/Xoshiro256PlusPlus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // What an off-lattice run leaves: its picture by scale, white or by age, and its particle list,
 // both read back from the files.
 
-#include "AgePicture.h"
-#include "ColourMap.h"
-#include "GrowthLawDimension.h"
-#include "OffLatticeGrowth.h"
-#include "OffLatticeParticleList.h"
-#include "OffLatticePicture.h"
-#include "PictureFile.h"
+#include "picture/AgePicture.h"
+#include "picture/ColourMap.h"
+#include "statistics/GrowthLawDimension.h"
+#include "offlattice/OffLatticeGrowth.h"
+#include "offlattice/OffLatticeParticleList.h"
+#include "offlattice/OffLatticePicture.h"
+#include "picture/PictureFile.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

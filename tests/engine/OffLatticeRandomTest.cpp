@@ -1,9 +1,9 @@
 // The off-lattice growth's sources of chance: the random source, the start direction and the
 // angle at which a wanderer outside the start circle comes back to it.
 
-#include "ExteriorPoissonKernel.h"
-#include "UnitDirection.h"
-#include "Xoshiro256PlusPlus.h"
+#include "offlattice/ExteriorPoissonKernel.h"
+#include "offlattice/UnitDirection.h"
+#include "offlattice/Xoshiro256PlusPlus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "AvailableMemory.h"
-#include "FieldSizeError.h"
-#include "GrowthField.h"
-#include "OwnerTable.h"
-#include "PageBlock.h"
+#include "memory/AvailableMemory.h"
+#include "lattice/FieldSizeError.h"
+#include "lattice/GrowthField.h"
+#include "lattice/OwnerTable.h"
+#include "memory/PageBlock.h"
 
 #include <gtest/gtest.h>
 

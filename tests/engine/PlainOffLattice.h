@@ -3,10 +3,10 @@
 // Off-lattice growth the slow, plain way, for checks of the fast growth: the tests compare small
 // clusters with it, the benchmark's size check larger ones.
 
-#include "ExteriorPoissonKernel.h"
-#include "OffLatticeGrowth.h"
-#include "UnitDirection.h"
-#include "Xoshiro256PlusPlus.h"
+#include "offlattice/ExteriorPoissonKernel.h"
+#include "offlattice/OffLatticeGrowth.h"
+#include "offlattice/UnitDirection.h"
+#include "offlattice/Xoshiro256PlusPlus.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
-#include "PlantLifeGrowth.h"
-#include "RunFrame.h"
+#include "lattice/PlantLifeGrowth.h"
+#include "lattice/RunFrame.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
-#include "BmpFile.h"
-#include "FieldRows.h"
-#include "FixedSettingsHost.h"
-#include "PictureFile.h"
-#include "ProgramState.h"
-#include "RunFrame.h"
-#include "SaveError.h"
+#include "files/BmpFile.h"
+#include "picture/FieldRows.h"
+#include "lattice/FixedSettingsHost.h"
+#include "picture/PictureFile.h"
+#include "lattice/ProgramState.h"
+#include "lattice/RunFrame.h"
+#include "files/SaveError.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "RandomSource.h"
-#include "Rounding.h"
+#include "lattice/RandomSource.h"
+#include "lattice/Rounding.h"
 
 #include <gtest/gtest.h>
 

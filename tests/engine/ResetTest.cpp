@@ -1,5 +1,5 @@
-#include "FieldSizeError.h"
-#include "ProgramState.h"
+#include "lattice/FieldSizeError.h"
+#include "lattice/ProgramState.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "RunFrame.h"
+#include "lattice/RunFrame.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "SafeSave.h"
-#include "SaveError.h"
+#include "files/SafeSave.h"
+#include "files/SaveError.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "FixedSettingsHost.h"
-#include "RunFrame.h"
+#include "lattice/FixedSettingsHost.h"
+#include "lattice/RunFrame.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

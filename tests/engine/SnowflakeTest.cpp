@@ -1,5 +1,5 @@
-#include "RunFrame.h"
-#include "SnowflakeGrowth.h"
+#include "lattice/RunFrame.h"
+#include "lattice/SnowflakeGrowth.h"
 #include "TestHosts.h"
 
 #include <gtest/gtest.h>

@@ -1,18 +1,18 @@
 // The study outputs of a run: the colour map, the age picture, the particle list with its
 // parents, and the cluster's statistics.
 
-#include "AgePicture.h"
-#include "BmpFile.h"
-#include "ClusterStatistics.h"
-#include "ColourMap.h"
-#include "FixedSettingsHost.h"
-#include "OrderMap.h"
-#include "OwnerTable.h"
-#include "ParticleWriter.h"
-#include "PictureFile.h"
-#include "ProgramState.h"
-#include "RunFrame.h"
-#include "RunRecorder.h"
+#include "picture/AgePicture.h"
+#include "files/BmpFile.h"
+#include "statistics/ClusterStatistics.h"
+#include "picture/ColourMap.h"
+#include "lattice/FixedSettingsHost.h"
+#include "lattice/OrderMap.h"
+#include "lattice/OwnerTable.h"
+#include "files/ParticleWriter.h"
+#include "picture/PictureFile.h"
+#include "lattice/ProgramState.h"
+#include "lattice/RunFrame.h"
+#include "statistics/RunRecorder.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

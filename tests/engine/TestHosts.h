@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FieldPoint.h"
-#include "ProgramState.h"
-#include "RunHost.h"
+#include "lattice/FieldPoint.h"
+#include "lattice/ProgramState.h"
+#include "lattice/RunHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,65 @@
+#include "files/ParticleWriter.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+/// The longest row: two integers of at most 20 characters, two doubles of at most 24 (the
+/// shortest form of a double, "-2.2250738585072014e-308"), three commas and a line break.
+constexpr std::size_t LongestRow = 2 * 20 + 2 * 24 + 4;
+constexpr char Header[] = "index,x,y,parent\n";
+
+} // namespace
+
+ParticleWriter::ParticleWriter(const std::string& path) : save_(path), buffer_(BufferBytes)
+{
+    std::memcpy(buffer_.data(), Header, sizeof Header - 1);
+    used_ = sizeof Header - 1;
+}
+
+void ParticleWriter::write(std::int64_t index, FieldPoint at, std::int64_t parent)
+{
+    writeRow(index, at.x, at.y, parent);
+}
+
+void ParticleWriter::write(std::int64_t index, PlanePoint at, std::int64_t parent)
+{
+    writeRow(index, at.x, at.y, parent);
+}
+
+template <typename Coordinate>
+void ParticleWriter::writeRow(std::int64_t index, Coordinate x, Coordinate y, std::int64_t parent)
+{
+    if (BufferBytes - used_ < LongestRow)
+        flush();
+    char* out = buffer_.data() + used_;
+    char* const end = buffer_.data() + BufferBytes;
+    out = std::to_chars(out, end, index).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, x).ptr; // for a double: the shortest form that reads back exactly
+    *out++ = ',';
+    out = std::to_chars(out, end, y).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, parent).ptr;
+    *out++ = '\n';
+    used_ = static_cast<std::size_t>(out - buffer_.data());
+}
+
+void ParticleWriter::flush()
+{
+    save_.write(buffer_.data(), used_); // a short write is remembered and reported by commit()
+    used_ = 0;
+}
+
+bool ParticleWriter::writeOut()
+{
+    flush();
+    return !save_.failed();
+}
+
+void ParticleWriter::commit()
+{
+    flush();
+    save_.commit();
+}

@@ -1,6 +1,7 @@
 #include "GrowOptions.h"
 
 #include "files/BmpFile.h"
+#include "files/StreamTarget.h"
 #include "JobCount.h"
 #include "ModeTable.h"
 #include "SummaryKeys.h"
@@ -358,7 +359,9 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
     const std::string name = outputOption->count() > 0 ? outputText : std::string(options.mode->name) + ".bmp";
-    options.output = BmpFile::fileNameFor(name);
+    // A device or FIFO (/dev/null, a pipe to a viewer) is written as named: with ".bmp" added
+    // the picture would land in a new regular file beside it.
+    options.output = StreamTarget::isStream(name) ? name : BmpFile::fileNameFor(name);
     if (colourOption->count() > 0)
         options.colour = parseColour(colourText);
     if (particlesOption->count() > 0) {

@@ -9,7 +9,7 @@
 /// memory holds at once.
 class RunPlan {
 public:
-    explicit RunPlan(const GrowOptions& options) : options_(options) {}
+    explicit RunPlan(const GrowOptions& options);
 
     /// Whether --runs was given: then the runs go as an ensemble, each told with its seed.
     bool isEnsemble() const { return options_.runs.has_value(); }
@@ -45,6 +45,12 @@ public:
 
 private:
     void checkSharedFolders() const;
+    /// Whether `name`, with no seed field in it, leads to a stream: every run would write to
+    /// that one stream, so the name is kept as it is (and two runs meet in it).
+    static bool leadsToStream(const std::string& name);
+    bool toStream(bool picture) const { return picture ? pictureToStream_ : particlesToStream_; }
 
     GrowOptions options_;
+    bool pictureToStream_;
+    bool particlesToStream_;
 };

@@ -10,10 +10,20 @@ void GrowthRun::checkFilesWritable(const GrowRequest& request)
 {
     if (request.wantsPicture()) {
         const bool png = PictureFile::isPngName(request.output);
-        SafeSave::checkWritable(request.output, png ? 0 : BmpFile::fileSize(request.size.width, request.size.height));
+        checkFileWritable(request.output, png ? 0 : BmpFile::fileSize(request.size.width, request.size.height));
     }
     if (!request.particles.empty())
-        SafeSave::checkWritable(request.particles, 0);
+        checkFileWritable(request.particles, 0);
+}
+
+void GrowthRun::checkFileWritable(const std::string& file, std::uint64_t bytes)
+{
+    try {
+        SafeSave::checkWritable(file, bytes);
+    } catch (const SaveError& error) {
+        // The save's own words name no file when the room is missing; the user must know which.
+        throw SaveError(failureOf(error, file));
+    }
 }
 
 std::string GrowthRun::failureOf(const SaveError& error, const std::string& file)

@@ -9,9 +9,19 @@
 void GrowthRun::checkFilesWritable(const GrowOptions& options)
 {
     const bool png = PictureFile::isPngName(options.output);
-    SafeSave::checkWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
+    checkFileWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
     if (!options.particles.empty())
-        SafeSave::checkWritable(options.particles, 0);
+        checkFileWritable(options.particles, 0);
+}
+
+void GrowthRun::checkFileWritable(const std::string& file, std::uint64_t bytes)
+{
+    try {
+        SafeSave::checkWritable(file, bytes);
+    } catch (const SaveError& error) {
+        // The save's own words name no file when the room is missing; the user must know which.
+        throw SaveError(failureOf(error, file));
+    }
 }
 
 std::string GrowthRun::failureOf(const SaveError& error, const std::string& file)

@@ -4,6 +4,7 @@
 #include "RunResult.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 class GrowOptions;
@@ -30,6 +31,8 @@ protected:
     /// a BMP of the options' size takes (a PNG's is not known before it is made), and the
     /// particle list when there is one.
     static void checkFilesWritable(const GrowOptions& options);
+    /// SafeSave::checkWritable for `file` of `bytes` bytes; its SaveError names the file.
+    static void checkFileWritable(const std::string& file, std::uint64_t bytes);
     /// The message of a file that could not be written, naming it.
     static std::string failureOf(const SaveError& error, const std::string& file);
 };

@@ -1,17 +1,19 @@
 #include "GrowthRun.h"
 
 #include "files/BmpFile.h"
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "picture/PictureFile.h"
 #include "files/SafeSave.h"
 #include "files/SaveError.h"
 
-void GrowthRun::checkFilesWritable(const GrowOptions& options)
+void GrowthRun::checkFilesWritable(const GrowRequest& request)
 {
-    const bool png = PictureFile::isPngName(options.output);
-    checkFileWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
-    if (!options.particles.empty())
-        checkFileWritable(options.particles, 0);
+    if (request.wantsPicture()) {
+        const bool png = PictureFile::isPngName(request.output);
+        checkFileWritable(request.output, png ? 0 : BmpFile::fileSize(request.size.width, request.size.height));
+    }
+    if (!request.particles.empty())
+        checkFileWritable(request.particles, 0);
 }
 
 void GrowthRun::checkFileWritable(const std::string& file, std::uint64_t bytes)

@@ -2,7 +2,10 @@
 
 #include "LatticeRun.h"
 #include "OffLatticeRun.h"
+#include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
+#include "lattice/SnowflakeGrowth.h"
+#include "offlattice/OffLatticeGrowth.h"
 
 #include <algorithm>
 
@@ -25,11 +28,11 @@ const ModeOption ScaleOption{OffLatticeSettings::ScaleOption, "K",
 const std::vector<GrowthMode>& ModeTable::modes()
 {
     static const std::vector<GrowthMode> table{
-        {"plant", ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
+        {"plant", PlantLifeGrowth::EngineVersion, ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
          LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makePlant},
-        {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
+        {"snowflake", SnowflakeGrowth::EngineVersion, ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
          LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makeSnowflake},
-        {"offlattice", OffLatticeSettings::DefaultSize, "radius", OffLatticeFigures, {ScaleOption},
+        {"offlattice", OffLatticeGrowth::EngineVersion, OffLatticeSettings::DefaultSize, "radius", OffLatticeFigures, {ScaleOption},
          OffLatticeRun::checkBeforeRuns, OffLatticeRun::memoryOfOneRun, OffLatticeRun::memoryRefusal,
          OffLatticeRun::make,
          OffLatticeSettings::sizeWithoutSizeOption},

@@ -52,7 +52,7 @@ struct RunResult {
     /// ", particles to FILE" when a particle list was written: the mode's figures in its order,
     /// a figure the run has none of left out. For a run whose picture was written.
     std::string line() const;
-    /// One JSON object on one line: mode, width, height, seed, every figure in the order of
+    /// One JSON object on one line: mode, engine, width, height, seed, every figure in the order of
     /// SummaryKeys (null where the run has none and for the figures of other modes), output,
     /// and for a run with a particle list particle_list (null when it could not be written).
     /// Every summary has the same keys, so a table of runs of several modes lines up.

@@ -258,8 +258,3 @@ std::uint64_t OffLatticeGrowth::memoryBytes(std::int64_t particles)
     return (count + 1) * sizeof(OffLatticeParticle) + tiles * OffLatticeIndex::BytesPerTile +
            OffLatticeIndex::fixedBytes(halfSideFor(radiusBound(particles))) + (1 << 20);
 }
-
-std::uint64_t OffLatticeGrowth::memoryBytesForRadius(double radius)
-{
-    return memoryBytes(particlesBound(radius));
-}

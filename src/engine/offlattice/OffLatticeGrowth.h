@@ -96,11 +96,9 @@ public:
     /// Bytes this object holds now.
     std::uint64_t bytes() const;
     /// An upper bound on the bytes a growth made with `expectedParticles` = `particles` holds at
-    /// its peak while it grows that many, for a check before the run.
+    /// its peak while it grows that many, for a check before the run (for a run to a radius,
+    /// made with particlesBound(radius)).
     static std::uint64_t memoryBytes(std::int64_t particles);
-    /// The same for a run to `radius` diameters, made with `expectedParticles` =
-    /// particlesBound(radius).
-    static std::uint64_t memoryBytesForRadius(double radius);
     /// A generous bound on the farthest centre after `particles` arrivals.
     static double radiusBound(std::int64_t particles);
     /// A generous bound on the arrivals a cluster needs to reach `radius` diameters.

@@ -5,7 +5,9 @@
 #include "OffLatticeRun.h"
 #include "OffLatticeSettings.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
+#include "lattice/SnowflakeGrowth.h"
 
 #include <algorithm>
 
@@ -36,6 +38,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
     static const std::vector<GrowthMode> table{
         {
             .name = "plant",
+            .engine = PlantLifeGrowth::EngineVersion,
             .defaultSize = ProgramState::DefaultPlantSize,
             .markerName = "plantTop",
             .figures = LatticeFigures,
@@ -48,6 +51,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
         },
         {
             .name = "snowflake",
+            .engine = SnowflakeGrowth::EngineVersion,
             .defaultSize = ProgramState::DefaultSnowSize,
             .markerName = "snowRadius",
             .figures = LatticeFigures,
@@ -65,6 +69,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
         },
         {
             .name = "offlattice",
+            .engine = OffLatticeGrowth::EngineVersion,
             .defaultSize = OffLatticePlan::DefaultSize,
             .markerName = "radius",
             .figures = {Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius, Figure::Dimension},

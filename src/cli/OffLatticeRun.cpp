@@ -4,12 +4,11 @@
 #include "offlattice/OffLatticeParticleList.h"
 #include "offlattice/OffLatticePicture.h"
 #include "picture/PictureFile.h"
-#include "ProgressPace.h"
+#include "OffLatticeGrowHost.h"
 #include "files/SaveError.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <new>
 
 namespace {
@@ -66,47 +65,18 @@ FieldSize OffLatticeRun::pictureSize() const
     return FieldSize{std::max(request_.size.width, side), std::max(request_.size.height, side)};
 }
 
-double OffLatticeRun::progressFraction(std::int64_t arrivals) const
-{
-    if (plan_.particles() > 0)
-        return static_cast<double>(arrivals) / static_cast<double>(plan_.particles());
-    return std::clamp(growth_->radius() / plan_.edgeRadius(), 0.0, 1.0);
-}
-
-std::string OffLatticeRun::progressText(std::int64_t arrivals, double seconds) const
-{
-    char text[160];
-    if (plan_.particles() > 0)
-        std::snprintf(text, sizeof text, "%lld particles of %lld  %.0f s", static_cast<long long>(arrivals),
-                      static_cast<long long>(plan_.particles()), seconds);
-    else
-        std::snprintf(text, sizeof text, "%lld particles  radius %.1f -> %.1f  %.0f s", static_cast<long long>(arrivals),
-                      growth_->radius(), plan_.edgeRadius(), seconds);
-    return text;
-}
-
 RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
 {
     RunResult result = RunResult::of(request_);
 
-    ProgressPace pace;
-    pace.start();
-    OffLatticeGrowth::Hooks hooks;
-    hooks.stop = cancelled;
-    if (bar != nullptr)
-        hooks.progress = [&](std::int64_t arrivals) {
-            if (pace.due(bar->shown()))
-                bar->draw(progressFraction(arrivals),
-                          progressText(arrivals, std::chrono::duration<double>(pace.elapsed()).count()));
-        };
+    OffLatticeGrowHost host(*growth_, plan_, bar, cancelled);
     OffLatticeGrowth::Limits limits;
     limits.particles = plan_.particles();
     limits.radius = plan_.edgeRadius();
     const auto started = std::chrono::steady_clock::now();
-    const OffLatticeGrowth::Outcome outcome = growth_->run(limits, hooks);
+    const OffLatticeGrowth::Outcome outcome = growth_->run(limits, host);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    if (bar != nullptr)
-        bar->clear();
+    host.finish();
     if (outcome == OffLatticeGrowth::Outcome::Stopped)
         return result;
 

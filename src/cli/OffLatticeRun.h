@@ -39,8 +39,6 @@ private:
     /// The picture's size: as asked, or, for a picture sized to the cluster, larger should the
     /// cluster have outgrown it.
     FieldSize pictureSize() const;
-    std::string progressText(std::int64_t arrivals, double seconds) const;
-    double progressFraction(std::int64_t arrivals) const;
 
     GrowRequest request_;
     OffLatticePlan plan_;

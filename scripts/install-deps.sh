@@ -4,7 +4,8 @@
 #   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
 #                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
-#                          python3 with YAML (CITATION.cff), faketime for the desktop benchmark
+#                          python3 with YAML (CITATION.cff) and meshio (PLY files read by a real reader),
+#                          faketime for the desktop benchmark
 #                          (test.sh)
 set -euo pipefail
 
@@ -19,7 +20,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick openbox
     shellcheck parallel dpkg-dev faketime
     slurmctld slurmd slurm-client munge
-    lintian help2man python3 python3-yaml
+    lintian help2man python3 python3-yaml python3-meshio
 )
 
 case "${1:-}" in

@@ -43,23 +43,23 @@ double OffLattice3DGrowth::expectedRadius(std::int64_t particles)
     return 20.0 + 1.1 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 2.5);
 }
 
-OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits, const Hooks& hooks)
+OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits, OffLatticeHost& host)
 {
     if (limits.particles <= 0 && limits.radius <= 0)
         throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
     if (limits.particles > MaxParticles)
         throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
-    const std::int64_t every = std::max<std::int64_t>(hooks.every, 1);
+    const std::int64_t every = std::max<std::int64_t>(host.every(), 1);
     for (;;) {
         if ((limits.particles > 0 && arrivals() >= limits.particles) || arrivals() >= MaxParticles)
             return Outcome::ParticlesReached;
         if (limits.radius > 0 && radius() >= limits.radius)
             return Outcome::RadiusReached;
         if (arrivals() % every == 0) {
-            if (hooks.stop && hooks.stop->load(std::memory_order_relaxed))
+            if (host.stopWanted())
                 return Outcome::Stopped;
-            if (hooks.progress && arrivals() > 0)
-                hooks.progress(arrivals());
+            if (arrivals() > 0)
+                host.progress(arrivals());
         }
         SpacePoint at = start();
         const std::int32_t touched = arrive(at);
@@ -69,7 +69,8 @@ OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits, const 
 
 OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits)
 {
-    return run(limits, Hooks{});
+    OffLatticeHost alone;
+    return run(limits, alone);
 }
 
 SpacePoint OffLattice3DGrowth::start()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "offlattice/OffLatticeGrowth.h"
+#include "offlattice/OffLatticeHost.h"
 #include "offlattice/Xoshiro256PlusPlus.h"
 #include "offlattice3d/OffLattice3DIndex.h"
 #include "offlattice3d/SpaceParticle.h"
@@ -49,7 +50,6 @@ public:
     static constexpr int GyrationSamplesPerDecade = 20;
 
     using Limits = OffLatticeGrowth::Limits;
-    using Hooks = OffLatticeGrowth::Hooks;
     using Outcome = OffLatticeGrowth::Outcome;
     using GyrationSample = GrowthLawDimension::Sample;
 
@@ -57,10 +57,12 @@ public:
     /// and reserves room; a run may grow beyond it, the index is then rebuilt larger.
     explicit OffLattice3DGrowth(std::uint32_t seed, std::int64_t expectedParticles = 0);
 
-    /// Grows until a limit is met (at least one must be set) or `hooks.stop` is true. Another
-    /// call goes on growing the same cluster. A run to a radius also ends at MaxParticles.
-    /// Throws std::invalid_argument without a limit or for more than MaxParticles.
-    Outcome run(const Limits& limits, const Hooks& hooks);
+    /// Grows until a limit is met (at least one must be set) or `host` wants it to stop, asking
+    /// `host` every host.every() arrivals. Another call goes on growing the same cluster. A run
+    /// to a radius also ends at MaxParticles. Throws std::invalid_argument without a limit or
+    /// for more than MaxParticles.
+    Outcome run(const Limits& limits, OffLatticeHost& host);
+    /// The same for a run on its own, which nothing stops and nobody watches.
     Outcome run(const Limits& limits);
 
     /// Particles that arrived (the origin's not counted): the rows of the particle list.

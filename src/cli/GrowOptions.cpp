@@ -138,6 +138,12 @@ std::string figuresHelp()
     std::string text = "Summary (the keys of --json, in their order; a key that does not apply to the\n"
                        "run's mode is null):\n" +
                        wrapped("mode: the growth mode: " + ModeTable::names() + ".", "  ") +
+                       wrapped("engine: the version of the growth engine that grew the run (now " +
+                                   ModeTable::listed([](const GrowthMode& mode) { return std::string(mode.engine); },
+                                                     " or ") +
+                                   "); a seed grows the same cluster under the same engine only, and --aggregate "
+                                   "sums up runs of one engine only.",
+                               "  ") +
                        "  width: the picture's width in pixels.\n"
                        "  height: its height in pixels.\n"
                        "  seed: the seed of the random source; a run with it grows again byte for byte.\n";

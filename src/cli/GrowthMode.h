@@ -53,6 +53,10 @@ struct ModeHelp {
 struct GrowthMode {
     /// The mode's name on the command line and in the summaries: "plant".
     std::string_view name;
+    /// The version of the growth engine that grows its runs ("snowflake-1"), written into every
+    /// summary: a seed gives the same cluster only under the same engine, so summaries of two
+    /// engines are never summed up together.
+    std::string_view engine;
     /// The picture's size when --size is not given.
     FieldSize defaultSize;
     /// The name of the growth marker shown in the progress bar and the one-line summary

@@ -5,7 +5,9 @@
 #include "OffLatticeRun.h"
 #include "OffLatticeSettings.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
+#include "lattice/SnowflakeGrowth.h"
 
 #include <algorithm>
 
@@ -39,6 +41,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
     static const std::vector<GrowthMode> table{
         {
             .name = "plant",
+            .engine = PlantLifeGrowth::EngineVersion,
             .defaultSize = ProgramState::DefaultPlantSize,
             .markerName = "plantTop",
             .figures = LatticeFigures,
@@ -51,6 +54,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
         },
         {
             .name = "snowflake",
+            .engine = SnowflakeGrowth::EngineVersion,
             .defaultSize = ProgramState::DefaultSnowSize,
             .markerName = "snowRadius",
             .figures = LatticeFigures,
@@ -68,6 +72,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
         },
         {
             .name = "offlattice",
+            .engine = OffLatticeGrowth::EngineVersion,
             .defaultSize = OffLatticePlan::DefaultSize,
             .markerName = "radius",
             .figures = {Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius, Figure::Dimension},

@@ -72,6 +72,7 @@ std::string RunResult::json() const
     // ordered_json keeps the keys in the order they are set, which reads better than sorted.
     nlohmann::ordered_json object;
     object[SummaryKeys::Mode] = std::string(mode->name);
+    object[SummaryKeys::Engine] = std::string(mode->engine);
     object[SummaryKeys::Width] = size.width;
     object[SummaryKeys::Height] = size.height;
     object[SummaryKeys::Seed] = seed;

@@ -59,7 +59,7 @@ struct RunResult {
     /// a figure the run has none of left out; without a picture, no "written to". For a run
     /// that is summarised().
     std::string line() const;
-    /// One JSON object on one line: mode, width, height, seed, every figure in the order of
+    /// One JSON object on one line: mode, engine, width, height, seed, every figure in the order of
     /// SummaryKeys (null where the run has none and for the figures of other modes), output
     /// (null for a run without a picture), and for a run with a particle list particle_list
     /// (null when it could not be written).

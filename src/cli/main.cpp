@@ -19,6 +19,7 @@
 #include "files/SaveError.h"
 #include "StopSignals.h"
 #include "UsageError.h"
+#include "WholeWriteBuffer.h"
 
 #include <cerrno>
 #include <csignal>
@@ -112,7 +113,7 @@ int grow(const GrowRequest& request)
         fail(error, ExitStatus::NotWritten);
     // A run grown (its picture, if any, written) is told, also when its particle list could not be.
     if (result.summarised())
-        std::cout << (request.json ? result.json() : result.line()) << '\n';
+        std::cout << (request.json ? result.json() : result.line()) << '\n' << std::flush;
     return result.end == RunResult::End::Written ? ExitStatus::Written : ExitStatus::NotWritten;
 }
 
@@ -208,5 +209,11 @@ int main(int argc, char** argv)
     holdStandardStreams();
     // A reader that has gone makes a write fail with EPIPE instead of ending the process.
     std::signal(SIGPIPE, SIG_IGN);
-    return deliverOutput(run(argc, argv));
+    // Each summary line is flushed on its own, so it reaches standard output in one write and
+    // the summaries of runs appending to one file cannot interleave.
+    WholeWriteBuffer standardOutput(STDOUT_FILENO);
+    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    const int status = deliverOutput(run(argc, argv));
+    std::cout.rdbuf(previous);
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "GrowOptions.h"
 
 #include "files/BmpFile.h"
+#include "files/StreamTarget.h"
 #include "JobCount.h"
 #include "ModeTable.h"
 #include "SummaryKeys.h"
@@ -417,9 +418,12 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         request.jobs = parseJobs(jobsText);
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
-    if (noPictureOption->count() == 0)
-        request.output = BmpFile::fileNameFor(outputOption->count() > 0 ? outputText
-                                                                        : std::string(request.mode->name) + ".bmp");
+    if (noPictureOption->count() == 0) {
+        const std::string name = outputOption->count() > 0 ? outputText : std::string(request.mode->name) + ".bmp";
+        // A device or FIFO (/dev/null, a pipe to a viewer) is written as named: with ".bmp"
+        // added the picture would land in a new regular file beside it.
+        request.output = StreamTarget::isStream(name) ? name : BmpFile::fileNameFor(name);
+    }
     if (colourOption->count() > 0)
         request.colour = parseColour(colourText);
     if (particlesOption->count() > 0) {

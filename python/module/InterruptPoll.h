@@ -1,5 +1,7 @@
 #pragma once
 
+#include "offlattice/OffLatticeHost.h"
+
 #include <pybind11/pybind11.h>
 
 #include <atomic>
@@ -10,8 +12,8 @@
 /// handlers only with the GIL, so at the engine's progress points, at most once every Interval,
 /// poll() takes the GIL for a moment and lets them run. A handler that raises (KeyboardInterrupt
 /// for SIGINT) raises the stop flag the engine reads, and its exception is kept to be raised
-/// once the growth has returned and the GIL is back.
-class InterruptPoll {
+/// once the growth has returned and the GIL is back. An off-lattice growth asks it as its host.
+class InterruptPoll : public OffLatticeHost {
 public:
     /// Short enough that Ctrl-C stops a growth within a fraction of a second, long enough that
     /// taking the GIL costs the growth nothing measurable, even from another busy thread.
@@ -19,9 +21,11 @@ public:
 
     /// Called without the GIL, on the growing thread.
     void poll();
-    /// The flag the engine reads; raised when a signal handler raised an exception.
-    const std::atomic<bool>* stopFlag() const { return &stop_; }
+    /// Whether a signal handler raised an exception: the growth is to stop.
     bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+
+    bool stopWanted() override { return stopped(); }
+    void progress(std::int64_t) override { poll(); }
 
     /// Called with the GIL: throws the exception a signal handler raised, if one did.
     void raiseIfInterrupted();

@@ -1,12 +1,14 @@
 #include "OffLatticeCluster.h"
 
 #include "ArrayViews.h"
+#include "InterruptPoll.h"
 #include "memory/AvailableMemory.h"
 #include "MemoryRefusal.h"
-#include "ModeTable.h"
 #include "offlattice/OffLatticeParticleList.h"
 #include "offlattice/OffLatticePicture.h"
+#include "OffLatticePlan.h"
 #include "OffLatticeSettings.h"
+#include "PythonArguments.h"
 #include "picture/PictureFile.h"
 
 #include <algorithm>
@@ -20,11 +22,12 @@ std::int64_t checkedParticles(std::int64_t particles)
 {
     const std::uint64_t needed = OffLatticeGrowth::memoryBytes(particles);
     if (needed > AvailableMemory::bytes()) {
-        GrowOptions options;
-        options.mode = ModeTable::find("offlattice");
-        options.size = OffLatticeSettings::DefaultSize;
-        options.points = static_cast<std::int32_t>(particles);
-        throw MemoryRefusal(OffLatticeSettings(options).memoryRefusal(needed));
+        GrowRequest request;
+        request.mode = &PythonArguments::mode("offlattice");
+        request.size = OffLatticePlan::DefaultSize;
+        request.sizeGiven = true;
+        request.points = particles;
+        throw MemoryRefusal(OffLatticePlan(request).memoryRefusal(needed));
     }
     return particles;
 }
@@ -35,14 +38,11 @@ OffLatticeCluster::OffLatticeCluster(std::int64_t particles, std::uint32_t seed)
     : seed_(seed), particles_(particles), growth_(seed, checkedParticles(particles))
 {
     InterruptPoll interrupt;
-    OffLatticeGrowth::Hooks hooks;
-    hooks.stop = interrupt.stopFlag();
-    hooks.progress = [&](std::int64_t) { interrupt.poll(); };
     OffLatticeGrowth::Limits limits;
     limits.particles = particles;
     {
         py::gil_scoped_release released;
-        growth_.run(limits, hooks);
+        growth_.run(limits, interrupt);
     }
     interrupt.raiseIfInterrupted();
 }
@@ -67,37 +67,37 @@ py::array_t<std::int32_t> OffLatticeCluster::parents() const
     return parents;
 }
 
-GrowOptions OffLatticeCluster::pictureOptions(double scale, PictureColour colour, std::optional<FieldSize> size,
+GrowRequest OffLatticeCluster::pictureRequest(double scale, PictureColour colour, std::optional<FieldSize> size,
                                               const std::string& path) const
 {
-    GrowOptions options;
-    options.mode = ModeTable::find("offlattice");
-    options.points = static_cast<std::int32_t>(particles_);
-    options.colour = colour;
-    options.output = path;
-    char scaleText[40];
-    std::snprintf(scaleText, sizeof scaleText, "%.17g", scale);
-    options.modeOptions[std::string(OffLatticeSettings::ScaleOption)] = scaleText;
-    options.sizeGiven = size.has_value();
-    options.size = size ? *size : OffLatticeSettings::sizeWithoutSizeOption(options);
-    return options;
+    GrowRequest request;
+    request.mode = &PythonArguments::mode("offlattice");
+    request.points = particles_;
+    request.colour = colour;
+    request.output = path;
+    OffLatticeSettings settings;
+    settings.scale = scale;
+    request.modeSettings = settings;
+    request.sizeGiven = size.has_value();
+    request.size = size ? *size : OffLatticePlan::sizeWithoutSizeOption(request);
+    return request;
 }
 
-FieldSize OffLatticeCluster::pictureSize(const GrowOptions& options) const
+FieldSize OffLatticeCluster::pictureSize(const GrowRequest& request) const
 {
-    const OffLatticeSettings settings(options);
-    if (!settings.sizedToCluster())
-        return options.size;
+    const OffLatticePlan plan(request);
+    if (!plan.sizedToCluster())
+        return request.size;
     // As dla-grow does: a cluster that outgrew the square planned for it widens the picture.
-    const std::int64_t needed = OffLatticeSettings::sideHolding(growth_.radius(), settings.scale());
+    const std::int64_t needed = OffLatticePlan::sideHolding(growth_.radius(), plan.scale());
     const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
-    return FieldSize{std::max(options.size.width, side), std::max(options.size.height, side)};
+    return FieldSize{std::max(request.size.width, side), std::max(request.size.height, side)};
 }
 
 py::array OffLatticeCluster::picture(double scale, PictureColour colour, std::optional<FieldSize> size) const
 {
-    const GrowOptions options = pictureOptions(scale, colour, size, "picture.png");
-    const FieldSize pictureSize = this->pictureSize(options);
+    const GrowRequest request = pictureRequest(scale, colour, size, "picture.png");
+    const FieldSize pictureSize = this->pictureSize(request);
     const OffLatticePicture picture(growth_.particles(), pictureSize.width, pictureSize.height, scale,
                                     colour == PictureColour::Age);
     if (colour == PictureColour::Age)
@@ -108,8 +108,8 @@ py::array OffLatticeCluster::picture(double scale, PictureColour colour, std::op
 void OffLatticeCluster::savePicture(const std::string& path, double scale, PictureColour colour,
                                     std::optional<FieldSize> size) const
 {
-    const GrowOptions options = pictureOptions(scale, colour, size, path);
-    const FieldSize pictureSize = this->pictureSize(options);
+    const GrowRequest request = pictureRequest(scale, colour, size, path);
+    const FieldSize pictureSize = this->pictureSize(request);
     py::gil_scoped_release released;
     const OffLatticePicture picture(growth_.particles(), pictureSize.width, pictureSize.height, scale,
                                     colour == PictureColour::Age);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "GrowOptions.h"
-#include "InterruptPoll.h"
+#include "GrowRequest.h"
 #include "offlattice/OffLatticeGrowth.h"
 
 #include <pybind11/numpy.h>
@@ -35,11 +34,11 @@ public:
     void saveParticles(const std::string& path) const;
 
 private:
-    /// dla-grow's options for a picture of this cluster.
-    GrowOptions pictureOptions(double scale, PictureColour colour, std::optional<FieldSize> size,
+    /// What dla-grow is asked for a picture of this cluster.
+    GrowRequest pictureRequest(double scale, PictureColour colour, std::optional<FieldSize> size,
                                const std::string& path) const;
     /// The picture's size as dla-grow chooses it, read through its checks.
-    FieldSize pictureSize(const GrowOptions& options) const;
+    FieldSize pictureSize(const GrowRequest& request) const;
 
     std::uint32_t seed_;
     std::int64_t particles_;

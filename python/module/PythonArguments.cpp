@@ -1,9 +1,11 @@
 #include "PythonArguments.h"
 
-#include "lattice/RandomSource.h"
+#include "GrowOptions.h"
 #include "ModeTable.h"
 #include "OffLatticeSettings.h"
-#include "UsageError.h"
+#include "SystemSeed.h"
+
+#include <stdexcept>
 
 namespace py = pybind11;
 
@@ -14,21 +16,24 @@ std::string PythonArguments::textOf(py::handle value)
     return py::str(value);
 }
 
+const GrowthMode& PythonArguments::mode(std::string_view name)
+{
+    const GrowthMode* mode = ModeTable::find(name);
+    if (mode == nullptr)
+        throw std::logic_error("dla-grow has no mode " + std::string(name));
+    return *mode;
+}
+
 std::uint32_t PythonArguments::seed(py::handle value)
 {
     if (value.is_none())
-        return RandomSource::clockSeed();
+        return SystemSeed::draw();
     return GrowOptions::parseSeed(textOf(value));
 }
 
 std::int64_t PythonArguments::offLatticeParticles(py::handle value)
 {
-    GrowOptions options;
-    options.mode = ModeTable::find("offlattice");
-    options.size = OffLatticeSettings::DefaultSize;
-    options.sizeGiven = true;
-    options.points = GrowOptions::parsePoints(textOf(value));
-    return OffLatticeSettings(options).particles();
+    return GrowOptions::parsePoints(textOf(value), mode("offlattice"));
 }
 
 FieldSize PythonArguments::size(py::handle value)
@@ -41,11 +46,11 @@ FieldSize PythonArguments::size(py::handle value)
     return GrowOptions::parseSize(textOf(value));
 }
 
-std::optional<std::int32_t> PythonArguments::points(py::handle value)
+std::optional<std::int64_t> PythonArguments::points(py::handle value, const GrowthMode& mode)
 {
     if (value.is_none())
         return std::nullopt;
-    return GrowOptions::parsePoints(textOf(value));
+    return GrowOptions::parsePoints(textOf(value), mode);
 }
 
 PictureColour PythonArguments::colour(py::handle value)

@@ -15,7 +15,7 @@ REFUSED = [
     (lambda: dla.offlattice(10, seed=-1), ["-m", "offlattice", "-n", "10", "-r", "-1"]),
     (lambda: dla.offlattice(10, seed=2**32), ["-m", "offlattice", "-n", "10", "-r", "4294967296"]),
     (lambda: dla.offlattice(10, seed=1).picture(scale=0), ["-m", "offlattice", "-n", "10", "--scale", "0"]),
-    (lambda: dla.offlattice(10, seed=1).picture(scale="1e3"), ["-m", "offlattice", "-n", "10", "--scale", "1e3"]),
+    (lambda: dla.offlattice(10, seed=1).picture(scale="2e3"), ["-m", "offlattice", "-n", "10", "--scale", "2e3"]),
     (lambda: dla.offlattice(10, seed=1).picture(colour="red"), ["-m", "offlattice", "-n", "10", "--colour", "red"]),
     (lambda: dla.offlattice(10, seed=1).picture(size=(5, 10)), ["-m", "offlattice", "-n", "10", "-s", "5x10"]),
     (lambda: dla.offlattice(10, seed=1).save_picture("never.bmp", size=(20, 20), scale=10),

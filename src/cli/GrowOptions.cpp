@@ -1,6 +1,7 @@
 #include "GrowOptions.h"
 
 #include "files/BmpFile.h"
+#include "files/StreamTarget.h"
 #include "JobCount.h"
 #include "ModeTable.h"
 #include "SummaryKeys.h"
@@ -116,6 +117,21 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return out + line + "\n";
 }
 
+/// What `figure` means: its own meaning, then each mode's note on it, "(offlattice: ...)", or
+/// the note alone, "offlattice: ...", for a figure with no meaning of its own.
+std::string meaningOf(SummaryKeys::Figure figure)
+{
+    std::string text(SummaryKeys::of(figure).meaning);
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const ModeHelp::FigureNote& note : mode.help.figures) {
+            if (note.figure != figure)
+                continue;
+            const std::string told = std::string(mode.name) + ": " + std::string(note.note);
+            text += text.empty() ? told : " (" + told + ")";
+        }
+    return text;
+}
+
 /// Every summary figure of every mode, as the key table defines it, and the particle list's
 /// parents.
 std::string figuresHelp()
@@ -139,7 +155,7 @@ std::string figuresHelp()
                 continue;
             told.push_back(figure);
             const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-            text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
+            text += wrapped(std::string(key.key) + ": " + meaningOf(figure) + ".", "  ");
         }
     return text + "  output: the picture's file; null with --no-picture.\n" +
            "  particle_list: with --particles, the particle list's file; null when it could\n"
@@ -402,9 +418,12 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         request.jobs = parseJobs(jobsText);
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
-    if (noPictureOption->count() == 0)
-        request.output = BmpFile::fileNameFor(outputOption->count() > 0 ? outputText
-                                                                        : std::string(request.mode->name) + ".bmp");
+    if (noPictureOption->count() == 0) {
+        const std::string name = outputOption->count() > 0 ? outputText : std::string(request.mode->name) + ".bmp";
+        // A device or FIFO (/dev/null, a pipe to a viewer) is written as named: with ".bmp"
+        // added the picture would land in a new regular file beside it.
+        request.output = StreamTarget::isStream(name) ? name : BmpFile::fileNameFor(name);
+    }
     if (colourOption->count() > 0)
         request.colour = parseColour(colourText);
     if (particlesOption->count() > 0) {

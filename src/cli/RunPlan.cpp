@@ -6,6 +6,7 @@
 #include "RunFileName.h"
 #include "files/SafeSave.h"
 #include "files/SaveError.h"
+#include "files/StreamTarget.h"
 #include "UsageError.h"
 
 #include <algorithm>
@@ -28,6 +29,17 @@ std::string describe(const RunPlan& plan, PlannedFile file)
 
 } // namespace
 
+RunPlan::RunPlan(const GrowRequest& request)
+    : request_(request), pictureToStream_(leadsToStream(request.output)),
+      particlesToStream_(leadsToStream(request.particles))
+{
+}
+
+bool RunPlan::leadsToStream(const std::string& name)
+{
+    return !name.empty() && name.find(RunFileName::SeedField) == std::string::npos && StreamTarget::isStream(name);
+}
+
 GrowRequest RunPlan::requestOf(std::uint64_t index) const
 {
     GrowRequest run = request_;
@@ -42,6 +54,8 @@ std::string RunPlan::nameOf(std::uint64_t index, bool picture) const
     const std::string& name = picture ? request_.output : request_.particles;
     if (!isEnsemble() || name.empty())
         return name; // a single run's names are taken as given
+    if (toStream(picture))
+        return name; // a seed in the name would make a new file beside the stream
     return RunFileName::forSeed(name, seedOf(index), runs() > 1);
 }
 
@@ -102,8 +116,9 @@ void RunPlan::checkSharedFolders() const
     for (const bool picture : {true, false}) {
         const std::string& given = picture ? request_.output : request_.particles;
         const auto slash = given.rfind('/');
-        if (given.empty() || (slash != std::string::npos && given.substr(0, slash).find(RunFileName::SeedField) != std::string::npos))
-            continue; // each run has a folder of its own, and checks it itself
+        if (given.empty() || toStream(picture) ||
+            (slash != std::string::npos && given.substr(0, slash).find(RunFileName::SeedField) != std::string::npos))
+            continue; // each run has a folder (or a stream) of its own, and checks it itself
         const std::string folder = FileIdentity::folderOf(given);
         try {
             // A name no run writes: the check makes and removes a temporary file in the folder.

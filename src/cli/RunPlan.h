@@ -10,7 +10,7 @@
 /// memory holds at once.
 class RunPlan {
 public:
-    explicit RunPlan(const GrowRequest& request) : request_(request) {}
+    explicit RunPlan(const GrowRequest& request);
 
     /// Whether --runs was given: then the runs go as an ensemble, each told with its seed.
     bool isEnsemble() const { return request_.runs.has_value(); }
@@ -46,6 +46,12 @@ public:
 
 private:
     void checkSharedFolders() const;
+    /// Whether `name`, with no seed field in it, leads to a stream: every run would write to
+    /// that one stream, so the name is kept as it is (and two runs meet in it).
+    static bool leadsToStream(const std::string& name);
+    bool toStream(bool picture) const { return picture ? pictureToStream_ : particlesToStream_; }
 
     GrowRequest request_;
+    bool pictureToStream_;
+    bool particlesToStream_;
 };

@@ -102,7 +102,7 @@ def check_pictures(document: Path, root: Path, grow_folder: str, update: bool):
 
 
 def main() -> int:
-    grow_folder, root = sys.argv[1], Path(sys.argv[2])
+    grow_folder, root = str(Path(sys.argv[1]).resolve()), Path(sys.argv[2])
     update = "--update" in sys.argv[3:]
     documents = [root / "README.md"] + sorted((root / "docs").glob("*.md"))
     failures = 0
@@ -152,4 +152,8 @@ def main() -> int:
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except RuntimeError as failure:  # an example that no longer runs
+        print(failure)
+        sys.exit(1)

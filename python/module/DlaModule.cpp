@@ -101,7 +101,7 @@ reports it. None for a cluster spanning less than two decades beyond 100.)")
             "jumps", [](const OffLatticeCluster& c) { return c.growth().jumps(); },
             "jumps: int\n\nCircle jumps and straight steps the particles took.")
         .def_property_readonly("seed", &OffLatticeCluster::seed,
-                               "seed: int\n\nThe seed it grew from (the clock's when none was given).")
+                               "seed: int\n\nThe seed it grew from (drawn from the system when none was given).")
         .def_property_readonly(
             "engine", [](const OffLatticeCluster&) { return std::string(OffLatticeGrowth::EngineVersion); },
             R"(engine: str
@@ -155,7 +155,7 @@ the same cluster dla-grow -m offlattice -n N -r SEED grows: discs of diameter 1
 moving by exact Brownian motion until they touch the cluster.
 
 n           particles to grow, 1 to 2147483646.
-seed        0 to 4294967295; None takes it from the clock, as dla-grow does.
+seed        0 to 4294967295; None draws one from the system, as dla-grow does.
 dimensions  2, the plane.
 
 Other Python threads run while it grows, and Ctrl-C stops it with

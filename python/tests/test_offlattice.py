@@ -106,7 +106,7 @@ def test_positions_are_a_read_only_view():
     assert cluster.positions[0, 0] == 0.0
 
 
-def test_a_seed_from_the_clock_is_told():
+def test_a_seed_drawn_from_the_system_is_told():
     cluster = dla.offlattice(50)
     again = dla.offlattice(50, seed=cluster.seed)
     assert 0 <= cluster.seed <= 2**32 - 1

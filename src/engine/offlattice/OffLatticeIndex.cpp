@@ -44,16 +44,25 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
             boxUnits_[dy][dx] = static_cast<std::uint8_t>(
                 std::min<double>(CoarseCap, std::floor(CoarseUnitsPerSide * std::sqrt(ax * ax + ay * ay))));
         }
+}
+
+const std::vector<std::uint8_t>& OffLatticeIndex::unitsBySquare()
+{
     // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
-    // that step, made slightly smaller still, so rounding never makes a bound too large.
-    for (std::int32_t step = 0;; ++step) {
-        const double gap = std::sqrt(step / SquareSteps) - 1.0 - Slack;
-        if (gap >= FineReach) {
-            unitsBySquare_.push_back(FineCap);
-            break;
+    // that step, made slightly smaller still, so rounding never makes a bound too large. The
+    // same for every index, made once.
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> units;
+        for (std::int32_t step = 0;; ++step) {
+            const double gap = std::sqrt(step / SquareSteps) - 1.0 - Slack;
+            if (gap >= FineReach) {
+                units.push_back(FineCap);
+                return units;
+            }
+            units.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
         }
-        unitsBySquare_.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
-    }
+    }();
+    return table;
 }
 
 std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
@@ -88,7 +97,7 @@ void OffLatticeIndex::insert(std::int32_t particle, OffLatticeParticle* particle
 void OffLatticeIndex::updateFine(PlanePoint at)
 {
     // Every cell whose box comes within FineReach of the new particle's surface, tile by tile;
-    // a cell's byte comes from its squared distance through unitsBySquare_, without a root.
+    // a cell's byte comes from its squared distance through unitsBySquare(), without a root.
     constexpr double Reach = 1.0 + FineReach;
     const double fx = at.x;
     const double fy = at.y;
@@ -101,7 +110,8 @@ void OffLatticeIndex::updateFine(PlanePoint at)
         const double dx = outside(fx, edgeOf(cx), 1.0);
         squaresX[cx - x0] = dx * dx * SquareSteps;
     }
-    const auto last = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
+    const std::vector<std::uint8_t>& unitsBySquare = OffLatticeIndex::unitsBySquare();
+    const auto last = static_cast<std::int32_t>(unitsBySquare.size()) - 1;
     // The tiles within reach first, each asked of memory at once, so their reads overlap.
     struct Reached {
         Tile* tile;
@@ -134,7 +144,7 @@ void OffLatticeIndex::updateFine(PlanePoint at)
             for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
                 const auto step = std::min(last, static_cast<std::int32_t>(squaresX[cx - x0] + squareY));
                 std::uint8_t& cell = row[cx & 7];
-                cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
+                cell = std::min(cell, unitsBySquare[static_cast<std::size_t>(step)]);
             }
         }
     }

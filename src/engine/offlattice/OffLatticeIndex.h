@@ -180,8 +180,8 @@ private:
     std::vector<std::int32_t> boxesPerSide_;
     /// A bit per box of each level: whether it holds a particle (its neighbours read 0 too).
     std::vector<std::vector<std::uint64_t>> occupied_;
-    /// Steps of squared distance per square diameter in unitsBySquare_.
+    /// Steps of squared distance per square diameter in unitsBySquare().
     static constexpr double SquareSteps = 32.0;
     /// The byte for a squared distance from a particle's centre, in steps of 1 / SquareSteps.
-    std::vector<std::uint8_t> unitsBySquare_;
+    static const std::vector<std::uint8_t>& unitsBySquare();
 };

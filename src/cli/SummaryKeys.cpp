@@ -22,7 +22,7 @@ const std::array<SummaryKeys::FigureKey, SummaryKeys::FigureCount>& SummaryKeys:
         {F::Particles,      "particles",       Kind::Count,  false, true,  F::Count,     Sum::Spread,   "",                   " particles", 0, 1,
          "offlattice: the particles grown, the particle list's rows"},
         {F::Jumps,          "jumps",           Kind::Count,  false, true,  F::Count,     Sum::Spread,   "",                   " jumps",     0, 1,
-         "offlattice: the circle jumps and straight steps taken, one random direction each"},
+         "offlattice: the circle jumps taken, one random direction each"},
     }};
     // clang-format on
     return table;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -65,15 +66,17 @@ const std::vector<std::uint8_t>& OffLatticeIndex::unitsBySquare()
     return table;
 }
 
-std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
+std::uint32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
 {
     std::uint32_t& entry = table_[tileSlot(tx, ty)];
-    if (entry > BoxMask)
+    if (entry != NoTile)
         return tileIn(entry);
-    if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
+    if (tileCount_ >= MaxTiles) // 550 GB of tiles: no cluster that fits in memory gets here
+        throw std::length_error("the off-lattice index cannot number more than 4294967294 tiles");
+    if (static_cast<std::size_t>(tileCount_ >> ChunkBits) == chunks_.size())
         chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(std::size_t{1} << ChunkBits)); // filled as made
-    const std::int32_t tile = tileCount_++;
-    entry |= static_cast<std::uint32_t>(tile + 1) << 8;
+    const auto tile = static_cast<std::uint32_t>(tileCount_++);
+    entry = tile + 1;
     Tile& made = tileAt(tile);
     std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
     std::fill(std::begin(made.head), std::end(made.head), -1);
@@ -175,7 +178,7 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         const std::int32_t bx = ((cx - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t by = ((cy - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t side = boxesPerSide_[level];
-        const auto box = static_cast<std::size_t>(by * side + bx);
+        const std::size_t box = static_cast<std::size_t>(by) * static_cast<std::size_t>(side) + static_cast<std::size_t>(bx);
         std::vector<std::uint64_t>& occupied = occupied_[level];
         if (occupied[box >> 6] & (std::uint64_t{1} << (box & 63)))
             return; // this box held a particle already, and so do the larger ones around it
@@ -237,7 +240,7 @@ void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* partic
     for (std::int32_t by = (cy - 2) / BinCells; by <= (cy + 2) / BinCells; ++by) {
         for (std::int32_t bx = (cx - 2) / BinCells; bx <= (cx + 2) / BinCells; ++bx) {
             const std::uint32_t entry = table_[tileSlot(bx / BinsPerTile, by / BinsPerTile)];
-            if (entry > BoxMask)
+            if (entry != NoTile)
                 if (const std::int32_t head = tileAt(tileIn(entry)).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; head >= 0)
                     next[lists++] = head;
         }

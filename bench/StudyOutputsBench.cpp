@@ -2,7 +2,7 @@
 // once white (BMP) and once coloured by age with its particle list (PNG and CSV), the same
 // seeds both ways. Figures are thread CPU time per move, the files' writing included.
 
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "GrowthRun.h"
 #include "ModeTable.h"
 
@@ -36,7 +36,7 @@ template <bool Study>
 void SnowflakeOutputs(benchmark::State& state)
 {
     const std::filesystem::path folder = scratchFolder();
-    GrowOptions options;
+    GrowRequest options;
     options.mode = ModeTable::find("snowflake");
     options.size = FieldSize{1000, 1000};
     options.quiet = true;

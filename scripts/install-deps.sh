@@ -4,7 +4,8 @@
 #   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
 #                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
-#                          python3, faketime for the desktop benchmark (test.sh)
+#                          python3 with YAML (CITATION.cff), faketime for the desktop benchmark
+#                          (test.sh)
 set -euo pipefail
 
 run_packages=(
@@ -18,7 +19,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick openbox
     shellcheck parallel dpkg-dev faketime
     slurmctld slurmd slurm-client munge
-    lintian help2man python3
+    lintian help2man python3 python3-yaml
 )
 
 case "${1:-}" in

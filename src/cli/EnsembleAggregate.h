@@ -16,7 +16,7 @@
 ///
 /// The runs are summed up in the order of their seeds, whatever order they were added in, so
 /// the last digits are the same for an ensemble and for --aggregate of its summaries in any
-/// order of files and lines. It keeps 64 bytes a run until then.
+/// order of files and lines. It keeps 80 bytes a run until then.
 class EnsembleAggregate {
 public:
     explicit EnsembleAggregate(const GrowthMode& mode) : mode_(&mode) {}

@@ -24,8 +24,9 @@ void EnsembleReport::tell(const RunResult& result)
         for (const std::string& error : result.errors)
             errors_ << "dla-grow: seed " << result.seed << ": " << OneLineText::of(error) << '\n' << std::flush;
         anyNotWritten_ = true;
-        // A picture written is told and summed up, also when its particle list could not be.
-        if (result.pictureWritten) {
+        // A run grown (its picture, if any, written) is told and summed up, also when its
+        // particle list could not be.
+        if (result.summarised()) {
             out_ << (json_ ? result.json() : result.line()) << '\n' << std::flush;
             aggregate_.add(result);
         }

@@ -1,10 +1,11 @@
 #include "GrowOptions.h"
 
 #include "files/BmpFile.h"
+#include "files/StreamTarget.h"
 #include "JobCount.h"
 #include "ModeTable.h"
 #include "SummaryKeys.h"
-#include "lattice/RandomSource.h"
+#include "SystemSeed.h"
 #include "UsageError.h"
 
 #include <CLI/CLI.hpp>
@@ -53,20 +54,45 @@ std::int32_t sideOf(std::string_view text, const std::string& whole)
     return static_cast<std::int32_t>(*side);
 }
 
-/// Keeps the values of the chosen mode's own options; an option of another mode is refused.
-void takeModeOptions(GrowOptions& options, const std::vector<std::pair<const GrowthMode*, CLI::Option*>>& modeOptions,
+/// Reads the chosen mode's own options into its settings, once; an option of another mode is
+/// refused.
+void takeModeOptions(GrowRequest& request, const std::vector<CLI::Option*>& modeOptions,
                      const std::map<std::string, std::string>& texts)
 {
-    for (const auto& [mode, option] : modeOptions) {
+    const auto& own = request.mode->options;
+    ModeOptionTexts given;
+    for (const CLI::Option* option : modeOptions) {
         if (option->count() == 0)
             continue;
         const std::string name = option->get_name();
-        if (options.mode->options.empty() ||
-            std::none_of(options.mode->options.begin(), options.mode->options.end(),
-                         [&name](const ModeOption& own) { return own.name == name; }))
-            throw UsageError(name + " is not an option of the " + std::string(options.mode->name) + " mode");
-        options.modeOptions[name] = texts.at(name);
+        if (std::none_of(own.begin(), own.end(), [&name](const ModeOption& mine) { return mine.name == name; }))
+            throw UsageError(name + " is not an option of the " + std::string(request.mode->name) + " mode");
+        given[name] = texts.at(name);
     }
+    if (request.mode->readSettings != nullptr)
+        request.modeSettings = request.mode->readSettings(given);
+}
+
+/// What the modes' help says in one place, each mode's text in the table's order, a text that
+/// two modes share told once, joined by `separator`.
+std::string modesSay(std::string_view ModeHelp::*part, std::string_view separator)
+{
+    std::vector<std::string_view> told;
+    std::string text;
+    for (const GrowthMode& mode : ModeTable::modes()) {
+        const std::string_view says = mode.help.*part;
+        if (says.empty() || std::find(told.begin(), told.end(), says) != told.end())
+            continue;
+        text += (told.empty() ? "" : std::string(separator)) + std::string(says);
+        told.push_back(says);
+    }
+    return text;
+}
+
+/// " (what the modes say)" when they say something.
+std::string inParentheses(const std::string& text)
+{
+    return text.empty() ? text : " (" + text + ")";
 }
 
 /// `text` broken into lines of at most 79 characters, each after `indent`.
@@ -91,13 +117,34 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return out + line + "\n";
 }
 
+/// What `figure` means: its own meaning, then each mode's note on it, "(offlattice: ...)", or
+/// the note alone, "offlattice: ...", for a figure with no meaning of its own.
+std::string meaningOf(SummaryKeys::Figure figure)
+{
+    std::string text(SummaryKeys::of(figure).meaning);
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const ModeHelp::FigureNote& note : mode.help.figures) {
+            if (note.figure != figure)
+                continue;
+            const std::string told = std::string(mode.name) + ": " + std::string(note.note);
+            text += text.empty() ? told : " (" + told + ")";
+        }
+    return text;
+}
+
 /// Every summary figure of every mode, as the key table defines it, and the particle list's
 /// parents.
 std::string figuresHelp()
 {
     std::string text = "Summary (the keys of --json, in their order; a key that does not apply to the\n"
-                       "run's mode is null):\n"
-                       "  mode: the growth mode: plant, snowflake or offlattice.\n"
+                       "run's mode is null):\n" +
+                       wrapped("mode: the growth mode: " + ModeTable::names() + ".", "  ") +
+                       wrapped("engine: the version of the growth engine that grew the run (now " +
+                                   ModeTable::listed([](const GrowthMode& mode) { return std::string(mode.engine); },
+                                                     " or ") +
+                                   "); a seed grows the same cluster under the same engine only, and --aggregate "
+                                   "sums up runs of one engine only.",
+                               "  ") +
                        "  width: the picture's width in pixels.\n"
                        "  height: its height in pixels.\n"
                        "  seed: the seed of the random source; a run with it grows again byte for byte.\n";
@@ -108,19 +155,22 @@ std::string figuresHelp()
                 continue;
             told.push_back(figure);
             const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-            text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
+            text += wrapped(std::string(key.key) + ": " + meaningOf(figure) + ".", "  ");
         }
-    return text + "  output: the picture's file.\n" +
+    return text + "  output: the picture's file; null with --no-picture.\n" +
            "  particle_list: with --particles, the particle list's file; null when it could\n"
            "  not be written.\n\n" +
-           wrapped("Particle list: index,x,y,parent for every wanderer in release order; x and y where it stuck "
-                   "(column from the left, row from the top); parent the wanderer that owns the first white "
-                   "pixel of its touch test, read in the order right, left, below, above, below right, below "
-                   "left, above right, above left (for plant life column 0 reads column w - 1 and column w reads "
-                   "column 1), or -1 for the starting cluster. Offlattice: one row per particle that arrived, in "
-                   "arrival order (the origin particle has none); x and y its centre in diameters from the "
-                   "origin, y upwards; parent the row of the particle it touched, or -1 for the origin particle.",
-                   "");
+           wrapped("Particle list: " + modesSay(&ModeHelp::particleList, " "), "");
+}
+
+/// The modes' example command lines, then the aggregate's.
+std::string examples()
+{
+    std::string text;
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const std::string_view example : mode.help.examples)
+            text += (text.empty() ? "Examples: " : "          ") + std::string(example) + "\n";
+    return text + "          dla-grow --aggregate runs-*.jsonl\n";
 }
 
 std::string version()
@@ -147,12 +197,18 @@ std::uint32_t GrowOptions::parseSeed(const std::string& text)
     return *seed;
 }
 
-std::int32_t GrowOptions::parsePoints(const std::string& text)
+std::int64_t GrowOptions::parsePoints(const std::string& text, const GrowthMode& mode)
 {
-    const auto points = decimal<std::int32_t>(text);
-    if (!points)
-        throw UsageError("--points must be a whole number from -2147483648 to 2147483647, not '" + text + "'");
-    return *points;
+    const auto points = decimal<std::int64_t>(text);
+    if (points && *points >= mode.fewestPoints && *points <= mode.mostPoints)
+        return *points;
+    // A mode whose range is not the default mode's is named, so the range is not taken for all.
+    const GrowthMode& usual = ModeTable::defaultMode();
+    const bool ownRange = mode.fewestPoints != usual.fewestPoints || mode.mostPoints != usual.mostPoints;
+    throw UsageError("--points must be a whole number from " + std::to_string(mode.fewestPoints) + " to " +
+                     std::to_string(mode.mostPoints) +
+                     (ownRange ? " for the " + std::string(mode.name) + " mode" : std::string()) + ", not '" + text +
+                     "'");
 }
 
 std::uint32_t GrowOptions::parseRuns(const std::string& text)
@@ -213,12 +269,14 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     std::string colourText;
     std::string particlesText;
     GrowOptions options;
+    GrowRequest& request = options.request;
     // An option given twice is told in the program's voice after parsing, not by the parser.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     auto* modeOption =
         app.add_option("-m,--mode", modeText,
                        ModeTable::names() + " (default: " + std::string(ModeTable::defaultMode().name) + ")")
             ->type_name("MODE");
+    const std::string sizeNotes = modesSay(&ModeHelp::size, "; ");
     auto* sizeOption = app.add_option("-s,--size", sizeText,
                                       "picture size WxH, each from " + sideRange() + " (default: " +
                                           ModeTable::listed(
@@ -226,14 +284,16 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                                   return sizeName(mode.defaultSize) + " for " + std::string(mode.name);
                                               },
                                               ", ") +
-                                          "; offlattice with -n: a square that holds the N particles)")
+                                          (sizeNotes.empty() ? "" : "; " + sizeNotes) + ")")
                            ->type_name("WxH");
     auto* pointsOption = app.add_option("-n,--points", pointsText,
                                         "release N + 1 wanderers instead of growing to the limit; "
-                                        "a negative N releases none (offlattice: grow N particles, 1 or more)")
+                                        "a negative N releases none" +
+                                            inParentheses(modesSay(&ModeHelp::points, "; ")))
                              ->type_name("N");
     auto* seedOption = app.add_option("-r,--seed", seedText,
-                                      "seed of the random source, 0 to 4294967295 (default: the clock)")
+                                      "seed of the random source, 0 to 4294967295 (default: drawn from the "
+                                      "system's random source, and told in the summary)")
                            ->type_name("S");
     auto* outputOption = app.add_option("-o,--output", outputText,
                                         "file to write, PNG when its name ends in .png, else BMP; .bmp is added "
@@ -244,13 +304,16 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                                 " or ") +
                                             ")")
                              ->type_name("FILE");
+    auto* noPictureOption = app.add_flag("--no-picture")->description(
+        "write no picture, only what else is asked for: the particle list, the summary (its output null)");
     auto* colourOption = app.add_option("--colour,--color", colourText,
                                         "white (default): white cluster on black; age: each wanderer in the "
                                         "colour of its release order, dark violet to yellow")
                              ->type_name("COLOUR");
     auto* particlesOption = app.add_option("--particles", particlesText,
                                            "also write the particle list as CSV: index,x,y,parent for every "
-                                           "wanderer in release order (offlattice: every particle that arrived)")
+                                           "wanderer in release order" +
+                                               inParentheses(modesSay(&ModeHelp::particles, "; ")))
                                 ->type_name("FILE");
     std::string runsText;
     std::string jobsText;
@@ -260,10 +323,10 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                       "before its extension")
                            ->type_name("K");
     auto* jobsOption = app.add_option("--jobs", jobsText,
-                                      "grow up to J of them at once (default: the processors this process may "
-                                      "use; lowered to what the memory holds)")
+                                      "with --runs: grow up to J of them at once (default: the processors this "
+                                      "process may use; lowered to what the memory holds)")
                            ->type_name("J");
-    app.add_flag("--json", options.json, "print the summary as one JSON object");
+    app.add_flag("--json", request.json, "print the summary as one JSON object");
     auto* aggregateOption =
         app.add_option("--aggregate", options.aggregate,
                        "grow nothing; sum up the JSON Lines run summaries in FILE... ('-' for standard input)")
@@ -275,25 +338,19 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                        "with --aggregate: every seed from FIRST to LAST must be summed up, and "
                                        "no other")
                             ->type_name("FIRST-LAST");
-    app.add_flag("-q,--quiet", options.quiet, "no progress bar");
-    // Each mode's own options, told apart by the mode that owns them.
+    app.add_flag("-q,--quiet", request.quiet, "no progress bar");
+    // Each mode's own options; one that two modes share is added once.
     std::map<std::string, std::string> modeOptionTexts;
-    std::vector<std::pair<const GrowthMode*, CLI::Option*>> modeOptions;
+    std::vector<CLI::Option*> modeOptions;
     for (const GrowthMode& mode : ModeTable::modes())
-        for (const ModeOption& own : mode.options) {
-            CLI::Option* option = app.get_option_no_throw(std::string(own.name));
-            if (option == nullptr)
-                option = app.add_option(std::string(own.name), modeOptionTexts[std::string(own.name)], std::string(own.help))
-                             ->type_name(std::string(own.typeName));
-            modeOptions.emplace_back(&mode, option);
-        }
+        for (const ModeOption& own : mode.options)
+            if (app.get_option_no_throw(std::string(own.name)) == nullptr)
+                modeOptions.push_back(app.add_option(std::string(own.name), modeOptionTexts[std::string(own.name)],
+                                                     std::string(own.help))
+                                          ->type_name(std::string(own.typeName)));
     app.set_version_flag("--version", version());
-    app.footer("Examples: dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp\n"
-               "          dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles flake.csv\n"
-               "          dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o 'flake-{seed}.png'\n"
-               "          dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles dla.csv\n"
-               "          dla-grow --aggregate runs-*.jsonl\n\n"
-               "Exit status: 0 everything was written; 1 the picture or the particle list could\n"
+    app.footer(examples() +
+               "\nExit status: 0 everything was written; 1 the picture or the particle list could\n"
                "not be (the other still is), or with --runs one or more runs could not be (the\n"
                "others are); 2 bad input (nothing grown, nothing written); 3 the pictures were\n"
                "written but standard output could not take the summaries.\n\n" +
@@ -316,55 +373,63 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     for (const std::string& file : options.aggregate)
         if (file.size() > 1 && file[0] == '-' && app.get_option_no_throw(file) != nullptr)
             throw UsageError("--aggregate takes its files first: dla-grow --aggregate FILE... " + file + " ...");
-    for (const CLI::Option* once : {modeOption, sizeOption, pointsOption, seedOption, outputOption, colourOption,
-                                    particlesOption, runsOption, jobsOption, seedsOption})
-        if (once->count() > 1)
-            throw UsageError(once->get_name() + " is given more than once");
-    for (const auto& [mode, option] : modeOptions)
+    std::vector<const CLI::Option*> once{modeOption,      sizeOption,      pointsOption, seedOption,
+                                        outputOption,    colourOption,    particlesOption,
+                                        runsOption,      jobsOption,      seedsOption};
+    once.insert(once.end(), modeOptions.begin(), modeOptions.end());
+    for (const CLI::Option* option : once)
         if (option->count() > 1)
             throw UsageError(option->get_name() + " is given more than once");
 
     // Summing up grows nothing: an option for growing beside it is a mistake worth telling.
-    if (aggregateOption->count() > 0)
-        for (const CLI::Option* growing : {modeOption, sizeOption, pointsOption, seedOption, outputOption,
-                                           colourOption, particlesOption, runsOption, jobsOption})
-            if (growing->count() > 0)
-                throw UsageError("--aggregate grows nothing and takes no " + growing->get_name());
-    if (aggregateOption->count() > 0)
-        for (const auto& [mode, option] : modeOptions)
+    if (aggregateOption->count() > 0) {
+        std::vector<const CLI::Option*> growing{modeOption,   sizeOption,      pointsOption,    seedOption,
+                                               outputOption, noPictureOption, colourOption,    particlesOption,
+                                               runsOption,   jobsOption};
+        growing.insert(growing.end(), modeOptions.begin(), modeOptions.end());
+        for (const CLI::Option* option : growing)
             if (option->count() > 0)
                 throw UsageError("--aggregate grows nothing and takes no " + option->get_name());
+    }
 
     if (seedsOption->count() > 0) {
         if (aggregateOption->count() == 0)
             throw UsageError("--seeds goes with --aggregate only");
         options.seeds = parseSeeds(seedsText);
     }
-    options.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
-    options.sizeGiven = sizeOption->count() > 0;
-    if (options.sizeGiven)
-        options.size = parseSize(sizeText);
-    takeModeOptions(options, modeOptions, modeOptionTexts);
+    if (jobsOption->count() > 0 && runsOption->count() == 0)
+        throw UsageError("--jobs goes with --runs only: a single run grows on one thread");
+    if (noPictureOption->count() > 0 && outputOption->count() > 0)
+        throw UsageError("--no-picture writes no picture and takes no --output");
+    request.mode = modeOption->count() > 0 ? &parseMode(modeText) : &ModeTable::defaultMode();
+    request.sizeGiven = sizeOption->count() > 0;
+    if (request.sizeGiven)
+        request.size = parseSize(sizeText);
+    takeModeOptions(request, modeOptions, modeOptionTexts);
     if (pointsOption->count() > 0)
-        options.points = parsePoints(pointsText);
-    if (!options.sizeGiven)
-        options.size = options.mode->sizeWithoutSizeOption != nullptr ? options.mode->sizeWithoutSizeOption(options)
-                                                                       : options.mode->defaultSize;
-    options.seed = seedOption->count() > 0 ? parseSeed(seedText) : RandomSource::clockSeed();
+        request.points = parsePoints(pointsText, *request.mode);
+    if (!request.sizeGiven)
+        request.size = request.mode->sizeWithoutSizeOption != nullptr ? request.mode->sizeWithoutSizeOption(request)
+                                                                       : request.mode->defaultSize;
+    request.seed = seedOption->count() > 0 ? parseSeed(seedText) : SystemSeed::draw();
     if (runsOption->count() > 0)
-        options.runs = parseRuns(runsText);
+        request.runs = parseRuns(runsText);
     if (jobsOption->count() > 0)
-        options.jobs = parseJobs(jobsText);
+        request.jobs = parseJobs(jobsText);
     if (outputOption->count() > 0 && outputText.empty())
         throw UsageError("--output needs a file name");
-    const std::string name = outputOption->count() > 0 ? outputText : std::string(options.mode->name) + ".bmp";
-    options.output = BmpFile::fileNameFor(name);
+    if (noPictureOption->count() == 0) {
+        const std::string name = outputOption->count() > 0 ? outputText : std::string(request.mode->name) + ".bmp";
+        // A device or FIFO (/dev/null, a pipe to a viewer) is written as named: with ".bmp"
+        // added the picture would land in a new regular file beside it.
+        request.output = StreamTarget::isStream(name) ? name : BmpFile::fileNameFor(name);
+    }
     if (colourOption->count() > 0)
-        options.colour = parseColour(colourText);
+        request.colour = parseColour(colourText);
     if (particlesOption->count() > 0) {
         if (particlesText.empty())
             throw UsageError("--particles needs a file name");
-        options.particles = particlesText;
+        request.particles = particlesText;
     }
     return options;
 }

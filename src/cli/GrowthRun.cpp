@@ -1,17 +1,29 @@
 #include "GrowthRun.h"
 
 #include "files/BmpFile.h"
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "picture/PictureFile.h"
 #include "files/SafeSave.h"
 #include "files/SaveError.h"
 
-void GrowthRun::checkFilesWritable(const GrowOptions& options)
+void GrowthRun::checkFilesWritable(const GrowRequest& request)
 {
-    const bool png = PictureFile::isPngName(options.output);
-    SafeSave::checkWritable(options.output, png ? 0 : BmpFile::fileSize(options.size.width, options.size.height));
-    if (!options.particles.empty())
-        SafeSave::checkWritable(options.particles, 0);
+    if (request.wantsPicture()) {
+        const bool png = PictureFile::isPngName(request.output);
+        checkFileWritable(request.output, png ? 0 : BmpFile::fileSize(request.size.width, request.size.height));
+    }
+    if (!request.particles.empty())
+        checkFileWritable(request.particles, 0);
+}
+
+void GrowthRun::checkFileWritable(const std::string& file, std::uint64_t bytes)
+{
+    try {
+        SafeSave::checkWritable(file, bytes);
+    } catch (const SaveError& error) {
+        // The save's own words name no file when the room is missing; the user must know which.
+        throw SaveError(failureOf(error, file));
+    }
 }
 
 std::string GrowthRun::failureOf(const SaveError& error, const std::string& file)

@@ -4,9 +4,10 @@
 #include "RunResult.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
-class GrowOptions;
+struct GrowRequest;
 class SaveError;
 
 /// One run of one growth mode, made by its mode's entry (GrowthMode::makeRun) with everything
@@ -26,10 +27,12 @@ public:
     virtual RunResult run(ProgressBar* bar, const std::atomic<bool>* cancelled) = 0;
 
 protected:
-    /// checkWritable for a run's two files as `options` name them: the picture, with the room
-    /// a BMP of the options' size takes (a PNG's is not known before it is made), and the
+    /// checkWritable for a run's two files as `request` names them: the picture, with the room
+    /// a BMP of its size takes (a PNG's is not known before it is made), and the
     /// particle list when there is one.
-    static void checkFilesWritable(const GrowOptions& options);
+    static void checkFilesWritable(const GrowRequest& request);
+    /// SafeSave::checkWritable for `file` of `bytes` bytes; its SaveError names the file.
+    static void checkFileWritable(const std::string& file, std::uint64_t bytes);
     /// The message of a file that could not be written, naming it.
     static std::string failureOf(const SaveError& error, const std::string& file);
 };

@@ -4,6 +4,8 @@
 #include "statistics/ClusterStatistics.h"
 #include "statistics/FractalDimension.h"
 #include "GrowHost.h"
+#include "GrowRequest.h"
+#include "GrowthMode.h"
 #include "lattice/GrowthField.h"
 #include "JobCount.h"
 #include "lattice/OrderMap.h"
@@ -40,40 +42,41 @@ constexpr FieldSize Smallest{FieldSize::MinimumSide, FieldSize::MinimumSide};
 
 } // namespace
 
-LatticeRun::LatticeRun(Lattice lattice, const GrowOptions& options)
-    : lattice_(lattice), options_(options), state_(options.seed, Smallest, Smallest)
+LatticeRun::LatticeRun(Lattice lattice, const GrowRequest& request)
+    : lattice_(lattice), request_(request), state_(request.seed, Smallest, Smallest)
 {
     if (lattice_ == Lattice::Plant)
-        state_.resizePlant(options_.size);
+        state_.resizePlant(request_.size);
     else
-        state_.resizeSnowflake(options_.size);
-    if (options_.colour == PictureColour::Age)
-        order_.emplace(options_.size);
+        state_.resizeSnowflake(request_.size);
+    // Without a picture, the colours by age would be made for nothing.
+    if (request_.colour == PictureColour::Age && request_.wantsPicture())
+        order_.emplace(request_.size);
 }
 
-std::unique_ptr<GrowthRun> LatticeRun::makePlant(const GrowOptions& options)
+std::unique_ptr<GrowthRun> LatticeRun::makePlant(const GrowRequest& request)
 {
-    return std::make_unique<LatticeRun>(Lattice::Plant, options);
+    return std::make_unique<LatticeRun>(Lattice::Plant, request);
 }
 
-std::unique_ptr<GrowthRun> LatticeRun::makeSnowflake(const GrowOptions& options)
+std::unique_ptr<GrowthRun> LatticeRun::makeSnowflake(const GrowRequest& request)
 {
-    return std::make_unique<LatticeRun>(Lattice::Snowflake, options);
+    return std::make_unique<LatticeRun>(Lattice::Snowflake, request);
 }
 
-void LatticeRun::checkBeforeRuns(const GrowOptions& options)
+void LatticeRun::checkBeforeRuns(const GrowRequest& request)
 {
-    GrowthField::checkSize(options.size.width, options.size.height);
+    GrowthField::checkSize(request.size.width, request.size.height);
 }
 
 namespace {
 
 /// The most wanderers a run can stick inside its picture: one a pixel, and no more than it
 /// releases (N + 1, or the To-Limit bound).
-std::uint64_t mostStuck(const GrowOptions& options)
+std::uint64_t mostStuck(const GrowRequest& request)
 {
-    const std::uint64_t pixels = static_cast<std::uint64_t>(options.size.width) * static_cast<std::uint64_t>(options.size.height);
-    const std::int64_t released = options.points ? std::max<std::int64_t>(std::int64_t{*options.points} + 1, 0)
+    const std::uint64_t pixels = static_cast<std::uint64_t>(request.size.width) * static_cast<std::uint64_t>(request.size.height);
+    const std::int64_t released = request.points ? std::max<std::int64_t>(std::int64_t{*request.points} + 1, 0)
                                                  : std::int64_t{RunFrame::ToLimitWanderers} + 1;
     return std::min(pixels, static_cast<std::uint64_t>(released));
 }
@@ -86,17 +89,17 @@ std::uint64_t mostStuck(const GrowOptions& options)
 /// counts; the order map of a picture coloured by age, or else the owner table of a particle
 /// list (and the list's buffer); the fractal dimension's box grids over the cluster's largest
 /// possible bounding box; what saving the picture takes; the worker's stack.
-std::uint64_t LatticeRun::memoryOfOneRun(const GrowOptions& options)
+std::uint64_t LatticeRun::memoryOfOneRun(const GrowRequest& request)
 {
-    const FieldSize size = options.size;
-    const std::uint64_t stuck = mostStuck(options);
+    const FieldSize size = request.size;
+    const std::uint64_t stuck = mostStuck(request);
     std::uint64_t bytes = 2 * GrowthField::bytesFor(Smallest.width, Smallest.height) +
                           GrowthField::bytesFor(size.width, size.height);
-    if (options.colour == PictureColour::Age)
+    if (request.colour == PictureColour::Age && request.wantsPicture())
         bytes += OrderMap::bytesFor(size);
-    else if (!options.particles.empty())
+    else if (!request.particles.empty())
         bytes += OwnerTable::peakBytesFor(size, stuck);
-    if (!options.particles.empty())
+    if (!request.particles.empty())
         bytes += ParticleWriter::BufferBytes;
     // The cluster's pixels span at most one more than the wanderers stuck, each way.
     bytes += FractalDimension::peakBytesFor(std::min<std::uint64_t>(size.width, stuck + 1),
@@ -111,34 +114,36 @@ void LatticeRun::saveFiles(ParticleWriter* particles, RunResult& result) const
     // its temporary file leaves the picture the room it took.
     if (particles != nullptr && !particles->writeOut()) {
         particles->abandon();
-        result.errors.push_back(failureOf(SaveError("Stream write error"), options_.particles));
+        result.errors.push_back(failureOf(SaveError("Stream write error"), request_.particles));
         particles = nullptr;
     }
-    try {
-        if (order_)
-            PictureFile::save(AgePicture(field(), *order_), options_.output);
-        else
-            PictureFile::save(field(), options_.output);
-        result.pictureWritten = true;
-    } catch (const SaveError& error) {
-        result.errors.push_back(failureOf(error, options_.output));
+    if (request_.wantsPicture()) {
+        try {
+            if (order_)
+                PictureFile::save(AgePicture(field(), *order_), request_.output);
+            else
+                PictureFile::save(field(), request_.output);
+            result.pictureWritten = true;
+        } catch (const SaveError& error) {
+            result.errors.push_back(failureOf(error, request_.output));
+        }
     }
     if (particles == nullptr)
         return;
     try {
         particles->commit();
         result.particlesWritten = true;
-        if (!result.pictureWritten)
-            result.errors.back() += "; the particle list " + options_.particles + " is written";
+        if (!result.errors.empty())
+            result.errors.back() += "; the particle list " + request_.particles + " is written";
     } catch (const SaveError& error) {
-        result.errors.push_back(failureOf(error, options_.particles));
+        result.errors.push_back(failureOf(error, request_.particles));
     }
 }
 
-std::string LatticeRun::memoryRefusal(const GrowOptions& options)
+std::string LatticeRun::memoryRefusal(const GrowRequest& request)
 {
-    return "Not enough memory for a picture of " + std::to_string(options.size.width) + " x " +
-           std::to_string(options.size.height) + " pixels";
+    return "Not enough memory for a picture of " + std::to_string(request.size.width) + " x " +
+           std::to_string(request.size.height) + " pixels";
 }
 
 const GrowthField& LatticeRun::field() const
@@ -148,34 +153,37 @@ const GrowthField& LatticeRun::field() const
 
 void LatticeRun::checkWritable() const
 {
-    checkFilesWritable(options_);
+    checkFilesWritable(request_);
 }
 
 RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
 {
-    RunResult result = RunResult::of(options_);
+    RunResult result = RunResult::of(request_);
 
     std::unique_ptr<ParticleWriter> particles;
     std::unique_ptr<OwnerTable> ownerTable;
     PixelOwners* owners = order_ ? &*order_ : nullptr;
-    if (!options_.particles.empty()) {
+    if (!request_.particles.empty()) {
         try {
-            particles = std::make_unique<ParticleWriter>(options_.particles);
+            particles = std::make_unique<ParticleWriter>(request_.particles);
         } catch (const SaveError& error) {
             result.end = RunResult::End::NotWritten;
-            result.errors.push_back(failureOf(error, options_.particles));
+            result.errors.push_back(failureOf(error, request_.particles));
             return result;
         }
         if (owners == nullptr) {
             // Without an order map, parents come from a table that grows with the wanderers.
-            ownerTable = std::make_unique<OwnerTable>(options_.size);
+            ownerTable = std::make_unique<OwnerTable>(request_.size);
             owners = ownerTable.get();
         }
     }
 
     ClusterStatistics statistics;
     RunRecorder recorder(statistics, owners, particles.get());
-    GrowHost host(options_.points, options_.mode->markerName, bar);
+    // The mode's range of points (GrowthMode) keeps them within 32 bits.
+    const auto points = request_.points ? std::optional<std::int32_t>(static_cast<std::int32_t>(*request_.points))
+                                        : std::nullopt;
+    GrowHost host(points, request_.mode->markerName, bar);
     if (cancelled != nullptr)
         host.stopWhen(*cancelled, state_.stopRequested);
     RunFrame frame(state_, host);
@@ -187,9 +195,10 @@ RunResult LatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
         return result; // the particle list's temporary file goes with its writer
     ownerTable.reset(); // its memory is better spent on writing
 
+    result.grown = true;
     saveFiles(particles.get(), result);
     result.end = result.errors.empty() ? RunResult::End::Written : RunResult::End::NotWritten;
-    if (!result.pictureWritten)
+    if (!result.summarised())
         return result;
 
     result.setFigure(Figure::Wanderers, static_cast<double>(stats.wanderers));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "GrowthRun.h"
 #include "lattice/OrderMap.h"
 #include "files/ParticleWriter.h"
@@ -21,15 +21,15 @@ public:
     /// Makes the mode's field at its size (and only that field), and the order map when the
     /// picture is coloured by age. Throws FieldSizeError when the memory cannot hold them:
     /// nothing is grown or written.
-    LatticeRun(Lattice lattice, const GrowOptions& options);
+    LatticeRun(Lattice lattice, const GrowRequest& request);
 
     /// The mode table's ways to make a run of each mode.
-    static std::unique_ptr<GrowthRun> makePlant(const GrowOptions& options);
-    static std::unique_ptr<GrowthRun> makeSnowflake(const GrowOptions& options);
+    static std::unique_ptr<GrowthRun> makePlant(const GrowRequest& request);
+    static std::unique_ptr<GrowthRun> makeSnowflake(const GrowRequest& request);
     /// Throws FieldSizeError when the mode's field could never be held at the options' size.
-    static void checkBeforeRuns(const GrowOptions& options);
-    static std::uint64_t memoryOfOneRun(const GrowOptions& options);
-    static std::string memoryRefusal(const GrowOptions& options);
+    static void checkBeforeRuns(const GrowRequest& request);
+    static std::uint64_t memoryOfOneRun(const GrowRequest& request);
+    static std::string memoryRefusal(const GrowRequest& request);
 
     /// A BMP file's size is known before the run; a PNG file's and the particle list's depend
     /// on the run, so for them only the place is checked.
@@ -49,7 +49,7 @@ private:
     void saveFiles(ParticleWriter* particles, RunResult& result) const;
 
     Lattice lattice_;
-    GrowOptions options_;
+    GrowRequest request_;
     ProgramState state_;
     std::optional<OrderMap> order_;
 };

@@ -1,8 +1,13 @@
 #include "ModeTable.h"
 
 #include "LatticeRun.h"
+#include "OffLatticePlan.h"
 #include "OffLatticeRun.h"
+#include "OffLatticeSettings.h"
+#include "offlattice/OffLatticeGrowth.h"
+#include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
+#include "lattice/SnowflakeGrowth.h"
 
 #include <algorithm>
 
@@ -14,25 +19,89 @@ using Figure = SummaryKeys::Figure;
 const std::vector<Figure> LatticeFigures{Figure::Wanderers, Figure::Moves,          Figure::Marker,   Figure::Seconds,
                                          Figure::Pixels,    Figure::GyrationRadius, Figure::Dimension};
 
-const std::vector<Figure> OffLatticeFigures{Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius,
-                                            Figure::Dimension};
-
-const ModeOption ScaleOption{OffLatticeSettings::ScaleOption, "K",
-                             "offlattice: pixels per particle diameter, 0.01 to 1000 (default: 1)"};
+/// Both lattice modes' particle lists, in --help (told once).
+constexpr std::string_view LatticeParticleList =
+    "index,x,y,parent for every wanderer in release order; x and y where it stuck (column from the left, row "
+    "from the top); parent the wanderer that owns the first white pixel of its touch test, read in the order "
+    "right, left, below, above, below right, below left, above right, above left (for plant life column 0 reads "
+    "column w - 1 and column w reads column 1), or -1 for the starting cluster.";
 
 } // namespace
 
+// To add a mode: write its run class (a GrowthRun, with static functions for the entry's
+// checkBeforeRuns, memoryOfOneRun, memoryRefusal and makeRun; see OffLatticeRun) and, if it has
+// options of its own, its settings type beside it (readSettings reads them once from their
+// texts; the run takes them back with std::any_cast from GrowRequest::modeSettings; see
+// OffLatticeSettings). Then add its entry below: name, default size, figures, options, help
+// (its words in --help, its notes on the figures), range of --points and those functions. The
+// parser, the help, the plan, the ensemble, the summaries and the aggregate take it from here;
+// a figure no mode had before also needs its row in SummaryKeys.
 const std::vector<GrowthMode>& ModeTable::modes()
 {
     static const std::vector<GrowthMode> table{
-        {"plant", ProgramState::DefaultPlantSize, "plantTop", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
-         LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makePlant},
-        {"snowflake", ProgramState::DefaultSnowSize, "snowRadius", LatticeFigures, {}, LatticeRun::checkBeforeRuns,
-         LatticeRun::memoryOfOneRun, LatticeRun::memoryRefusal, LatticeRun::makeSnowflake},
-        {"offlattice", OffLatticeSettings::DefaultSize, "radius", OffLatticeFigures, {ScaleOption},
-         OffLatticeRun::checkBeforeRuns, OffLatticeRun::memoryOfOneRun, OffLatticeRun::memoryRefusal,
-         OffLatticeRun::make,
-         OffLatticeSettings::sizeWithoutSizeOption},
+        {
+            .name = "plant",
+            .engine = PlantLifeGrowth::EngineVersion,
+            .defaultSize = ProgramState::DefaultPlantSize,
+            .markerName = "plantTop",
+            .figures = LatticeFigures,
+            .options = {},
+            .help = {.particleList = LatticeParticleList},
+            .checkBeforeRuns = LatticeRun::checkBeforeRuns,
+            .memoryOfOneRun = LatticeRun::memoryOfOneRun,
+            .memoryRefusal = LatticeRun::memoryRefusal,
+            .makeRun = LatticeRun::makePlant,
+        },
+        {
+            .name = "snowflake",
+            .engine = SnowflakeGrowth::EngineVersion,
+            .defaultSize = ProgramState::DefaultSnowSize,
+            .markerName = "snowRadius",
+            .figures = LatticeFigures,
+            .options = {},
+            .help = {.particleList = LatticeParticleList,
+                     .examples = {"dla-grow --mode snowflake --size 1000x1000 --seed 7 --output flake.bmp",
+                                  "dla-grow -m snowflake -s 2000x2000 -r 7 --colour age -o flake.png --particles "
+                                  "flake.csv",
+                                  "dla-grow -m snowflake -s 1000x1000 --runs 8 --seed 1 --json -o "
+                                  "'flake-{seed}.png'"}},
+            .checkBeforeRuns = LatticeRun::checkBeforeRuns,
+            .memoryOfOneRun = LatticeRun::memoryOfOneRun,
+            .memoryRefusal = LatticeRun::memoryRefusal,
+            .makeRun = LatticeRun::makeSnowflake,
+        },
+        {
+            .name = "offlattice",
+            .engine = OffLatticeGrowth::EngineVersion,
+            .defaultSize = OffLatticePlan::DefaultSize,
+            .markerName = "radius",
+            .figures = {Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius, Figure::Dimension},
+            .options = {{OffLatticeSettings::ScaleOption, "K",
+                         "offlattice: pixels per particle diameter, 0.01 to 1000 (default: 1)"}},
+            .help = {.size = "offlattice with -n: a square that holds the N particles",
+                     .points = "offlattice: grow N particles, 1 or more",
+                     .particles = "offlattice: every particle that arrived",
+                     .particleList = "Offlattice: one row per particle that arrived, in arrival order (the origin "
+                                     "particle has none); x and y its centre in diameters from the origin, y "
+                                     "upwards; parent the row of the particle it touched, or -1 for the origin "
+                                     "particle.",
+                     .examples = {"dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles "
+                                  "dla.csv"},
+                     .figures = {{Figure::GyrationRadius, "in diameters, over every particle, the origin particle "
+                                                          "included"},
+                                 {Figure::Dimension, "from the growth, the slope of log N against log R_g(N) over "
+                                                     "the first N particles from N = 100 on; null below two decades"},
+                                 {Figure::Particles, "the particles grown, the particle list's rows"},
+                                 {Figure::Jumps, "the circle jumps taken, one random direction each"}}},
+            .fewestPoints = 1,
+            .mostPoints = OffLatticeGrowth::MaxParticles,
+            .readSettings = OffLatticeSettings::read,
+            .sizeWithoutSizeOption = OffLatticePlan::sizeWithoutSizeOption,
+            .checkBeforeRuns = OffLatticeRun::checkBeforeRuns,
+            .memoryOfOneRun = OffLatticeRun::memoryOfOneRun,
+            .memoryRefusal = OffLatticeRun::memoryRefusal,
+            .makeRun = OffLatticeRun::make,
+        },
     };
     return table;
 }

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-/// dla-grow's growth modes. A mode plugs in here, with one entry: its name, default size,
-/// marker, figures, own options, checks, memory figure and run; nothing else of dla-grow names
-/// a mode.
+/// dla-grow's growth modes. A mode plugs in here, with one entry (GrowthMode): its name,
+/// default size, marker, figures, own options and their settings, help, range of points, checks,
+/// memory figure and run; nothing else of dla-grow names a mode. How to add one: ModeTable.cpp.
 class ModeTable {
 public:
     /// Every mode, the default one first.

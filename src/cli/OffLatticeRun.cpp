@@ -4,12 +4,11 @@
 #include "offlattice/OffLatticeParticleList.h"
 #include "offlattice/OffLatticePicture.h"
 #include "picture/PictureFile.h"
-#include "ProgressPace.h"
+#include "OffLatticeGrowHost.h"
 #include "files/SaveError.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <new>
 
 namespace {
@@ -18,120 +17,94 @@ using Figure = SummaryKeys::Figure;
 
 } // namespace
 
-OffLatticeRun::OffLatticeRun(const GrowOptions& options) : options_(options), settings_(options)
+OffLatticeRun::OffLatticeRun(const GrowRequest& request) : request_(request), plan_(request)
 {
     try {
-        growth_.emplace(options_.seed, settings_.expectedParticles());
+        growth_.emplace(request_.seed, plan_.expectedParticles());
     } catch (const std::bad_alloc&) {
         throw FieldSizeError("Not enough memory for an off-lattice cluster of " +
-                             std::to_string(settings_.expectedParticles()) + " particles");
+                             std::to_string(plan_.expectedParticles()) + " particles");
     }
 }
 
-std::unique_ptr<GrowthRun> OffLatticeRun::make(const GrowOptions& options)
+std::unique_ptr<GrowthRun> OffLatticeRun::make(const GrowRequest& request)
 {
-    return std::make_unique<OffLatticeRun>(options);
+    return std::make_unique<OffLatticeRun>(request);
 }
 
-void OffLatticeRun::checkBeforeRuns(const GrowOptions& options)
+void OffLatticeRun::checkBeforeRuns(const GrowRequest& request)
 {
-    OffLatticeSettings(options).checkFits();
+    OffLatticePlan(request).checkFits();
 }
 
-std::uint64_t OffLatticeRun::memoryOfOneRun(const GrowOptions& options)
+std::uint64_t OffLatticeRun::memoryOfOneRun(const GrowRequest& request)
 {
-    return OffLatticeSettings(options).memoryBytes();
+    return OffLatticePlan(request).memoryBytes();
 }
 
-std::string OffLatticeRun::memoryRefusal(const GrowOptions& options)
+std::string OffLatticeRun::memoryRefusal(const GrowRequest& request)
 {
     // What an ensemble counts for one run: the cluster with the worker it runs on.
-    return OffLatticeSettings(options).memoryRefusal(memoryOfOneRun(options));
+    return OffLatticePlan(request).memoryRefusal(memoryOfOneRun(request));
 }
 
 void OffLatticeRun::checkWritable() const
 {
     // A picture sized to the cluster can only come out larger than planned, never smaller.
-    checkFilesWritable(options_);
+    checkFilesWritable(request_);
 }
 
 FieldSize OffLatticeRun::pictureSize() const
 {
-    if (!settings_.sizedToCluster())
-        return options_.size;
+    if (!plan_.sizedToCluster())
+        return request_.size;
     // The picture was sized by a bound no cluster has been seen to pass; should one pass it,
     // the picture grows to hold it rather than cut it off.
-    const std::int64_t needed = OffLatticeSettings::sideHolding(growth_->radius(), settings_.scale());
+    const std::int64_t needed = OffLatticePlan::sideHolding(growth_->radius(), plan_.scale());
     const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
-    return FieldSize{std::max(options_.size.width, side), std::max(options_.size.height, side)};
-}
-
-double OffLatticeRun::progressFraction(std::int64_t arrivals) const
-{
-    if (settings_.particles() > 0)
-        return static_cast<double>(arrivals) / static_cast<double>(settings_.particles());
-    return std::clamp(growth_->radius() / settings_.edgeRadius(), 0.0, 1.0);
-}
-
-std::string OffLatticeRun::progressText(std::int64_t arrivals, double seconds) const
-{
-    char text[160];
-    if (settings_.particles() > 0)
-        std::snprintf(text, sizeof text, "%lld particles of %lld  %.0f s", static_cast<long long>(arrivals),
-                      static_cast<long long>(settings_.particles()), seconds);
-    else
-        std::snprintf(text, sizeof text, "%lld particles  radius %.1f -> %.1f  %.0f s", static_cast<long long>(arrivals),
-                      growth_->radius(), settings_.edgeRadius(), seconds);
-    return text;
+    return FieldSize{std::max(request_.size.width, side), std::max(request_.size.height, side)};
 }
 
 RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelled)
 {
-    RunResult result = RunResult::of(options_);
+    RunResult result = RunResult::of(request_);
 
-    ProgressPace pace;
-    pace.start();
-    OffLatticeGrowth::Hooks hooks;
-    hooks.stop = cancelled;
-    if (bar != nullptr)
-        hooks.progress = [&](std::int64_t arrivals) {
-            if (pace.due(bar->shown()))
-                bar->draw(progressFraction(arrivals),
-                          progressText(arrivals, std::chrono::duration<double>(pace.elapsed()).count()));
-        };
+    OffLatticeGrowHost host(*growth_, plan_, bar, cancelled);
     OffLatticeGrowth::Limits limits;
-    limits.particles = settings_.particles();
-    limits.radius = settings_.edgeRadius();
+    limits.particles = plan_.particles();
+    limits.radius = plan_.edgeRadius();
     const auto started = std::chrono::steady_clock::now();
-    const OffLatticeGrowth::Outcome outcome = growth_->run(limits, hooks);
+    const OffLatticeGrowth::Outcome outcome = growth_->run(limits, host);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
-    if (bar != nullptr)
-        bar->clear();
+    host.finish();
     if (outcome == OffLatticeGrowth::Outcome::Stopped)
         return result;
 
+    result.grown = true;
     result.size = pictureSize();
     // Each file that cannot be written is told on its own, naming it; the other is still written.
-    try {
-        const OffLatticePicture picture(growth_->particles(), result.size.width, result.size.height,
-                                        settings_.scale(), options_.colour == PictureColour::Age);
-        PictureFile::save(picture, options_.output);
-        result.pictureWritten = true;
-    } catch (const SaveError& error) {
-        result.errors.push_back(failureOf(error, options_.output));
-    }
-    if (!options_.particles.empty()) {
+    if (request_.wantsPicture()) {
         try {
-            OffLatticeParticleList::save(growth_->particles(), options_.particles);
-            result.particlesWritten = true;
-            if (!result.pictureWritten)
-                result.errors.back() += "; the particle list " + options_.particles + " is written";
+            const OffLatticePicture picture(growth_->particles(), result.size.width, result.size.height,
+                                            plan_.scale(), request_.colour == PictureColour::Age);
+            PictureFile::save(picture, request_.output);
+            result.pictureWritten = true;
         } catch (const SaveError& error) {
-            result.errors.push_back(failureOf(error, options_.particles));
+            result.errors.push_back(failureOf(error, request_.output));
+        }
+    }
+    if (!request_.particles.empty()) {
+        try {
+            OffLatticeParticleList::save(growth_->particles(), request_.particles);
+            result.particlesWritten = true;
+            if (!result.errors.empty())
+                result.errors.back() += "; the particle list " + request_.particles + " is written";
+        } catch (const SaveError& error) {
+            result.errors.push_back(failureOf(error, request_.particles));
         }
     }
     result.end = result.errors.empty() ? RunResult::End::Written : RunResult::End::NotWritten;
-    if (!result.pictureWritten)
+    if (!result.summarised())
         return result;
 
     result.setFigure(Figure::Particles, static_cast<double>(growth_->arrivals()));

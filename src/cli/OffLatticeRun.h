@@ -1,9 +1,9 @@
 #pragma once
 
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "GrowthRun.h"
 #include "offlattice/OffLatticeGrowth.h"
-#include "OffLatticeSettings.h"
+#include "OffLatticePlan.h"
 
 #include <memory>
 #include <optional>
@@ -16,14 +16,14 @@ public:
     /// Reads the options and makes the growth for the particles expected. Throws UsageError for
     /// bad options, FieldSizeError when the memory cannot hold the growth: nothing is grown or
     /// written.
-    explicit OffLatticeRun(const GrowOptions& options);
+    explicit OffLatticeRun(const GrowRequest& request);
 
     /// The mode table's entry points.
-    static std::unique_ptr<GrowthRun> make(const GrowOptions& options);
-    /// Throws UsageError or FieldSizeError for a run that could never be done (OffLatticeSettings).
-    static void checkBeforeRuns(const GrowOptions& options);
-    static std::uint64_t memoryOfOneRun(const GrowOptions& options);
-    static std::string memoryRefusal(const GrowOptions& options);
+    static std::unique_ptr<GrowthRun> make(const GrowRequest& request);
+    /// Throws UsageError or FieldSizeError for a run that could never be done (OffLatticePlan).
+    static void checkBeforeRuns(const GrowRequest& request);
+    static std::uint64_t memoryOfOneRun(const GrowRequest& request);
+    static std::string memoryRefusal(const GrowRequest& request);
 
     /// A BMP file's size is known before the run (at least that of the picture planned); for a
     /// PNG file and the particle list only the place is checked.
@@ -39,10 +39,8 @@ private:
     /// The picture's size: as asked, or, for a picture sized to the cluster, larger should the
     /// cluster have outgrown it.
     FieldSize pictureSize() const;
-    std::string progressText(std::int64_t arrivals, double seconds) const;
-    double progressFraction(std::int64_t arrivals) const;
 
-    GrowOptions options_;
-    OffLatticeSettings settings_;
+    GrowRequest request_;
+    OffLatticePlan plan_;
     std::optional<OffLatticeGrowth> growth_;
 };

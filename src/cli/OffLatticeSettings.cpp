@@ -1,15 +1,9 @@
 #include "OffLatticeSettings.h"
 
-#include "memory/AvailableMemory.h"
-#include "files/BmpFile.h"
-#include "lattice/FieldSizeError.h"
-#include "offlattice/OffLatticeGrowth.h"
-#include "picture/PictureFile.h"
+#include "GrowRequest.h"
 #include "UsageError.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -22,119 +16,31 @@ std::string scaleText(double scale)
     return text;
 }
 
-std::string pictureText(FieldSize size)
-{
-    return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
-}
-
-std::string maximumParticlesText()
-{
-    return std::to_string(OffLatticeSettings::MaximumParticles);
-}
-
 } // namespace
 
-OffLatticeSettings::OffLatticeSettings(const GrowOptions& options)
-    : size_(options.size), png_(PictureFile::isPngName(options.output)), scale_(scaleOf(options)),
-      particles_(particlesOf(options)), sizedToCluster_(options.points.has_value() && !options.sizeGiven)
+std::any OffLatticeSettings::read(const ModeOptionTexts& given)
 {
-    const double narrower = std::min(size_.width, size_.height) / scale_;
-    if (narrower < NarrowestPicture)
-        throw UsageError("a picture of " + pictureText(size_) + " at --scale " + scaleText(scale_) + " is " +
-                         scaleText(narrower) + " particle diameters across, too small for the first particles (" +
-                         scaleText(NarrowestPicture) + " at least): give a larger --size or a smaller --scale");
-    if (particles_ == 0)
-        edgeRadius_ = std::min(size_.width, size_.height) / (2 * scale_);
+    OffLatticeSettings settings;
+    if (const auto scale = given.find(ScaleOption); scale != given.end())
+        settings.scale = parseScale(scale->second);
+    return settings;
+}
+
+OffLatticeSettings OffLatticeSettings::of(const GrowRequest& request)
+{
+    return request.modeSettings.has_value() ? std::any_cast<OffLatticeSettings>(request.modeSettings)
+                                            : OffLatticeSettings{};
 }
 
 double OffLatticeSettings::parseScale(const std::string& text)
 {
     double scale = 0;
     const char* end = text.data() + text.size();
-    // Only plain decimals: from_chars takes no blanks, no sign but minus, no hex; "inf" and
-    // "nan" fall outside the range below.
-    const auto [stop, error] = std::from_chars(text.data(), end, scale, std::chars_format::fixed);
+    // Decimal and scientific spellings alike; from_chars takes no blanks, no sign but minus and
+    // no hex, and "inf" and "nan" fall outside the range below.
+    const auto [stop, error] = std::from_chars(text.data(), end, scale, std::chars_format::general);
     if (text.empty() || error != std::errc{} || stop != end || !(scale >= MinimumScale && scale <= MaximumScale))
         throw UsageError(std::string(ScaleOption) + " must be a number of pixels per particle diameter from " +
                          scaleText(MinimumScale) + " to " + scaleText(MaximumScale) + ", not '" + text + "'");
     return scale;
-}
-
-double OffLatticeSettings::scaleOf(const GrowOptions& options)
-{
-    const auto given = options.modeOptions.find(ScaleOption);
-    return given == options.modeOptions.end() ? DefaultScale : parseScale(given->second);
-}
-
-std::int64_t OffLatticeSettings::particlesOf(const GrowOptions& options)
-{
-    if (!options.points)
-        return 0;
-    if (*options.points < 1 || *options.points > MaximumParticles)
-        throw UsageError("--points must be a whole number from 1 to " + maximumParticlesText() +
-                         " for the offlattice mode, not '" + std::to_string(*options.points) + "'");
-    return *options.points;
-}
-
-std::int64_t OffLatticeSettings::expectedParticles() const
-{
-    return particles_ > 0 ? particles_ : OffLatticeGrowth::particlesBound(edgeRadius_);
-}
-
-std::uint64_t OffLatticeSettings::memoryBytes() const
-{
-    constexpr std::uint64_t ThreadStack = 8 << 20;
-    // The writers' rows, zlib's state and the particle list's buffer.
-    constexpr std::uint64_t Writers = 1 << 20;
-    const auto particles = static_cast<std::uint64_t>(expectedParticles());
-    const auto width = static_cast<std::uint64_t>(size_.width);
-    const auto height = static_cast<std::uint64_t>(size_.height);
-    // OffLatticePicture: the particles sorted by row (4 bytes each, a row start of 8 bytes a
-    // row) and the owners of one row (4 bytes a pixel), beside a row of 3 bytes a pixel.
-    const std::uint64_t picture = 4 * (particles + 1) + 8 * (height + 2) + 7 * width;
-    return OffLatticeGrowth::memoryBytes(static_cast<std::int64_t>(particles)) + picture + Writers + ThreadStack;
-}
-
-void OffLatticeSettings::checkFits() const
-{
-    if (particles_ == 0 && OffLatticeGrowth::particlesBound(edgeRadius_) > MaximumParticles)
-        throw FieldSizeError("A cluster reaching the edge of " + pictureText(size_) + " at --scale " +
-                             scaleText(scale_) + " could need more than " + maximumParticlesText() +
-                             " particles: give a smaller --size, a larger --scale or --points");
-    // The BMP header holds the file size in 32 bits.
-    if (!png_ && BmpFile::fileSize(size_.width, size_.height) >= std::uint64_t{1} << 32)
-        throw FieldSizeError("A picture of " + pictureText(size_) +
-                             " is too large to be saved as a BMP file, which must stay below 4 GiB");
-    if (memoryBytes() > AvailableMemory::bytes())
-        throw FieldSizeError(memoryRefusal(memoryBytes()));
-}
-
-std::string OffLatticeSettings::memoryRefusal(std::uint64_t needed) const
-{
-    return "Not enough memory for an off-lattice cluster of " + std::string(particles_ > 0 ? "" : "up to ") +
-           std::to_string(expectedParticles()) + " particles (" + std::to_string(needed >> 20) + " MiB)";
-}
-
-std::int64_t OffLatticeSettings::sideHolding(double radius, double scale)
-{
-    return 2 * static_cast<std::int64_t>(std::ceil(radius * scale)) + 2;
-}
-
-FieldSize OffLatticeSettings::sizeForParticles(std::int64_t particles, double scale)
-{
-    // The farthest disc reaches half a diameter beyond the farthest centre.
-    const double reach = OffLatticeGrowth::radiusBound(particles) + 0.5;
-    const std::int64_t side = std::max<std::int64_t>(FieldSize::MinimumSide, sideHolding(reach, scale));
-    if (side > FieldSize::MaximumSide)
-        throw UsageError(std::to_string(particles) + " particles at --scale " + scaleText(scale) +
-                         " need a picture of up to " + std::to_string(side) + " pixels across, more than " +
-                         std::to_string(FieldSize::MaximumSide) + ": give a smaller --scale or a --size");
-    return FieldSize{static_cast<std::int32_t>(side), static_cast<std::int32_t>(side)};
-}
-
-FieldSize OffLatticeSettings::sizeWithoutSizeOption(const GrowOptions& options)
-{
-    if (!options.points)
-        return DefaultSize;
-    return sizeForParticles(particlesOf(options), scaleOf(options));
 }

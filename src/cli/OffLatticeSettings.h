@@ -1,80 +1,33 @@
 #pragma once
 
-#include "lattice/FieldSize.h"
-#include "GrowOptions.h"
+#include "GrowthMode.h"
 
-#include <cstdint>
+#include <any>
 #include <string>
+#include <string_view>
 
-/// What an off-lattice run is asked for, read once from its options: the picture's scale, when
-/// the run ends (after N particles, or when the cluster reaches the picture's edge) and what
-/// that costs in memory.
-class OffLatticeSettings {
-public:
+struct GrowRequest;
+
+/// The offlattice mode's own settings, read once from its options.
+struct OffLatticeSettings {
     /// One pixel per particle diameter: each particle is about a pixel, as each lattice
     /// wanderer is, and touching particles fall on neighbouring pixels, so every branch shows
     /// connected in the smallest picture that holds it.
     static constexpr double DefaultScale = 1.0;
     static constexpr double MinimumScale = 0.01;
     static constexpr double MaximumScale = 1000.0;
-    /// The particles are numbered in 32 bits, the origin particle included.
-    static constexpr std::int64_t MaximumParticles = 2'147'483'646;
-    /// The narrowest picture, in particle diameters: the origin particle and the first arrival
-    /// touching it, whatever its direction.
-    static constexpr double NarrowestPicture = 3.0;
-    /// The picture's size when neither --size nor --points is given.
-    static constexpr FieldSize DefaultSize{1000, 1000};
     /// The option's name on the command line.
     static constexpr std::string_view ScaleOption = "--scale";
 
-    /// Reads `options`. Throws UsageError, one line, for a --scale that is not a number from
-    /// MinimumScale to MaximumScale, a --points below 1 or above MaximumParticles, or a picture
-    /// narrower than NarrowestPicture at the scale.
-    explicit OffLatticeSettings(const GrowOptions& options);
-
     /// Pixels per particle diameter.
-    double scale() const { return scale_; }
-    /// The particles to grow (arrivals, the origin particle not counted); 0 to grow to the edge.
-    std::int64_t particles() const { return particles_; }
-    /// Where the run ends when it grows to the edge: the farthest disc's reach from the origin,
-    /// in diameters, at which it touches the nearer sides of the picture.
-    double edgeRadius() const { return edgeRadius_; }
-    /// The picture is sized to the cluster (--points without --size).
-    bool sizedToCluster() const { return sizedToCluster_; }
-    /// The particles the growth is made for: N, or a generous bound on what reaching the edge takes.
-    std::int64_t expectedParticles() const;
-    /// The memory the run holds at its peak, its thread's stack included.
-    std::uint64_t memoryBytes() const;
-    /// The refusal of a run that would need `needed` bytes, more than the memory holds.
-    std::string memoryRefusal(std::uint64_t needed) const;
+    double scale = DefaultScale;
 
-    /// Refuses before the run what it could never do, beyond what the constructor refuses:
-    /// throws FieldSizeError for a cluster the memory cannot hold, one needing more than
-    /// MaximumParticles to reach the edge, or a BMP file of 4 GiB or more.
-    void checkFits() const;
-
-    /// The picture for `particles` at `scale` with --size not given: a square that holds the
-    /// largest cluster of that many particles (the engine's generous bound on its reach), the
-    /// same for every seed, so an ensemble's pictures and summaries compare like with like.
-    /// Throws UsageError for a side beyond FieldSize::MaximumSide.
-    static FieldSize sizeForParticles(std::int64_t particles, double scale);
-    /// The square that holds a disc reaching `radius` diameters from the origin at `scale`,
-    /// with a pixel to spare on each side.
-    static std::int64_t sideHolding(double radius, double scale);
-    /// The picture's size when --size is not given, for the mode table.
-    static FieldSize sizeWithoutSizeOption(const GrowOptions& options);
-
-    /// A plain decimal number from MinimumScale to MaximumScale; throws UsageError.
+    /// The settings of `given` (the mode's options by name), as GrowthMode::readSettings hands
+    /// them over. Throws UsageError for a --scale that parseScale refuses.
+    static std::any read(const ModeOptionTexts& given);
+    /// The settings of a request of this mode; the defaults when it holds none.
+    static OffLatticeSettings of(const GrowRequest& request);
+    /// A number in any plain floating-point spelling ("2", "0.25", "1e3", "2.5E-1") from
+    /// MinimumScale to MaximumScale; throws UsageError.
     static double parseScale(const std::string& text);
-
-private:
-    static std::int64_t particlesOf(const GrowOptions& options);
-    static double scaleOf(const GrowOptions& options);
-
-    FieldSize size_;
-    bool png_;
-    double scale_;
-    std::int64_t particles_;
-    double edgeRadius_ = 0;
-    bool sizedToCluster_;
 };

@@ -1,6 +1,6 @@
 #include "RunResult.h"
 
-#include "GrowOptions.h"
+#include "GrowRequest.h"
 #include "GrowthMode.h"
 #include "OneLineText.h"
 
@@ -34,14 +34,14 @@ nlohmann::ordered_json jsonValue(const SummaryKeys::FigureKey& key, std::optiona
 
 } // namespace
 
-RunResult RunResult::of(const GrowOptions& options)
+RunResult RunResult::of(const GrowRequest& request)
 {
     RunResult result;
-    result.mode = options.mode;
-    result.size = options.size;
-    result.seed = options.seed;
-    result.output = options.output;
-    result.particles = options.particles;
+    result.mode = request.mode;
+    result.size = request.size;
+    result.seed = request.seed;
+    result.output = request.output;
+    result.particles = request.particles;
     return result;
 }
 
@@ -52,13 +52,19 @@ std::string RunResult::kind() const
 
 std::string RunResult::line() const
 {
-    std::string line = kind() + ", seed " + std::to_string(seed) + ": ";
+    std::vector<std::string> parts;
     // A figure that cannot be had (no pixel, a cluster too small to estimate) gets no mention.
     for (const SummaryKeys::Figure which : mode->figures)
         if (const auto value = figure(which))
-            line += lineText(SummaryKeys::of(which), *value, mode->markerName) + ", ";
-    line += "written to " + OneLineText::of(output);
-    return particlesWritten ? line + ", particles to " + OneLineText::of(particles) : line;
+            parts.push_back(lineText(SummaryKeys::of(which), *value, mode->markerName));
+    if (!output.empty())
+        parts.push_back("written to " + OneLineText::of(output));
+    if (particlesWritten)
+        parts.push_back("particles to " + OneLineText::of(particles));
+    std::string line = kind() + ", seed " + std::to_string(seed) + ":";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        line += (i == 0 ? " " : ", ") + parts[i];
+    return line;
 }
 
 std::string RunResult::json() const
@@ -66,12 +72,13 @@ std::string RunResult::json() const
     // ordered_json keeps the keys in the order they are set, which reads better than sorted.
     nlohmann::ordered_json object;
     object[SummaryKeys::Mode] = std::string(mode->name);
+    object[SummaryKeys::Engine] = std::string(mode->engine);
     object[SummaryKeys::Width] = size.width;
     object[SummaryKeys::Height] = size.height;
     object[SummaryKeys::Seed] = seed;
     for (const SummaryKeys::FigureKey& key : SummaryKeys::figures())
         object[key.key] = jsonValue(key, figure(key.figure)); // null for another mode's figure
-    object[SummaryKeys::Output] = output;
+    object[SummaryKeys::Output] = output.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(output);
     if (!particles.empty())
         object[SummaryKeys::ParticleList] = particlesWritten ? nlohmann::ordered_json(particles) : nullptr;
     // A file name need not be valid UTF-8; replace what is not rather than fail.

@@ -5,13 +5,16 @@
 #include <string_view>
 
 /// The keys of dla-grow's JSON summaries, for the writer and the reader alike, so a figure
-/// cannot be written without being read. A run summary holds mode, width, height and seed,
+/// cannot be written without being read. A run summary holds mode, engine, width, height and seed,
 /// then every figure in the order of the table (null for those its mode does not report), then
 /// output (and particle_list, for a run with a particle list); an aggregate holds runs, then
 /// its mode's summed figures.
 class SummaryKeys {
 public:
     static constexpr std::string_view Mode = "mode";
+    /// The growth engine's version for the mode (GrowthMode::engine); a summary written before
+    /// summaries named their engine has none.
+    static constexpr std::string_view Engine = "engine";
     static constexpr std::string_view Width = "width";
     static constexpr std::string_view Height = "height";
     static constexpr std::string_view Seed = "seed";
@@ -74,7 +77,8 @@ public:
         int lineDecimals;
         /// The decimals of its mean and deviation in the aggregate's line.
         int aggregateDecimals;
-        /// What it counts, for --help: "the wanderers released (...)".
+        /// What it counts, for --help: "the wanderers released (...)"; empty for a figure of one
+        /// mode alone, whose entry says it (ModeHelp::figures), as it says what differs for it.
         std::string_view meaning;
     };
 

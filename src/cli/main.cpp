@@ -9,6 +9,8 @@
 #include "ExitStatus.h"
 #include "lattice/FieldSizeError.h"
 #include "GrowOptions.h"
+#include "GrowRequest.h"
+#include "GrowthMode.h"
 #include "GrowthRun.h"
 #include "JobCount.h"
 #include "OneLineText.h"
@@ -17,6 +19,7 @@
 #include "files/SaveError.h"
 #include "StopSignals.h"
 #include "UsageError.h"
+#include "WholeWriteBuffer.h"
 
 #include <cerrno>
 #include <csignal>
@@ -66,9 +69,9 @@ int deliverOutput(int status)
 }
 
 /// A progress bar is drawn on a terminal only, and never with --quiet.
-bool progressWanted(const GrowOptions& options)
+bool progressWanted(const GrowRequest& request)
 {
-    return !options.quiet && isatty(STDERR_FILENO) == 1;
+    return !request.quiet && isatty(STDERR_FILENO) == 1;
 }
 
 /// Refuses before anything grows what the plan cannot carry out: status 2 (1 for a folder no
@@ -87,15 +90,15 @@ int checkPlan(const RunPlan& plan)
     return ExitStatus::Written;
 }
 
-int grow(const GrowOptions& options)
+int grow(const GrowRequest& request)
 {
-    const RunPlan plan(options);
+    const RunPlan plan(request);
     if (const int refused = checkPlan(plan))
         return refused;
-    const GrowOptions runOptions = plan.optionsOf(0);
+    const GrowRequest run = plan.requestOf(0);
     std::unique_ptr<GrowthRun> growth;
     try {
-        growth = runOptions.mode->makeRun(runOptions);
+        growth = run.mode->makeRun(run);
     } catch (const FieldSizeError& error) {
         return fail(error.what(), ExitStatus::BadInput);
     }
@@ -105,12 +108,12 @@ int grow(const GrowOptions& options)
         return fail(error.what(), ExitStatus::NotWritten);
     }
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    const RunResult result = growth->run(progressWanted(options) ? &bar : nullptr, nullptr);
+    const RunResult result = growth->run(progressWanted(request) ? &bar : nullptr, nullptr);
     for (const std::string& error : result.errors)
         fail(error, ExitStatus::NotWritten);
-    // A picture written is told, also when its particle list could not be.
-    if (result.pictureWritten)
-        std::cout << (options.json ? result.json() : result.line()) << '\n';
+    // A run grown (its picture, if any, written) is told, also when its particle list could not be.
+    if (result.summarised())
+        std::cout << (request.json ? result.json() : result.line()) << '\n' << std::flush;
     return result.end == RunResult::End::Written ? ExitStatus::Written : ExitStatus::NotWritten;
 }
 
@@ -119,7 +122,7 @@ int grow(const GrowOptions& options)
 /// left for its picture, a file that cannot be made) is told for this run alone.
 RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::atomic<bool>& cancelled)
 {
-    const GrowOptions run = plan.optionsOf(index);
+    const GrowRequest run = plan.requestOf(index);
     try {
         const std::unique_ptr<GrowthRun> growth = run.mode->makeRun(run);
         growth->checkWritable();
@@ -138,24 +141,24 @@ RunResult growForEnsemble(const RunPlan& plan, std::uint64_t index, const std::a
 /// in progress, let the saves in progress finish, tell the finished runs and then end the
 /// process by that signal. Summaries that standard output can no longer take stop it too (the
 /// finished runs' files kept); deliverOutput then tells the lost output.
-int growEnsemble(const GrowOptions& options)
+int growEnsemble(const GrowRequest& request)
 {
-    const RunPlan plan(options);
+    const RunPlan plan(request);
     if (const int refused = checkPlan(plan))
         return refused;
     // Before any worker starts and before the memory is counted: the workers' stacks and
     // malloc's arenas are part of what a run costs.
     JobCount::setUpWorkers();
     if (plan.memoryOfOneRun() > AvailableMemory::bytes())
-        return fail(options.mode->memoryRefusal(options), ExitStatus::BadInput);
+        return fail(request.mode->memoryRefusal(request), ExitStatus::BadInput);
     const RunPlan::Jobs jobs = plan.jobs();
     if (jobs.fitting < jobs.wanted)
         std::cerr << "dla-grow: " << jobs.wanted << " runs at once would not fit in memory; growing " << jobs.fitting
                   << " at once\n";
 
     ProgressBar bar(std::cerr, ProgressBar::terminalColumns(STDERR_FILENO));
-    EnsembleReport report(*options.mode, plan.runs(), options.json, std::cout, std::cerr,
-                          progressWanted(options) ? &bar : nullptr);
+    EnsembleReport report(*request.mode, plan.runs(), request.json, std::cout, std::cerr,
+                          progressWanted(request) ? &bar : nullptr);
     // Made before the ensemble's threads start, so they inherit the blocked signals.
     StopSignals stopSignals;
     int stoppedBy = 0;
@@ -190,10 +193,10 @@ int run(int argc, char** argv)
     if (!options)
         return ExitStatus::Written;
     if (!options->aggregate.empty())
-        return aggregateSummaries(options->aggregate, options->seeds, options->json,
+        return aggregateSummaries(options->aggregate, options->seeds, options->request.json,
                                   standardInputClosed ? nullptr : &std::cin, std::cout, std::cerr);
     try {
-        return options->runs ? growEnsemble(*options) : grow(*options);
+        return options->request.runs ? growEnsemble(options->request) : grow(options->request);
     } catch (const std::exception& error) {
         return fail(error.what(), ExitStatus::NotWritten);
     }
@@ -206,5 +209,11 @@ int main(int argc, char** argv)
     holdStandardStreams();
     // A reader that has gone makes a write fail with EPIPE instead of ending the process.
     std::signal(SIGPIPE, SIG_IGN);
-    return deliverOutput(run(argc, argv));
+    // Each summary line is flushed on its own, so it reaches standard output in one write and
+    // the summaries of runs appending to one file cannot interleave.
+    WholeWriteBuffer standardOutput(STDOUT_FILENO);
+    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    const int status = deliverOutput(run(argc, argv));
+    std::cout.rdbuf(previous);
+    return status;
 }

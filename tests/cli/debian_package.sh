@@ -4,8 +4,11 @@
 # its manual pages are there, and with the desktop program built, dla, its .desktop entry and its
 # icon are in it too. Built without it, the package has a name and description of its own.
 # lintian finds no error and no warning in it (skipped, status 77, where lintian is missing).
-# `cmake --install` puts the manual pages in place too.
+# Its copyright file grants LICENSE's terms; its description names the off-lattice mode; the
+# manual pages keep dla-grow's summary keys in a section of their own, and point only to pages
+# the package holds. `cmake --install` puts the manual pages in place too.
 # Arguments: the build folder, the version, ON or OFF for the desktop program.
+TESTS=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(realpath "$1")
 set -- "$BUILD/src/cli/dla-grow" "$2" "$3"
 source "$(dirname "$0")/common.sh" "$@"
@@ -48,6 +51,16 @@ case "$WITH_GUI:$synopsis" in
     *) fail "the synopsis '$synopsis' is not that of package $name" ;;
 esac
 
+description=$(dpkg-deb -f "$package" Description)
+grep -q 'off-lattice' <<<"$description" || fail "the description of $name does not name the off-lattice mode"
+copyright=$scratch/root/usr/share/doc/$name/copyright
+if [ -f "$copyright" ]; then
+    python3 "$TESTS/release/release_files.py" copyright "$copyright" "$TESTS/../LICENSE" >"$OUT" 2>&1 ||
+        fail "the package's copyright file: $(cat "$OUT")"
+else
+    fail "no copyright file in the package"
+fi
+
 # expect_manual_page WHAT PAGE PROGRAM: a compressed manual page of PROGRAM made from its --help.
 expect_manual_page()
 {
@@ -65,6 +78,26 @@ for program in "${programs[@]}"; do
 done
 zcat "$scratch/root/usr/share/man/man1/dla-grow.1.gz" | grep -q '^\.SH "EXIT STATUS"' ||
     fail "the manual page of dla-grow has no EXIT STATUS section"
+# man_section PAGE HEADING: the lines of the page's section under .SH HEADING.
+man_section()
+{
+    zcat "$1" | awk -v heading="$2" '/^\.SH / { inside = ($0 == ".SH " heading || $0 == ".SH \"" heading "\"") ; next } inside'
+}
+grow_page=$scratch/root/usr/share/man/man1/dla-grow.1.gz
+man_section "$grow_page" "EXIT STATUS" | grep -q -- 'json' &&
+    fail "the summary's keys are under EXIT STATUS in dla-grow's manual page"
+# Each key of the summary is a paragraph of its own, tagged with the key.
+for key in mode seed particles particle_list; do
+    man_section "$grow_page" SUMMARY | grep -A1 -x '\.TP' | grep -q -x -- "$key" ||
+        fail "dla-grow's manual page has no SUMMARY paragraph for the key $key"
+done
+for program in "${programs[@]}"; do
+    for named in $(man_section "$scratch/root/usr/share/man/man1/$program.1.gz" "SEE ALSO" |
+                   sed -n 's/^\.BR \([a-z-]*\) (1).*/\1/p'); do
+        [ -f "$scratch/root/usr/share/man/man1/$named.1.gz" ] ||
+            fail "the manual page of $program points to $named(1), which the package $name does not hold"
+    done
+done
 
 cmake --install "$BUILD" --prefix "$scratch/prefix" >"$OUT" 2>"$ERR" || fail "cmake --install failed: $(tail -3 "$ERR")"
 for program in "${programs[@]}"; do

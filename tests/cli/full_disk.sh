@@ -15,6 +15,8 @@ unshare --mount bash -c '
     head -c 307200 /dev/zero >small/old.bmp
     timeout 120 "$1" -m snowflake -n 2147483647 -o small/old.bmp >"$2" 2>"$3"
     echo $? >status
+    timeout 120 "$1" -m snowflake -n 2147483647 -r 1 --runs 1 -o small/old.bmp 2>"$3.runs"
+    echo $? >status.runs
     cmp -s small/old.bmp <(head -c 307200 /dev/zero) && echo kept >kept
     ls -A small >left
 ' refusal "$GROW" "$OUT" "$ERR"
@@ -22,8 +24,11 @@ unshare --mount bash -c '
 status=$(cat status)
 [ "$status" -eq 124 ] && fail "full disk: the run started instead of being refused"
 expect_status "full disk" 1
-expect_one_error_line "full disk" "Stream write error"
+expect_one_error_line "full disk" "Stream write error writing small/old.bmp"
 [ -s "$OUT" ] && fail "full disk: a summary was printed: $(cat "$OUT")"
+status=$(cat status.runs)
+ERR=$ERR.runs expect_status "full disk with --runs" 1
+ERR=$ERR.runs expect_one_error_line "full disk with --runs" "seed 1: Stream write error writing small/old.bmp"
 [ -f kept ] || fail "full disk: the old picture changed"
 [ "$(cat left)" = old.bmp ] || fail "full disk: the file system holds $(cat left)"
 

@@ -1,4 +1,4 @@
-# The --json summary: one line holding one object with exactly the keys mode, width, height,
+# The --json summary: one line holding one object with exactly the keys mode, engine, width, height,
 # seed, wanderers, moves, marker, seconds, pixels, gyration_radius, dimension, particles, jumps
 # and output, each of its type and with the run's values; the offlattice mode's particles and
 # jumps are null for a lattice run.
@@ -50,13 +50,14 @@ foreach(i RANGE ${lastKey})
   list(APPEND keys ${key})
 endforeach()
 # CMake lists an object's members sorted by name.
-set(expectedKeys mode width height seed wanderers moves marker seconds pixels gyration_radius dimension particles jumps
+set(expectedKeys mode engine width height seed wanderers moves marker seconds pixels gyration_radius dimension particles jumps
                  output)
 list(SORT expectedKeys)
 if(NOT (keys STREQUAL "${expectedKeys}"))
   fail("keys are '${keys}'")
 endif()
 field(mode "${flake}" mode STRING)
+field(engine "${flake}" engine STRING)
 field(width "${flake}" width NUMBER)
 field(height "${flake}" height NUMBER)
 field(seed "${flake}" seed NUMBER)
@@ -72,6 +73,9 @@ field(particles "${flake}" particles NULL)
 field(jumps "${flake}" jumps NULL)
 if(NOT (mode STREQUAL "snowflake"))
   fail("mode is '${mode}'")
+endif()
+if(NOT (engine MATCHES "^snowflake-[0-9]+$"))
+  fail("engine is '${engine}'")
 endif()
 if(NOT (width EQUAL 301 AND height EQUAL 400))
   fail("size is ${width} x ${height}")

@@ -17,7 +17,7 @@ import math
 import sys
 
 TOLERANCE = 1e-9
-ALL_KEYS = ["mode", "width", "height", "seed", "wanderers", "moves", "marker", "seconds", "pixels",
+ALL_KEYS = ["mode", "engine", "width", "height", "seed", "wanderers", "moves", "marker", "seconds", "pixels",
             "gyration_radius", "dimension", "particles", "jumps", "output", "particle_list"]
 LATTICE_ONLY = ["wanderers", "moves", "marker", "pixels"]
 

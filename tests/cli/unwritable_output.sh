@@ -21,9 +21,20 @@ printf 'the old picture' >old.bmp
 ( ulimit -f 20 && exec "$GROW" -m snowflake -n 10 -r 1 -o old.bmp ) >"$OUT" 2>"$ERR"
 status=$?
 expect_status "write falls short" 1
-expect_one_error_line "write falls short" "Stream write error"
+expect_one_error_line "write falls short" "Stream write error writing old.bmp"
 [ "$(cat old.bmp)" = "the old picture" ] || fail "write falls short: old.bmp lost its content"
 [ "$(ls -A)" = old.bmp ] || fail "write falls short: files left behind: $(ls -A)"
+# The same in an ensemble (told with the run's seed), and for an off-lattice picture.
+( ulimit -f 20 && exec "$GROW" -m snowflake -n 10 -r 1 --runs 1 -o old.bmp ) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "write falls short in an ensemble" 1
+expect_one_error_line "write falls short in an ensemble" "seed 1: Stream write error writing old.bmp"
+( ulimit -f 20 && exec "$GROW" -m offlattice -n 1000 -s 1000x1000 -r 1 -o p.bmp --particles ok.csv ) >"$OUT" 2>"$ERR"
+status=$?
+expect_status "off-lattice picture too large" 1
+expect_one_error_line "off-lattice picture too large" "Stream write error writing p.bmp"
+[ "$(cat old.bmp)" = "the old picture" ] || fail "write falls short in an ensemble: old.bmp lost its content"
+[ "$(ls -A)" = old.bmp ] || fail "write falls short in an ensemble: files left behind: $(ls -A)"
 rm old.bmp
 
 # The particle list's file is made before the run: a missing folder stops it before anything

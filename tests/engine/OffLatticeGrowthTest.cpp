@@ -86,20 +86,19 @@ TEST(OffLatticeGrowthTest, ASeedGivesTheSameClusterByteForByteHoweverTheIndexWas
 
 TEST(OffLatticeGrowthTest, RunsStopAtTheirLimitsOnTheStopFlagAndReportProgress)
 {
-    OffLatticeGrowth growth(5, 5000);
-    std::atomic<bool> stop{false};
-    std::vector<std::int64_t> reports;
-    OffLatticeGrowth::Hooks hooks;
-    hooks.stop = &stop;
-    hooks.every = 100;
-    hooks.progress = [&](std::int64_t arrivals) {
-        reports.push_back(arrivals);
-        if (arrivals == 700)
-            stop = true;
+    // Asked every 100 arrivals; told 700, it wants the run to stop at the next question.
+    class StopAfter700 : public OffLatticeHost {
+    public:
+        std::vector<std::int64_t> reports;
+        std::int64_t every() const override { return 100; }
+        bool stopWanted() override { return !reports.empty() && reports.back() == 700; }
+        void progress(std::int64_t arrivals) override { reports.push_back(arrivals); }
     };
-    EXPECT_EQ(growth.run({5000, 0}, hooks), OffLatticeGrowth::Outcome::Stopped);
+    OffLatticeGrowth growth(5, 5000);
+    StopAfter700 host;
+    EXPECT_EQ(growth.run({5000, 0}, host), OffLatticeGrowth::Outcome::Stopped);
     EXPECT_EQ(growth.arrivals(), 800);
-    EXPECT_EQ(reports, (std::vector<std::int64_t>{100, 200, 300, 400, 500, 600, 700}));
+    EXPECT_EQ(host.reports, (std::vector<std::int64_t>{100, 200, 300, 400, 500, 600, 700}));
 
     // Going on: to a radius, the particle that reaches it kept, then to a count.
     EXPECT_EQ(growth.run({0, 60.0}), OffLatticeGrowth::Outcome::RadiusReached);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,6 +104,75 @@ TEST_F(SafeSaveTest, TargetsThatCanNeverBeAFileAreRefusedBeforeAnythingIsWritten
     close(listener);
     EXPECT_EQ(filesIn(folder), before);
     EXPECT_TRUE(fs::is_fifo(folder / "fifo") && fs::is_socket(folder / "socket"));
+}
+
+TEST_F(SafeSaveTest, AStreamIsWrittenThroughAndTheFileBehindADescriptorIsNeverReplaced)
+{
+    // A log opened for appending, reached through this process's descriptor folder and through
+    // a link to it: each save lands after what the log held, in the same file.
+    const fs::path log = folder / "log.txt";
+    std::ofstream(log) << "old\n";
+    struct stat before {};
+    ASSERT_EQ(stat(log.c_str(), &before), 0);
+    const int appending = open(log.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(appending, 0);
+    const std::string descriptor = "/proc/self/fd/" + std::to_string(appending);
+    fs::create_symlink(descriptor, folder / "toLog");
+    EXPECT_NO_THROW(SafeSave::checkWritable(descriptor, std::uint64_t{1} << 62)); // no room to check
+    EXPECT_EQ(saveFailure(descriptor), "");
+    EXPECT_EQ(saveFailure(folder / "toLog"), "");
+    EXPECT_EQ(saveFailure("/dev/fd/" + std::to_string(appending)), "");
+    EXPECT_EQ(fcntl(appending, F_GETFD), FD_CLOEXEC) << "the save closed the process's own descriptor";
+    close(appending);
+    struct stat after {};
+    ASSERT_EQ(stat(log.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(fileText(log), "old\nnewnewnew");
+    EXPECT_TRUE(fs::is_symlink(folder / "toLog"));
+
+    // A descriptor open for reading only takes nothing; neither does one that is not open.
+    const int reading = open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string readOnly = "/proc/self/fd/" + std::to_string(reading);
+    EXPECT_EQ(saveFailure(readOnly), "Cannot create file " + readOnly);
+    EXPECT_THROW(SafeSave::checkWritable(readOnly, 0), SaveError);
+    close(reading);
+    EXPECT_THROW(SafeSave::checkWritable(readOnly, 0), SaveError);
+
+    // A pipe gets the bytes; a device that takes none fails the save as a disk would.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
+    EXPECT_EQ(saveFailure("/proc/self/fd/" + std::to_string(pipeEnds[1])), "");
+    char received[8] = {};
+    EXPECT_EQ(read(pipeEnds[0], received, sizeof received), 3);
+    EXPECT_EQ(std::string(received), "new");
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    EXPECT_EQ(saveFailure("/dev/null"), "");
+    EXPECT_EQ(saveFailure("/dev/full"), "Stream write error");
+    EXPECT_TRUE(fs::is_character_file("/dev/null") && fs::is_character_file("/dev/full"));
+    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"log.txt", "toLog"}));
+}
+
+TEST_F(SafeSaveTest, AFifoWithAReaderGetsTheFileAndOneWithoutIsRefusedBeforeTheWork)
+{
+    const fs::path fifo = folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(SafeSave::checkWritable(fifo.string(), 10), SaveError);
+    // The reader opens first, without waiting for a writer; the early check opens the FIFO and
+    // holds it, so the reader sees no end before the save.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    EXPECT_NO_THROW(SafeSave::checkWritable(fifo.string(), 10));
+    char received[8] = {};
+    EXPECT_EQ(read(reader, received, sizeof received), -1) << "the early check closed the FIFO again";
+    EXPECT_EQ(errno, EAGAIN);
+    EXPECT_EQ(saveFailure(fifo), "");
+    EXPECT_EQ(read(reader, received, sizeof received), 3);
+    EXPECT_EQ(std::string(received), "new");
+    EXPECT_EQ(read(reader, received, sizeof received), 0) << "the save left the FIFO open";
+    close(reader);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"fifo"});
 }
 
 TEST_F(SafeSaveTest, EarlyCheckRefusesAFileWithoutRoomAndLeavesNothingBehind)

@@ -161,14 +161,14 @@ TEST_F(StudyOutputsTest, ParticleListIsStreamedThroughTheSafeSave)
     const fs::path path = folder / "particles.csv";
     {
         ParticleWriter abandoned(path.string());
-        abandoned.write(0, FieldPoint{1, 2}, -1);
+        abandoned.write(0, std::int32_t{1}, std::int32_t{2}, -1);
     }
     EXPECT_FALSE(fs::exists(path)) << "no list without a commit";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 0);
 
     ParticleWriter writer(path.string());
     for (std::int64_t i = 0; i < 20000; ++i) // several buffers' worth
-        writer.write(i, FieldPoint{static_cast<std::int32_t>(i % 7) - 3, -2'000'000'000}, i - 1);
+        writer.write(i, static_cast<std::int32_t>(i % 7) - 3, -2'000'000'000, i - 1);
     writer.commit();
     const std::string text = fileText(path);
     EXPECT_TRUE(text.starts_with("index,x,y,parent\n0,-3,-2000000000,-1\n1,-2,-2000000000,0\n")) << text.substr(0, 80);

@@ -18,14 +18,14 @@ ParticleWriter::ParticleWriter(const std::string& path) : save_(path), buffer_(B
     used_ = sizeof Header - 1;
 }
 
-void ParticleWriter::write(std::int64_t index, FieldPoint at, std::int64_t parent)
+void ParticleWriter::write(std::int64_t index, std::int32_t x, std::int32_t y, std::int64_t parent)
 {
-    writeRow(index, at.x, at.y, parent);
+    writeRow(index, x, y, parent);
 }
 
-void ParticleWriter::write(std::int64_t index, PlanePoint at, std::int64_t parent)
+void ParticleWriter::write(std::int64_t index, double x, double y, std::int64_t parent)
 {
-    writeRow(index, at.x, at.y, parent);
+    writeRow(index, x, y, parent);
 }
 
 template <typename Coordinate>

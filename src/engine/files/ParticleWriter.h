@@ -1,7 +1,5 @@
 #pragma once
 
-#include "lattice/FieldPoint.h"
-#include "offlattice/PlanePoint.h"
 #include "files/SafeSave.h"
 
 #include <cstdint>
@@ -19,11 +17,11 @@ public:
     /// Creates the temporary file for `path`. Throws SaveError "Cannot create file <path>".
     explicit ParticleWriter(const std::string& path);
 
-    /// Adds one row; `parent` is -1 for none.
-    void write(std::int64_t index, FieldPoint at, std::int64_t parent);
+    /// Adds one row of a lattice wanderer, at a pixel; `parent` is -1 for none.
+    void write(std::int64_t index, std::int32_t x, std::int32_t y, std::int64_t parent);
     /// Adds one row of an off-lattice particle, x and y in the shortest form that reads back as
     /// the same double.
-    void write(std::int64_t index, PlanePoint at, std::int64_t parent);
+    void write(std::int64_t index, double x, double y, std::int64_t parent);
 
     /// Writes what is left in the buffer to the temporary file; false when a write has fallen
     /// short (a full disk, a file-size limit): the list can then not be put in place.

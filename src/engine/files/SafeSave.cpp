@@ -2,6 +2,7 @@
 
 #include "files/PendingTemporaryFiles.h"
 #include "files/SaveError.h"
+#include "files/StreamTarget.h"
 
 #include <atomic>
 #include <cerrno>
@@ -81,6 +82,10 @@ void SafeSave::save(const std::string& path, const WriteContent& writeContent)
 
 void SafeSave::checkWritable(const std::string& path, std::uint64_t bytes)
 {
+    if (const auto stream = StreamTarget::of(path)) {
+        stream->checkWritable();
+        return;
+    }
     const SafeSave probe(path);
     probe.checkRoomFor(bytes);
 }
@@ -90,9 +95,14 @@ void SafeSave::removeTemporaryFiles() noexcept
     PendingTemporaryFiles::removeAll();
 }
 
-SafeSave::SafeSave(const std::string& path) : path_(path), target_(path)
+SafeSave::SafeSave(const std::string& path) : path_(path), stream_(StreamTarget::of(path))
 {
     ignoreFileSizeSignal();
+    if (stream_) {
+        fd_ = stream_->open();
+        return;
+    }
+    target_.emplace(path);
     PendingTemporaryFiles::installHandlers();
     openFolder();
     try {
@@ -101,7 +111,7 @@ SafeSave::SafeSave(const std::string& path) : path_(path), target_(path)
         closeFolder();
         throw;
     }
-    if (target_.exists())
+    if (target_->exists())
         takeOverOwnerAndMode();
 }
 
@@ -121,6 +131,10 @@ bool SafeSave::write(const void* data, std::size_t size)
 
 void SafeSave::commit()
 {
+    if (stream_) {
+        commitStream();
+        return;
+    }
     const bool flushed = !failed_ && fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
@@ -128,7 +142,7 @@ void SafeSave::commit()
         discard();
         throw SaveError("Stream write error");
     }
-    if (renameat(folderFd_, temporaryName_.c_str(), folderFd_, target_.name().c_str()) != 0) {
+    if (renameat(folderFd_, temporaryName_.c_str(), folderFd_, target_->name().c_str()) != 0) {
         discard();
         refuse();
     }
@@ -139,11 +153,21 @@ void SafeSave::commit()
     syncFolder();
 }
 
+/// A stream has nothing to flush or put in place: its bytes are where they go once written.
+void SafeSave::commitStream()
+{
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    committed_ = true;
+    if (failed_ || !closed)
+        throw SaveError("Stream write error");
+}
+
 /// The folder stays open for the whole save: the temporary file is made, renamed and removed
 /// relative to it, the signal handler removes it through it, and it is flushed after the rename.
 void SafeSave::openFolder()
 {
-    const std::string folder = target_.folder();
+    const std::string folder = target_->folder();
     folderFd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     folderSyncable_ = folderFd_ >= 0;
     if (folderFd_ < 0 && errno == EACCES) // writable but not readable: no flush, still a save
@@ -156,7 +180,7 @@ void SafeSave::createTemporaryFile()
 {
     // A replaced file's content may be private: its new file is readable by its owner alone
     // until it has the old file's mode. A new file takes the umask's mode from the start.
-    const mode_t mode = target_.exists() ? 0600 : 0666;
+    const mode_t mode = target_->exists() ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryName_ = temporaryName();
         // Listed before it exists, so no signal can come between its creation and its listing.
@@ -179,7 +203,7 @@ void SafeSave::createTemporaryFile()
 /// a group the user belongs to), then its mode: changing the owner clears the set-id bits.
 void SafeSave::takeOverOwnerAndMode()
 {
-    const struct stat& old = target_.existing();
+    const struct stat& old = target_->existing();
     struct stat created {};
     fstat(fd_, &created);
     bool ownerKept = created.st_uid == old.st_uid;
@@ -219,10 +243,12 @@ void SafeSave::discard()
         ::close(fd_);
         fd_ = -1;
     }
+    committed_ = true; // nothing left to remove
+    if (stream_)
+        return;
     unlinkat(folderFd_, temporaryName_.c_str(), 0);
     PendingTemporaryFiles::remove(slot_);
     slot_ = -1;
-    committed_ = true; // nothing left to remove
 }
 
 void SafeSave::closeFolder()

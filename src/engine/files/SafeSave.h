@@ -1,19 +1,24 @@
 #pragma once
 
 #include "files/SaveTarget.h"
+#include "files/StreamTarget.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 /// The one way the program puts a file on disk, whatever its format: the bytes go to a new
 /// temporary file beside the target (".dla-save-" and six letters or digits), which replaces
 /// the target only when it is complete and flushed; then the folder is flushed too, so a
 /// finished save survives a power cut. Symbolic links are followed as the system follows them
-/// and stay links; a target that is not a regular file, a link loop or an over-long chain of
-/// links is refused. A replaced file keeps its mode and, where the process may set them, its
-/// owner and group; a hard-linked target gets a new file, its other names keep the old content.
+/// and stay links; a target that is neither a regular file nor a stream (below), a link loop or
+/// an over-long chain of links is refused. A replaced file keeps its mode and, where the process
+/// may set them, its owner and group; a hard-linked target gets a new file, its other names keep
+/// the old content. A name that leads to a stream (StreamTarget: a descriptor of this process, a
+/// character device, a FIFO) is written through as it stands instead, with no temporary file
+/// and no rename.
 /// A file-size limit fails the write instead of killing the process, and SIGINT, SIGTERM or
 /// SIGHUP during a save removes the temporary file before the process ends.
 ///
@@ -75,6 +80,7 @@ public:
     void commit();
 
 private:
+    void commitStream();
     void openFolder();
     void createTemporaryFile();
     void takeOverOwnerAndMode();
@@ -85,7 +91,8 @@ private:
     [[noreturn]] void refuse() const;
 
     std::string path_;
-    SaveTarget target_;
+    std::optional<StreamTarget> stream_;
+    std::optional<SaveTarget> target_; ///< the file a save replaces, when the name leads to no stream
     int folderFd_ = -1;
     bool folderSyncable_ = false;
     std::string temporaryName_;

@@ -48,23 +48,23 @@ double OffLatticeGrowth::expectedRadius(std::int64_t particles)
     return 20.0 + 1.1 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 1.71);
 }
 
-OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, const Hooks& hooks)
+OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, OffLatticeHost& host)
 {
     if (limits.particles <= 0 && limits.radius <= 0)
         throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
     if (limits.particles > MaxParticles)
         throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
-    const std::int64_t every = std::max<std::int64_t>(hooks.every, 1);
+    const std::int64_t every = std::max<std::int64_t>(host.every(), 1);
     for (;;) {
         if ((limits.particles > 0 && arrivals() >= limits.particles) || arrivals() >= MaxParticles)
             return Outcome::ParticlesReached;
         if (limits.radius > 0 && radius() >= limits.radius)
             return Outcome::RadiusReached;
         if (arrivals() % every == 0) {
-            if (hooks.stop && hooks.stop->load(std::memory_order_relaxed))
+            if (host.stopWanted())
                 return Outcome::Stopped;
-            if (hooks.progress && arrivals() > 0)
-                hooks.progress(arrivals());
+            if (arrivals() > 0)
+                host.progress(arrivals());
         }
         PlanePoint at = start();
         const std::int32_t touched = arrive(at);
@@ -74,7 +74,8 @@ OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, const Hook
 
 OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits)
 {
-    return run(limits, Hooks{});
+    OffLatticeHost alone;
+    return run(limits, alone);
 }
 
 PlanePoint OffLatticeGrowth::start()
@@ -233,9 +234,4 @@ std::uint64_t OffLatticeGrowth::memoryBytes(std::int64_t particles)
     const std::uint64_t tiles = 64 + count * 16 / 100;
     return (count + 1) * sizeof(OffLatticeParticle) + tiles * OffLatticeIndex::BytesPerTile +
            OffLatticeIndex::fixedBytes(halfSideFor(radiusBound(particles))) + (1 << 20);
-}
-
-std::uint64_t OffLatticeGrowth::memoryBytesForRadius(double radius)
-{
-    return memoryBytes(particlesBound(radius));
 }

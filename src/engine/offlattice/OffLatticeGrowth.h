@@ -1,14 +1,13 @@
 #pragma once
 
 #include "statistics/GrowthLawDimension.h"
+#include "offlattice/OffLatticeHost.h"
 #include "offlattice/OffLatticeIndex.h"
 #include "offlattice/OffLatticeParticle.h"
 #include "offlattice/PlanePoint.h"
 #include "offlattice/Xoshiro256PlusPlus.h"
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,14 +49,6 @@ public:
         double radius = 0;
     };
 
-    /// How the front end follows and stops a run: `progress` is called with the arrivals so far
-    /// every `every` arrivals, and `stop` is read as often; a true stop ends the run there.
-    struct Hooks {
-        const std::atomic<bool>* stop = nullptr;
-        std::function<void(std::int64_t arrivals)> progress;
-        std::int64_t every = 1024;
-    };
-
     enum class Outcome { ParticlesReached, RadiusReached, Stopped };
 
     /// The gyration radius of the first `particles` particles of the cluster (the origin's included).
@@ -67,11 +58,12 @@ public:
     /// index and reserves room; a run may grow beyond it, the index is then rebuilt larger.
     explicit OffLatticeGrowth(std::uint32_t seed, std::int64_t expectedParticles = 0);
 
-    /// Grows until a limit is met (at least one must be set) or `hooks.stop` is true. Another
-    /// call goes on growing the same cluster. A run to a radius also ends at MaxParticles.
-    /// Throws std::invalid_argument without a limit or for more than MaxParticles.
-    Outcome run(const Limits& limits, const Hooks& hooks);
-    /// The same without hooks.
+    /// Grows until a limit is met (at least one must be set) or `host` wants it to stop, asking
+    /// `host` every host.every() arrivals. Another call goes on growing the same cluster. A run
+    /// to a radius also ends at MaxParticles. Throws std::invalid_argument without a limit or
+    /// for more than MaxParticles.
+    Outcome run(const Limits& limits, OffLatticeHost& host);
+    /// The same for a run on its own, which nothing stops and nobody watches.
     Outcome run(const Limits& limits);
 
     /// Particles that arrived (the origin's not counted): the rows of the particle list.
@@ -96,11 +88,9 @@ public:
     /// Bytes this object holds now.
     std::uint64_t bytes() const;
     /// An upper bound on the bytes a growth made with `expectedParticles` = `particles` holds at
-    /// its peak while it grows that many, for a check before the run.
+    /// its peak while it grows that many, for a check before the run (for a run to a radius,
+    /// made with particlesBound(radius)).
     static std::uint64_t memoryBytes(std::int64_t particles);
-    /// The same for a run to `radius` diameters, made with `expectedParticles` =
-    /// particlesBound(radius).
-    static std::uint64_t memoryBytesForRadius(double radius);
     /// A generous bound on the farthest centre after `particles` arrivals.
     static double radiusBound(std::int64_t particles);
     /// A generous bound on the arrivals a cluster needs to reach `radius` diameters.

@@ -20,7 +20,7 @@ public:
     {
         statistics_.add(wanderer);
         if (particles_ != nullptr)
-            particles_->write(wanderer.index, wanderer.at, parentOf(wanderer));
+            particles_->write(wanderer.index, wanderer.at.x, wanderer.at.y, parentOf(wanderer));
         if (owners_ != nullptr && wanderer.turnedWhite)
             owners_->record(wanderer.at, wanderer.index);
     }

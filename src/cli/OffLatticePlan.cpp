@@ -1,0 +1,112 @@
+#include "OffLatticePlan.h"
+
+#include "JobCount.h"
+#include "OffLatticeSettings.h"
+#include "memory/AvailableMemory.h"
+#include "files/BmpFile.h"
+#include "lattice/FieldSizeError.h"
+#include "offlattice/OffLatticeGrowth.h"
+#include "picture/PictureFile.h"
+#include "UsageError.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+/// A scale as messages show it: "2", "0.25".
+std::string scaleText(double scale)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", scale);
+    return text;
+}
+
+std::string pictureText(FieldSize size)
+{
+    return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
+}
+
+std::string maximumParticlesText()
+{
+    return std::to_string(OffLatticeGrowth::MaxParticles);
+}
+
+} // namespace
+
+OffLatticePlan::OffLatticePlan(const GrowRequest& request)
+    : size_(request.size), bmp_(request.wantsPicture() && !PictureFile::isPngName(request.output)),
+      scale_(OffLatticeSettings::of(request).scale), particles_(request.points.value_or(0)),
+      sizedToCluster_(request.points.has_value() && !request.sizeGiven)
+{
+    const double narrower = std::min(size_.width, size_.height) / scale_;
+    if (narrower < NarrowestPicture)
+        throw UsageError("a picture of " + pictureText(size_) + " at --scale " + scaleText(scale_) + " is " +
+                         scaleText(narrower) + " particle diameters across, too small for the first particles (" +
+                         scaleText(NarrowestPicture) + " at least): give a larger --size or a smaller --scale");
+    if (particles_ == 0)
+        edgeRadius_ = std::min(size_.width, size_.height) / (2 * scale_);
+}
+
+std::int64_t OffLatticePlan::expectedParticles() const
+{
+    return particles_ > 0 ? particles_ : OffLatticeGrowth::particlesBound(edgeRadius_);
+}
+
+std::uint64_t OffLatticePlan::memoryBytes() const
+{
+    // The writers' rows, zlib's state and the particle list's buffer.
+    constexpr std::uint64_t Writers = 1 << 20;
+    const auto particles = static_cast<std::uint64_t>(expectedParticles());
+    const auto width = static_cast<std::uint64_t>(size_.width);
+    const auto height = static_cast<std::uint64_t>(size_.height);
+    // OffLatticePicture: the particles sorted by row (4 bytes each, a row start of 8 bytes a
+    // row) and the owners of one row (4 bytes a pixel), beside a row of 3 bytes a pixel.
+    const std::uint64_t picture = 4 * (particles + 1) + 8 * (height + 2) + 7 * width;
+    return OffLatticeGrowth::memoryBytes(static_cast<std::int64_t>(particles)) + picture + Writers + JobCount::workerBytes();
+}
+
+void OffLatticePlan::checkFits() const
+{
+    if (particles_ == 0 && OffLatticeGrowth::particlesBound(edgeRadius_) > OffLatticeGrowth::MaxParticles)
+        throw FieldSizeError("A cluster reaching the edge of " + pictureText(size_) + " at --scale " +
+                             scaleText(scale_) + " could need more than " + maximumParticlesText() +
+                             " particles: give a smaller --size, a larger --scale or --points");
+    // The BMP header holds the file size in 32 bits.
+    if (bmp_ && BmpFile::fileSize(size_.width, size_.height) >= std::uint64_t{1} << 32)
+        throw FieldSizeError("A picture of " + pictureText(size_) +
+                             " is too large to be saved as a BMP file, which must stay below 4 GiB");
+    if (memoryBytes() > AvailableMemory::bytes())
+        throw FieldSizeError(memoryRefusal(memoryBytes()));
+}
+
+std::string OffLatticePlan::memoryRefusal(std::uint64_t needed) const
+{
+    return "Not enough memory for an off-lattice cluster of " + std::string(particles_ > 0 ? "" : "up to ") +
+           std::to_string(expectedParticles()) + " particles (" + std::to_string(needed >> 20) + " MiB)";
+}
+
+std::int64_t OffLatticePlan::sideHolding(double radius, double scale)
+{
+    return 2 * static_cast<std::int64_t>(std::ceil(radius * scale)) + 2;
+}
+
+FieldSize OffLatticePlan::sizeForParticles(std::int64_t particles, double scale)
+{
+    // The farthest disc reaches half a diameter beyond the farthest centre.
+    const double reach = OffLatticeGrowth::radiusBound(particles) + 0.5;
+    const std::int64_t side = std::max<std::int64_t>(FieldSize::MinimumSide, sideHolding(reach, scale));
+    if (side > FieldSize::MaximumSide)
+        throw UsageError(std::to_string(particles) + " particles at --scale " + scaleText(scale) +
+                         " need a picture of up to " + std::to_string(side) + " pixels across, more than " +
+                         std::to_string(FieldSize::MaximumSide) + ": give a smaller --scale or a --size");
+    return FieldSize{static_cast<std::int32_t>(side), static_cast<std::int32_t>(side)};
+}
+
+FieldSize OffLatticePlan::sizeWithoutSizeOption(const GrowRequest& request)
+{
+    if (!request.points)
+        return DefaultSize;
+    return sizeForParticles(*request.points, OffLatticeSettings::of(request).scale);
+}

@@ -1,0 +1,41 @@
+#!/bin/bash
+# The results of a few seeds of every mode, pinned with the engine version they belong to: the
+# particle lists and pictures of the seeds, hashed together. A change to the program that alters
+# any of them fails here until the mode's engine version changes with it (the summaries' "engine"
+# says which engine grew a run, and a seed promises its cluster only within one engine).
+source "$(dirname "$0")/common.sh" "$@"
+
+# One line a mode: mode|its options|seeds|engine version|SHA-256 of the seeds' particle lists and
+# pictures, in the order of the seeds. To update a pin after bumping the version, put the new
+# version here and the hash this test prints for it.
+PINS='
+plant|-s 60x90 -n 200|1 2 3|plant-1|75633ad7c8aa4a87c9915baec4bbba7aebf7c16ef07f1ea0a138de963511fadb
+snowflake|-s 81x81|1 2 3|snowflake-1|5a9d55c3427312dff7870ee0d2b290b1df19d4b4609c71530c857f51600df8cd
+offlattice|-n 300 --scale 2|1 2 3|offlattice-1|509aa760eb08d3c87a6b6aea0c5df6ffc3bc094a9a6bca5b3b1089ff50ab4780
+'
+
+# Every mode of --mode has its pin.
+modes=$("$GROW" --help | sed -n 's/^ *-m,--mode MODE *\(.*\) (default: .*/\1/p' | sed 's/,/ /g; s/ or / /g')
+[ -n "$modes" ] || fail "the modes could not be read from --help"
+for mode in $modes; do
+    grep -q "^$mode|" <<<"$PINS" || fail "the $mode mode has no pin: add one to the table"
+done
+
+while IFS='|' read -r mode options seeds engine pinned; do
+    [ -n "$mode" ] || continue
+    files=()
+    for seed in $seeds; do
+        # shellcheck disable=SC2086 # the table's options, a word each
+        grow -m "$mode" $options -r "$seed" -q --json -o "$mode-$seed.bmp" --particles "$mode-$seed.csv"
+        expect_status "$mode seed $seed" 0
+        grown=$(sed -n 's/.*"engine":"\([^"]*\)".*/\1/p' "$OUT")
+        [ "$grown" = "$engine" ] ||
+            fail "$mode: the summary names engine '$grown', the pin is for '$engine': a new version needs its pin (engine and hash) updated"
+        files+=("$mode-$seed.csv" "$mode-$seed.bmp")
+    done
+    hash=$(cat "${files[@]}" | sha256sum | cut -d' ' -f1)
+    [ "$hash" = "$pinned" ] ||
+        fail "$mode seeds $seeds grow other clusters than engine $engine did (hash $hash, pinned $pinned): a change that alters a seed's result must bump the mode's engine version (its growth's EngineVersion); bump it and this pin (engine and hash)"
+done <<<"$PINS"
+
+finish

@@ -133,15 +133,10 @@ double OffLatticeGrowth::gapOrContact(PlanePoint& at, std::int32_t& touched)
     }
     const double reach = 1.0 + OffLatticeIndex::NearReach - off;
     double nearest = reach * reach;
-    std::int32_t closest = -1;
     for (std::int32_t i = 0; i < near_.count; ++i) {
         const double dx = at.x - near_.x[i];
         const double dy = at.y - near_.y[i];
-        const double squared = dx * dx + dy * dy;
-        if (squared < nearest) {
-            nearest = squared;
-            closest = i;
-        }
+        nearest = std::min(nearest, dx * dx + dy * dy);
     }
     const double gap = std::sqrt(nearest) - 1.0;
     if (gap > StopDistance)
@@ -149,10 +144,20 @@ double OffLatticeGrowth::gapOrContact(PlanePoint& at, std::int32_t& touched)
     // Within StopDistance of its nearest particle (reach is far above 1 + StopDistance, so there
     // is one): the walker goes the rest of the way along the line to that particle's centre.
     // Every other particle is at least as far as the nearest, so the move of at most
-    // StopDistance brings none closer than 1.
+    // StopDistance brings none closer than 1. The nearest is looked for only now, once a walk.
+    std::int32_t closest = 0;
+    double closestSquared = 1e300;
+    for (std::int32_t i = 0; i < near_.count; ++i) {
+        const double dx = at.x - near_.x[i];
+        const double dy = at.y - near_.y[i];
+        if (dx * dx + dy * dy < closestSquared) {
+            closestSquared = dx * dx + dy * dy;
+            closest = i;
+        }
+    }
     const double px = near_.x[closest];
     const double py = near_.y[closest];
-    const double length = std::sqrt(nearest);
+    const double length = std::sqrt(closestSquared);
     at = {px + (at.x - px) / length, py + (at.y - py) / length};
     touched = near_.particle[closest];
     return 0;

@@ -117,6 +117,21 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return out + line + "\n";
 }
 
+/// What `figure` means: its own meaning, then each mode's note on it, "(offlattice: ...)", or
+/// the note alone, "offlattice: ...", for a figure with no meaning of its own.
+std::string meaningOf(SummaryKeys::Figure figure)
+{
+    std::string text(SummaryKeys::of(figure).meaning);
+    for (const GrowthMode& mode : ModeTable::modes())
+        for (const ModeHelp::FigureNote& note : mode.help.figures) {
+            if (note.figure != figure)
+                continue;
+            const std::string told = std::string(mode.name) + ": " + std::string(note.note);
+            text += text.empty() ? told : " (" + told + ")";
+        }
+    return text;
+}
+
 /// Every summary figure of every mode, as the key table defines it, and the particle list's
 /// parents.
 std::string figuresHelp()
@@ -140,7 +155,7 @@ std::string figuresHelp()
                 continue;
             told.push_back(figure);
             const SummaryKeys::FigureKey& key = SummaryKeys::of(figure);
-            text += wrapped(std::string(key.key) + ": " + std::string(key.meaning) + ".", "  ");
+            text += wrapped(std::string(key.key) + ": " + meaningOf(figure) + ".", "  ");
         }
     return text + "  output: the picture's file; null with --no-picture.\n" +
            "  particle_list: with --particles, the particle list's file; null when it could\n"

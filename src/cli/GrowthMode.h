@@ -39,6 +39,13 @@ struct ModeHelp {
     std::string_view particleList = {};
     /// Example command lines.
     std::vector<std::string_view> examples = {};
+    /// What a summary figure means for it where the figure's own meaning (SummaryKeys) does
+    /// not say it: told after the mode's name, in parentheses after that meaning.
+    struct FigureNote {
+        SummaryKeys::Figure figure;
+        std::string_view note;
+    };
+    std::vector<FigureNote> figures = {};
 };
 
 /// One growth mode of dla-grow, as the mode table lists it: all the rest of dla-grow (options,

@@ -28,11 +28,14 @@ constexpr std::string_view LatticeParticleList =
 
 } // namespace
 
-// To add a mode: write its run class (a GrowthRun, with static functions for the entry below)
-// and, if it has options of its own, its settings type beside it (read once by readSettings,
-// read back by the run from GrowRequest::modeSettings; see OffLatticeSettings); then add its
-// entry here. The options, the help, the plan, the ensemble, the summaries and the aggregate
-// take it from its entry; nothing else in dla-grow changes.
+// To add a mode: write its run class (a GrowthRun, with static functions for the entry's
+// checkBeforeRuns, memoryOfOneRun, memoryRefusal and makeRun; see OffLatticeRun) and, if it has
+// options of its own, its settings type beside it (readSettings reads them once from their
+// texts; the run takes them back with std::any_cast from GrowRequest::modeSettings; see
+// OffLatticeSettings). Then add its entry below: name, default size, figures, options, help
+// (its words in --help, its notes on the figures), range of --points and those functions. The
+// parser, the help, the plan, the ensemble, the summaries and the aggregate take it from here;
+// a figure no mode had before also needs its row in SummaryKeys.
 const std::vector<GrowthMode>& ModeTable::modes()
 {
     static const std::vector<GrowthMode> table{
@@ -83,7 +86,14 @@ const std::vector<GrowthMode>& ModeTable::modes()
                                      "upwards; parent the row of the particle it touched, or -1 for the origin "
                                      "particle.",
                      .examples = {"dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles "
-                                  "dla.csv"}},
+                                  "dla.csv"},
+                     .figures = {{Figure::GyrationRadius, "in diameters, over every particle, the origin particle "
+                                                          "included"},
+                                 {Figure::Dimension, "from the growth, the slope of log N against log R_g(N) over "
+                                                     "the first N particles from N = 100 on; null below two decades"},
+                                 {Figure::Particles, "the particles grown, the particle list's rows"},
+                                 {Figure::Jumps, "the circle jumps and straight steps taken, one random direction "
+                                                 "each"}}},
             .fewestPoints = 1,
             .mostPoints = OffLatticeGrowth::MaxParticles,
             .readSettings = OffLatticeSettings::read,

@@ -16,13 +16,13 @@ const std::array<SummaryKeys::FigureKey, SummaryKeys::FigureCount>& SummaryKeys:
         {F::Pixels,         "pixels",          Kind::Count,  false, true,  F::Wanderers, Sum::Spread,   "",                   " pixels",    0, 1,
          "the pixels the run turned white inside the picture, one for each wanderer that stuck inside it"},
         {F::GyrationRadius, "gyration_radius", Kind::Real,   true,  true,  F::Count,     Sum::SomeRuns, "gyration radius ",   "",           2, 2,
-         "the root mean squared distance of those wanderers from their centre of mass, in pixels; the starting cluster left out; null without one (offlattice: in diameters, over every particle, the origin particle included)"},
+         "the root mean squared distance of those wanderers from their centre of mass, in pixels; the starting cluster left out; null without one"},
         {F::Dimension,      "dimension",       Kind::Real,   true,  false, F::Count,     Sum::SomeRuns, "fractal dimension ", "",           2, 3,
-         "a box-counting estimate of the fractal dimension: boxes of 1, 2, 4, ... pixels aligned to the top left corner of the cluster's bounding box (the plant's base strip left out), up to a quarter of its shorter side, the slope of log N(s) against log(1/s) fitted from 4 pixels on; null when the box is under 128 pixels either way (offlattice: from the growth, the slope of log N against log R_g(N) over the first N particles from N = 100 on; null below two decades)"},
+         "a box-counting estimate of the fractal dimension: boxes of 1, 2, 4, ... pixels aligned to the top left corner of the cluster's bounding box (the plant's base strip left out), up to a quarter of its shorter side, the slope of log N(s) against log(1/s) fitted from 4 pixels on; null when the box is under 128 pixels either way"},
         {F::Particles,      "particles",       Kind::Count,  false, true,  F::Count,     Sum::Spread,   "",                   " particles", 0, 1,
-         "offlattice: the particles grown, the particle list's rows"},
+         ""},
         {F::Jumps,          "jumps",           Kind::Count,  false, true,  F::Count,     Sum::Spread,   "",                   " jumps",     0, 1,
-         "offlattice: the circle jumps and straight steps taken, one random direction each"},
+         ""},
     }};
     // clang-format on
     return table;

@@ -77,7 +77,8 @@ public:
         int lineDecimals;
         /// The decimals of its mean and deviation in the aggregate's line.
         int aggregateDecimals;
-        /// What it counts, for --help: "the wanderers released (...)".
+        /// What it counts, for --help: "the wanderers released (...)"; empty for a figure of one
+        /// mode alone, whose entry says it (ModeHelp::figures), as it says what differs for it.
         std::string_view meaning;
     };
 

@@ -136,3 +136,31 @@ TEST(GrowRequest, AnOffLatticeRunCountsTheStackOfTheWorkerItRunsOn)
     EXPECT_LT(OffLatticePlan(tiny).memoryBytes(), std::uint64_t{8} << 20);
     EXPECT_EQ(tiny.mode->memoryOfOneRun(tiny), OffLatticePlan(tiny).memoryBytes());
 }
+
+TEST(GrowRequest, TheHelpTellsWhatEachModesEntrySays)
+{
+    const char* argv[] = {"dla-grow", "--help"};
+    std::ostringstream out;
+    ASSERT_FALSE(GrowOptions::parse(2, argv, out));
+    // The help wraps its paragraphs: compare with the line breaks as blanks.
+    std::string help = out.str();
+    std::replace(help.begin(), help.end(), '\n', ' ');
+    std::string unwrapped;
+    for (const char c : help)
+        if (c != ' ' || unwrapped.empty() || unwrapped.back() != ' ')
+            unwrapped += c;
+    for (const GrowthMode& mode : ModeTable::modes()) {
+        SCOPED_TRACE(std::string(mode.name));
+        EXPECT_NE(unwrapped.find(std::string(mode.name) + ".bmp"), std::string::npos);
+        for (const ModeOption& option : mode.options)
+            EXPECT_NE(unwrapped.find(std::string(option.name)), std::string::npos);
+        for (const std::string_view example : mode.help.examples)
+            EXPECT_NE(unwrapped.find(std::string(example)), std::string::npos) << example;
+        for (const ModeHelp::FigureNote& note : mode.help.figures)
+            EXPECT_NE(unwrapped.find(std::string(mode.name) + ": " + std::string(note.note)), std::string::npos)
+                << note.note;
+        if (!mode.help.particleList.empty()) {
+            EXPECT_NE(unwrapped.find(std::string(mode.help.particleList)), std::string::npos);
+        }
+    }
+}

@@ -20,7 +20,7 @@ json_value()
 }
 
 # --- --no-picture: the particle list and the summary alone, the same as beside a picture. ---
-for mode in "-m snowflake -s 100x100 -n 200" "-m plant -s 80x120 -n 150" "-m offlattice -n 300"; do
+for mode in "-m snowflake -s 100x100 -n 200" "-m plant -s 80x120 -n 150 --colour age" "-m offlattice -n 300"; do
     read -ra arguments <<<"$mode"
     mkdir with without
     (cd with && "$GROW" "${arguments[@]}" -r 3 -q -o pic.bmp --particles p.csv >line.txt) || fail "$mode: the run with a picture failed"

@@ -8,9 +8,14 @@ without files in between.
     >>> c.positions.shape, c.dimension
     ((1000001, 2), 1.71...)
 
-offlattice()  the standard model: discs moving by Brownian motion in the plane
+offlattice()     the standard model: discs moving by Brownian motion in the plane
+plant()          the desktop program's plant life, upward from a strip
+snowflake()      the desktop program's snowflake, outward from a pixel
+read_particles() a particle list dla-grow wrote, as the same arrays
 """
 
-from ._dla import OffLatticeCluster, __version__, offlattice
+from ._dla import (LatticeCluster, OffLatticeCluster, ParticleList, __version__, offlattice, plant, read_particles,
+                   snowflake)
 
-__all__ = ["OffLatticeCluster", "offlattice", "__version__"]
+__all__ = ["LatticeCluster", "OffLatticeCluster", "ParticleList", "offlattice", "plant", "read_particles", "snowflake",
+           "__version__"]

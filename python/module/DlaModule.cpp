@@ -324,7 +324,7 @@ ParticleListArrays readParticles(const std::string& path)
     arrays.offLattice = particles.offLattice;
     arrays.parents = py::array_t<std::int32_t>(rows, particles.parents.data());
     if (particles.offLattice) {
-        arrays.positions = py::array_t<double>({rows, py::ssize_t{2}}, particles.positions.data());
+        arrays.positions = py::array_t<double>({rows, py::ssize_t{particles.dimensions}}, particles.positions.data());
     } else {
         py::array_t<std::int32_t> positions({rows, py::ssize_t{2}});
         std::int32_t* out = positions.mutable_data();
@@ -342,7 +342,8 @@ void defineReading(py::module_& module)
                       R"(positions: numpy.ndarray
 
 The positions array of the cluster that grew the list: float64 with the origin
-particle first for an off-lattice list, int32 for a lattice mode's.)")
+particle first for an off-lattice list (N x 2, or N x 3 in space), int32 for a
+lattice mode's.)")
         .def_readonly("parents", &ParticleListArrays::parents,
                       "parents: numpy.ndarray\n\nThe parents array of that cluster (int32).")
         .def_readonly("off_lattice", &ParticleListArrays::offLattice,
@@ -351,12 +352,15 @@ particle first for an off-lattice list, int32 for a lattice mode's.)")
     module.def("read_particles", &readParticles, py::arg("path"),
                R"(read_particles(path: str) -> ParticleList
 
-Reads a particle list dla-grow (or save_particles) wrote into the arrays of the
-cluster that grew it: c.positions and c.parents of dla.offlattice(n, seed=s) are
-those of read_particles() of dla-grow -m offlattice -n N -r S --particles FILE.
-A list whose coordinates are all whole numbers is a lattice mode's; any other an
-off-lattice one, which gets the origin particle in front (its row 0, parent -1)
-and its parents counted in those rows.
+Reads a particle list dla-grow (or save_particles) wrote, CSV or PLY, into the
+arrays of the cluster that grew it: c.positions and c.parents of
+dla.offlattice(n, seed=s) are those of read_particles() of
+dla-grow -m offlattice -n N -r S --particles FILE.
+A CSV list whose coordinates are all whole numbers is a lattice mode's; any other
+an off-lattice one, which gets the origin particle in front (its row 0, parent
+-1) and its parents counted in those rows. A PLY cloud (a name ending in .ply
+for dla-grow) has the origin particle as vertex 0; one whose every z is 0 is a
+plane cluster's, with two coordinates.
 Raises OSError for a file that cannot be read and ValueError, naming the line,
 for one that is not a particle list.)");
 }

@@ -1,6 +1,5 @@
 #include "BoundedLine.h"
 
-#include <limits>
 
 BoundedLine::Read BoundedLine::next(std::istream& in, std::string& line)
 {
@@ -10,9 +9,9 @@ BoundedLine::Read BoundedLine::next(std::istream& in, std::string& line)
     if (in.bad())
         return Read::End;
     if (in.fail() && taken > 0 && !in.eof()) {
-        // The buffer filled before the line ended: pass over the rest, holding none of it.
+        // The buffer filled before the line ended. Its end may be gigabytes away or never come,
+        // so nothing more is read.
         in.clear();
-        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
         return Read::TooLong;
     }
     if (taken == 0)

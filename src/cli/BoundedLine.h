@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-/// Reads text line by line without ever holding more than a bound of one line: a longer line
-/// is passed over to its end, so no input can make the reader take more memory than the bound.
+/// Reads text line by line without ever holding more than a bound of one line, so no input can
+/// make the reader take more memory than the bound. A longer line is where reading stops: the
+/// stream is left within it.
 class BoundedLine {
 public:
     enum class Read {
         Line,    ///< `line` holds the next line, without its line break
-        TooLong, ///< the next line was longer than the bound; it has been passed over
+        TooLong, ///< the next line is longer than the bound; the stream is left within it
         End      ///< no line left (or the stream failed: see its bad())
     };
 

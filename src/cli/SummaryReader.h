@@ -3,6 +3,7 @@
 #include "EnsembleAggregate.h"
 #include "SeedRange.h"
 
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <optional>
@@ -15,9 +16,13 @@
 /// SummaryKeys that its mode reports, as the writer writes them.
 ///
 /// Blank lines are passed over, and so are aggregate lines (they sum up runs whose own lines
-/// are there too). Every other line must be a run summary of the same mode and size as the
-/// first one read, and a run not summed up before (the same seed twice is a file given twice or
-/// a run grown again); each line that is not is noted as "name:line: reason" and adds nothing.
+/// are there too), each checked to be one. Every other line must be a run summary with every
+/// key of its kind, each of its type for the mode (null where the mode has none); of the same
+/// mode, size and engine as the first one read (a summary written before summaries named their
+/// engine only among others of its kind); a run not summed up before (the same seed twice is a
+/// file given twice or a run grown again); and one whose figures the sums can hold. Each line
+/// that is not is noted as "name:line: reason" and adds nothing. A line longer than any summary
+/// ends the reading of its stream.
 class SummaryReader {
 public:
     /// Notes kept word for word; past this many only their number grows.
@@ -29,7 +34,7 @@ public:
     /// With `seeds`, a run whose seed lies outside them is a line that is not one of these runs.
     explicit SummaryReader(std::optional<SeedRange> seeds = std::nullopt) : seeds_(seeds) {}
 
-    /// Reads every line of `in`; `name` names it in the notes. Throws std::runtime_error
+    /// Reads every line of `in` (up to one too long); `name` names it in the notes. Throws std::runtime_error
     /// "Cannot read NAME: reason" when the stream fails.
     void read(std::istream& in, const std::string& name);
 
@@ -44,6 +49,9 @@ public:
 private:
     /// Checks one line and adds its run. Throws std::invalid_argument with the reason.
     void readLine(const std::string& line);
+    /// Adds the run's figures to sums_; throws std::invalid_argument, adding nothing, when a
+    /// sum of the aggregate could overflow.
+    void addToSums(const RunResult& run);
 
     std::optional<SeedRange> seeds_;
     std::optional<EnsembleAggregate> aggregate_;
@@ -51,6 +59,11 @@ private:
     /// rerun is identical), and all runs here share mode and size.
     std::unordered_set<std::uint32_t> summed_;
     std::string kind_; ///< "snowflake 1000x1000", from the first summary read
+    /// The engine of the first summary read: empty when it names none.
+    std::optional<std::string> engine_;
+    /// For each figure, the sum of the runs' values (a total's) or of their squares (a mean's),
+    /// kept to refuse a run whose figures the aggregate's sums could not hold.
+    std::array<double, SummaryKeys::FigureCount> sums_{};
     std::vector<std::string> problems_;
     std::int64_t problemCount_ = 0;
 };

@@ -156,3 +156,140 @@ TEST(SummaryReader, KeepsTheFirstNotesAndCountsTheRest)
     EXPECT_EQ(reader.problems().size(), SummaryReader::KeptProblems);
     EXPECT_EQ(reader.problemCount(), static_cast<std::int64_t>(SummaryReader::KeptProblems + 5));
 }
+
+namespace {
+
+/// A run summary as dla-grow writes it now, engine included.
+std::string written(const std::string& mode, std::uint32_t seed, double seconds = 0.5)
+{
+    RunResult result;
+    result.mode = ModeTable::find(mode);
+    result.size = FieldSize{300, 300};
+    result.seed = seed;
+    result.output = "f.bmp";
+    for (const Figure figure : result.mode->figures)
+        result.setFigure(figure, 5);
+    result.setFigure(Figure::Seconds, seconds);
+    return result.json();
+}
+
+/// `line` with the first `from` replaced by `to`.
+std::string with(std::string line, const std::string& from, const std::string& to)
+{
+    const auto at = line.find(from);
+    EXPECT_NE(at, std::string::npos) << from << " in " << line;
+    return at == std::string::npos ? line : line.replace(at, from.size(), to);
+}
+
+std::vector<std::string> problemsOf(const std::string& lines, std::int64_t expectedRuns)
+{
+    std::istringstream in(lines);
+    SummaryReader reader;
+    reader.read(in, "r");
+    EXPECT_EQ(reader.runs(), expectedRuns);
+    return reader.problems();
+}
+
+} // namespace
+
+TEST(SummaryReader, ChecksEveryKeyByItsTypeAndItsMode)
+{
+    const std::string flake = written("snowflake", 1);
+    const std::string offlattice = written("offlattice", 2);
+    EXPECT_EQ(problemsOf(with(flake, R"("particles":null)", R"("particles":12345)") + "\n" +
+                             with(flake, R"("jumps":null)", R"("jumps":"lots")") + "\n" +
+                             with(flake, R"("particles":null,"jumps":null,)", "") + "\n" +
+                             with(flake, R"(,"output":"f.bmp")", "") + "\n" +
+                             with(flake, R"("seed":1,)", R"("seed":1,"foo":1,)") + "\n" +
+                             with(flake, R"("engine":"snowflake-1")", R"("engine":7)") + "\n" + flake + "\n",
+                         1),
+              (std::vector<std::string>{
+                  R"(r:1: "particles" is not null: the snowflake mode has none)",
+                  R"(r:2: "jumps" is not null: the snowflake mode has none)",
+                  R"(r:3: no "particles")",
+                  R"(r:4: no "output")",
+                  R"(r:5: "foo" is not a key of a run summary)",
+                  R"(r:6: "engine" is not the name of an engine)",
+              }));
+    EXPECT_EQ(problemsOf(with(offlattice, R"("wanderers":null)", R"("wanderers":-5)") + "\n" +
+                             with(offlattice, R"("pixels":null)", R"("pixels":{"x":1})") + "\n" +
+                             with(offlattice, R"("jumps":5)", R"("jumps":null)") + "\n" + offlattice + "\n",
+                         1),
+              (std::vector<std::string>{
+                  R"(r:1: "wanderers" is not null: the offlattice mode has none)",
+                  R"(r:2: "pixels" is not null: the offlattice mode has none)",
+                  R"(r:3: "jumps" is not a number)",
+              }));
+}
+
+TEST(SummaryReader, PassesOverAggregateLinesAndRefusesWhatOnlyLooksLikeOne)
+{
+    EnsembleAggregate offlattice(*ModeTable::find("offlattice"));
+    std::istringstream runs(written("offlattice", 1) + "\n" + written("offlattice", 2) + "\n");
+    SummaryReader first;
+    first.read(runs, "runs");
+    const std::string aggregate = first.aggregate().json();
+    EXPECT_EQ(problemsOf(threeRuns().json() + "\n" + aggregate + "\n" + R"({"runs":"nonsense","foo":1})" + "\n" +
+                             R"({"runs":3,"foo":1})" + "\n" + with(aggregate, R"("runs":2)", R"("runs":0)") + "\n" +
+                             with(aggregate, R"("seconds":1.0)", R"("seconds":"x")") + "\n" +
+                             with(aggregate, R"("runs":2,"mean")", R"("runs":3,"mean")") + "\n" + written("plant", 1) +
+                             "\n",
+                         1),
+              (std::vector<std::string>{
+                  R"(r:3: not an aggregate line: "runs" is not a whole number of 1 or more)",
+                  "r:4: not an aggregate line: its keys are not the summed figures of plant, snowflake or offlattice",
+                  R"(r:5: not an aggregate line: "runs" is not a whole number of 1 or more)",
+                  R"(r:6: not an aggregate line: "seconds" is not a number of 0 or more)",
+                  R"(r:7: not an aggregate line: "gyration_radius" has no "runs" from 0 to the aggregate's)",
+              }));
+}
+
+TEST(SummaryReader, RefusesARunWhoseFiguresTheSumsCannotHold)
+{
+    // Two runs of 1.7e308 s add up past the largest double; one is summed, the other refused.
+    EXPECT_EQ(problemsOf(written("snowflake", 1, 1.7e308) + "\n" + written("snowflake", 2, 1.7e308) + "\n", 1),
+              (std::vector<std::string>{R"(r:2: the sum of "seconds" would overflow)"}));
+    // A mean's deviation squares its values.
+    EXPECT_EQ(problemsOf(with(written("snowflake", 1), R"("gyration_radius":5.0)", R"("gyration_radius":1e200)") +
+                             "\n" + written("snowflake", 2) + "\n",
+                         1),
+              (std::vector<std::string>{R"(r:1: the sum of "gyration_radius" would overflow)"}));
+    std::istringstream in(written("snowflake", 1, 1e300) + "\n" + written("snowflake", 2, 1e300) + "\n");
+    SummaryReader reader;
+    reader.read(in, "r");
+    EXPECT_EQ(reader.problemCount(), 0);
+    EXPECT_DOUBLE_EQ(reader.aggregate().total(Figure::Seconds), 2e300);
+}
+
+TEST(SummaryReader, NeverSumsUpRunsOfTwoEngines)
+{
+    const std::string one = written("snowflake", 1);
+    const std::string other = with(written("snowflake", 2), R"("engine":"snowflake-1")", R"("engine":"snowflake-0")");
+    const std::string unnamed = with(written("snowflake", 3), R"("engine":"snowflake-1",)", "");
+    const std::string reason = ": two engines grow different clusters from the same seed, and one not named cannot "
+                               "be told from another, so their runs are never summed up together";
+    EXPECT_EQ(problemsOf(one + "\n" + other + "\n" + unnamed + "\n", 1),
+              (std::vector<std::string>{
+                  "r:2: a run of engine snowflake-0 among runs of engine snowflake-1" + reason,
+                  R"(r:3: a run written before summaries named their engine (no "engine") among runs of engine snowflake-1)" +
+                      reason,
+              }));
+    // Summaries written before engines were named sum up among themselves.
+    EXPECT_EQ(problemsOf(unnamed + "\n" + with(other, R"("engine":"snowflake-0",)", "") + "\n" + one + "\n", 2),
+              (std::vector<std::string>{
+                  R"(r:3: a run of engine snowflake-1 among runs written before summaries named their engine (no "engine"))" +
+                      reason,
+              }));
+}
+
+TEST(SummaryReader, StopsReadingAStreamAtALineLongerThanAnySummary)
+{
+    const std::string line = written("snowflake", 1);
+    std::istringstream in(line + "\n" + std::string(SummaryReader::MaximumLineBytes + 10, 'x') + "\n" + line + "\n" +
+                          written("snowflake", 2) + "\n");
+    SummaryReader reader;
+    reader.read(in, "r");
+    EXPECT_EQ(reader.problems(), (std::vector<std::string>{"r:2: too long"}));
+    EXPECT_EQ(reader.runs(), 1);
+    EXPECT_LE(in.tellg(), static_cast<std::streamoff>(line.size() + SummaryReader::MaximumLineBytes + 3));
+}

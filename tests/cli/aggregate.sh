@@ -43,6 +43,25 @@ status=$?
 expect_status "an over-long line" 2
 expect_one_error_line "an over-long line" "-:2: too long"
 
+# A stream without line breaks is not read to its end, which may never come.
+timeout 120 "$GROW" --aggregate /dev/zero >"$OUT" 2>"$ERR"
+status=$?
+expect_status "/dev/zero" 2
+expect_one_error_line "/dev/zero" "/dev/zero:1: too long"
+
+# Summaries of two engines are not summed up together, nor one that names no engine (written
+# before summaries named theirs) with one that does.
+{ summary 20 100 1.6; summary 21 100 1.6; } | sed 's/"mode":"snowflake",/&"engine":"snowflake-1",/; s/,"output"/,"particles":null,"jumps":null&/' >named.jsonl
+sed '2s/snowflake-1/snowflake-0/' named.jsonl >two-engines.jsonl
+grow --aggregate two-engines.jsonl
+expect_status "two engines" 2
+expect_one_error_line "two engines" "two-engines.jsonl:2: a run of engine snowflake-0 among runs of engine snowflake-1"
+grow --aggregate named.jsonl second.jsonl
+expect_status "an engine and none" 2
+expect_one_error_line "an engine and none" "second.jsonl:1: a run written before summaries named their engine"
+grow --aggregate named.jsonl --seeds 20-21
+expect_status "one engine" 0
+
 # Impossible summaries: each refused with its line and reason, nothing summed up.
 good=$(summary 9 100 1.6)
 impossible=(

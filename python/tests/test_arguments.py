@@ -20,6 +20,13 @@ REFUSED = [
     (lambda: dla.offlattice(10, seed=1).picture(size=(5, 10)), ["-m", "offlattice", "-n", "10", "-s", "5x10"]),
     (lambda: dla.offlattice(10, seed=1).save_picture("never.bmp", size=(20, 20), scale=10),
      ["-m", "offlattice", "-n", "10", "-s", "20x20", "--scale", "10"]),
+    (lambda: dla.snowflake(size=(5, 10)), ["-m", "snowflake", "-s", "5x10"]),
+    (lambda: dla.plant(size="wide"), ["-m", "plant", "-s", "wide"]),
+    (lambda: dla.plant(size=(100, 2_000_000)), ["-m", "plant", "-s", "100x2000000"]),
+    (lambda: dla.plant(points=2**31), ["-m", "plant", "-n", "2147483648"]),
+    (lambda: dla.snowflake(seed="x"), ["-m", "snowflake", "-r", "x"]),
+    (lambda: dla.snowflake(size=(20, 20), points=5).save_picture("never.bmp", colour="grey"),
+     ["-m", "snowflake", "--colour", "grey"]),
 ]
 
 

@@ -9,10 +9,14 @@ import textwrap
 import time
 import threading
 
+import pytest
+
 import dla
 
 
-def test_another_thread_runs_while_a_cluster_grows():
+@pytest.mark.parametrize("grow", [lambda: dla.offlattice(100_000, seed=5),
+                                  lambda: dla.snowflake(size=(400, 400), seed=5)], ids=["offlattice", "snowflake"])
+def test_another_thread_runs_while_a_cluster_grows(grow):
     go = threading.Event()
     stop = threading.Event()
     counted = [0]
@@ -31,7 +35,7 @@ def test_another_thread_runs_while_a_cluster_grows():
     try:
         go.set()
         before = counted[0]
-        dla.offlattice(100_000, seed=5)
+        grow()
         during = counted[0] - before
     finally:
         stop.set()

@@ -42,6 +42,13 @@ This package holds the grower alone, needing no graphical libraries: the one
 for the nodes of a cluster. The package dla adds the desktop program.")
 endif()
 
+if(DLA_PYTHON_PACKAGE_DEPENDS)
+  string(APPEND DLA_PACKAGE_DESCRIPTION "
+.
+The Python module dla grows the same clusters as NumPy arrays, for notebooks
+and scripts.")
+endif()
+
 set(DLA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${DLA_PACKAGE_NAME})
 find_program(GZIP gzip)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/changelog @ONLY)
@@ -64,6 +71,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python module's interpreter and NumPy, beside the libraries dpkg-shlibdeps finds.
+if(DLA_PYTHON_PACKAGE_DEPENDS)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${DLA_PYTHON_PACKAGE_DEPENDS}")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONFLICTS ${DLA_OTHER_PACKAGE})
 set(CPACK_DEBIAN_PACKAGE_REPLACES ${DLA_OTHER_PACKAGE})
 include(CPack)

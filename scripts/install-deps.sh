@@ -1,18 +1,19 @@
 #!/bin/bash
 # Installs the Debian 12 packages dla needs, but only those missing: as root directly,
 # otherwise through sudo.
-#   install-deps.sh run    what building and running dla and dla-grow needs (run.sh)
+#   install-deps.sh run    what building and running dla, dla-grow and the Python module dla
+#                          needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
 #                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
-#                          python3 with YAML (CITATION.cff) and meshio (PLY files read by a real reader),
-#                          faketime for the desktop benchmark
-#                          (test.sh)
+#                          python3 with YAML (CITATION.cff), pytest and meshio (PLY files read by
+#                          a real reader), faketime for the desktop benchmark (test.sh)
 set -euo pipefail
 
 run_packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libcli11-dev nlohmann-json3-dev libpng-dev
+    python3-dev pybind11-dev python3-numpy
 )
 test_packages=(
     "${run_packages[@]}"
@@ -20,7 +21,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick openbox
     shellcheck parallel dpkg-dev faketime
     slurmctld slurmd slurm-client munge
-    lintian help2man python3 python3-yaml python3-meshio
+    lintian help2man python3 python3-yaml python3-pytest python3-meshio
 )
 
 case "${1:-}" in

@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <stdexcept>
 #include <memory>
 #include <new>
 
@@ -45,6 +47,11 @@ constexpr FieldSize Smallest{FieldSize::MinimumSide, FieldSize::MinimumSide};
 LatticeRun::LatticeRun(Lattice lattice, const GrowRequest& request)
     : lattice_(lattice), request_(request), state_(request.seed, Smallest, Smallest)
 {
+    // The parser keeps --points in the mode's range; a request filled by a program may not.
+    if (request_.points && (*request_.points < std::numeric_limits<std::int32_t>::min() ||
+                            *request_.points > std::numeric_limits<std::int32_t>::max()))
+        throw std::invalid_argument("a lattice run takes a 32-bit number of points, not " +
+                                    std::to_string(*request_.points));
     if (lattice_ == Lattice::Plant)
         state_.resizePlant(request_.size);
     else

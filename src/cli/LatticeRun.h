@@ -20,7 +20,7 @@ public:
 
     /// Makes the mode's field at its size (and only that field), and the order map when the
     /// picture is coloured by age. Throws FieldSizeError when the memory cannot hold them:
-    /// nothing is grown or written.
+    /// nothing is grown or written. Throws std::invalid_argument for points beyond 32 bits.
     LatticeRun(Lattice lattice, const GrowRequest& request);
 
     /// The mode table's ways to make a run of each mode.

@@ -80,7 +80,11 @@ struct BmpClaim {
     quint32 coloursUsed = 0;
 };
 
-/// The 54 bytes of a BMP file's headers making `claim`, each field cut to its width in the file.
+/// The size of the oldest info header, whose sides are 16 bits and palette entries 3 bytes.
+constexpr quint32 CoreInfoSize = 12;
+
+/// The 54 bytes of a BMP file's headers making `claim`, each field cut to its width in the file;
+/// 26 bytes for the oldest info header.
 QByteArray bmpHeaders(const BmpClaim& claim)
 {
     QByteArray bytes(54, '\0');
@@ -89,6 +93,13 @@ QByteArray bmpHeaders(const BmpClaim& claim)
     data[1] = 'M';
     qToLittleEndian<quint32>(claim.pixelOffset, data + 10);
     qToLittleEndian<quint32>(claim.infoSize, data + 14);
+    if (claim.infoSize == CoreInfoSize) {
+        qToLittleEndian<quint16>(static_cast<quint16>(claim.width), data + 18);
+        qToLittleEndian<quint16>(static_cast<quint16>(claim.height), data + 20);
+        qToLittleEndian<quint16>(1, data + 22);
+        qToLittleEndian<quint16>(claim.bitsPerPixel, data + 24);
+        return bytes.left(26);
+    }
     qToLittleEndian<quint32>(static_cast<quint32>(claim.width), data + 18);
     qToLittleEndian<quint32>(static_cast<quint32>(claim.height), data + 22);
     qToLittleEndian<quint16>(1, data + 26);
@@ -786,6 +797,11 @@ void SaveWidgetsTest::previewShowsNothingOfAFileThatLies_data()
         << BmpClaim{30000, 30000, 54 + 1024, 40, 8, 1} << qint64{2} << "Picture:";
     QTest::newRow("run-length 8 bits, 5000 square in 2 bytes")
         << BmpClaim{5000, 5000, 54 + 1024, 40, 8, 1} << qint64{2} << "Picture:";
+    // The oldest header: 12 bytes, then a palette of three bytes an entry, all 256 of them.
+    QTest::newRow("12-byte header, 8 bits") << BmpClaim{20, 10, 26 + 256 * 3, CoreInfoSize, 8} << qint64{20 * 10}
+                                            << " (20x10)";
+    QTest::newRow("12-byte header, a palette entry short")
+        << BmpClaim{20, 10, 26 + 255 * 3, CoreInfoSize, 8} << qint64{20 * 10} << "Picture:";
 }
 
 void SaveWidgetsTest::previewShowsNothingOfAFileThatLies()
@@ -795,7 +811,9 @@ void SaveWidgetsTest::previewShowsNothingOfAFileThatLies()
     QFETCH(QString, caption);
     const QString path = pathOf(QStringLiteral("crafted.bmp"));
     QByteArray content = bmpHeaders(claim);
-    if (claim.bitsPerPixel == 8)
+    if (claim.infoSize == CoreInfoSize)
+        content.append(QByteArray(claim.pixelOffset - content.size(), '\x7f')); // the palette, as long as claimed
+    else if (claim.bitsPerPixel == 8)
         content.append(QByteArray(1024, '\x7f'));
     content.append(QByteArray(pixelBytes, '\xff'));
     writeText(path, content);

@@ -110,6 +110,10 @@ TEST(GrowRequest, PointsOutsideTheModesRangeAreToldWithThatRange)
               "--points must be a whole number from -2147483648 to 2147483647, not '99999999999'");
     EXPECT_EQ(GrowOptions::parsePoints("2147483646", offLattice), 2147483646);
     EXPECT_EQ(GrowOptions::parsePoints("-2147483648", plant), -2147483648LL);
+    // A request filled without the parser is refused rather than cut down to 32 bits.
+    GrowRequest request = requestOf({"-s", "60x60", "-r", "1", "--no-picture"});
+    request.points = std::int64_t{1} << 32;
+    EXPECT_THROW(plant.makeRun(request), std::invalid_argument);
 }
 
 TEST(GrowRequest, ARunWithoutASeedDrawsUnrelatedSeeds)

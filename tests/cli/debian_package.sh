@@ -6,7 +6,10 @@
 # lintian finds no error and no warning in it (skipped, status 77, where lintian is missing).
 # Its copyright file grants LICENSE's terms; its description names the off-lattice mode; the
 # manual pages keep dla-grow's summary keys in a section of their own, and point only to pages
-# the package holds. `cmake --install` puts the manual pages in place too.
+# the package holds. `cmake --install` puts the manual pages in place too. Where the build made
+# the Python module dla, the package holds it where Debian's python3 finds it, declares Python
+# and NumPy, and the module imports and grows from the unpacked package; `cmake --install` puts
+# it in place too.
 # Arguments: the build folder, the version, ON or OFF for the desktop program.
 TESTS=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(realpath "$1")
@@ -109,6 +112,21 @@ if [ "$WITH_GUI" = ON ]; then
         [ -f "$scratch/root/$file" ] || fail "$file is not in the package"
     done
     grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends does not name the Qt 6 widgets library: '$depends'"
+fi
+
+# The interpreter the module was built for, as the build's cache names it.
+python=$(sed -n 's/^Python3_EXECUTABLE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
+if [ -f "$BUILD/python/dla/__init__.py" ] && [ -n "$python" ]; then
+    packages=usr/lib/python3/dist-packages
+    [ -f "$scratch/root/$packages/dla/__init__.py" ] || fail "the Python module dla is not in the package"
+    grep -q 'python3-numpy' <<<"$depends" || fail "Depends does not name python3-numpy: '$depends'"
+    grep -q 'python3 (<<' <<<"$depends" || fail "Depends does not bound the Python version: '$depends'"
+    grown=$(cd "$scratch" && PYTHONPATH="$scratch/root/$packages" PYTHONDONTWRITEBYTECODE=1 "$python" -c \
+        'import dla; c = dla.offlattice(100, seed=1); print(c.positions.shape, dla.__file__)' 2>&1)
+    [ "$grown" = "(101, 2) $scratch/root/$packages/dla/__init__.py" ] ||
+        fail "the packaged module does not grow a cluster: $grown"
+    installed_module=$scratch/prefix/lib/python3/dist-packages/dla
+    compgen -G "$installed_module/_dla.*.so" >/dev/null || fail "cmake --install does not put the module in $installed_module"
 fi
 
 if ! command -v lintian >/dev/null; then

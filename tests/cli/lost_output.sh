@@ -29,6 +29,20 @@ status=$?
 exec 4>&-
 lost "pipe without a reader"
 
+# A run that could not be written outweighs the lost summaries: status 1, not 3, whichever of
+# the two comes first.
+for failing in 5 6; do
+    mkdir "flake-$failing.bmp"
+    "$GROW" -m snowflake -s 100x100 -n 50 --runs 3 --seed 5 --jobs 1 -o 'flake-{seed}.bmp' >/dev/full 2>"$ERR"
+    status=$?
+    expect_status "seed $failing unwritable, summaries lost" 1
+    grep -qx "dla-grow: seed $failing: Cannot create file flake-$failing.bmp" "$ERR" ||
+        fail "seed $failing unwritable, summaries lost: the run's failure is not told: $(cat "$ERR")"
+    grep -qx "dla-grow: Cannot write to standard output" "$ERR" ||
+        fail "seed $failing unwritable, summaries lost: the lost output is not told: $(cat "$ERR")"
+    rm -rf flake-*.bmp
+done
+
 "$GROW" --help >&- 2>"$ERR"
 status=$?
 expect_status "--help to a closed standard output" 3

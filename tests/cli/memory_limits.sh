@@ -69,4 +69,32 @@ expect_all_written "by age with particles" a 3
 [ "$(find . -name 'a-*.csv' | wc -l)" -eq 3 ] || fail "by age with particles: not every particle list written"
 rm -f a-*.csv
 
+# The off-lattice mode grown to the picture's edge (no --points): its memory figure counts the
+# particles that reaching the edge can take, so a limit below its need is refused before anything
+# grows (status 2), never admitted and lost halfway (a bad_alloc, status 1, nothing written).
+EDGE=(-q -m offlattice -s 1500x1500 -r 1)
+tiny_edge=$(smallest_limit -q -m offlattice -s 10x10 -r 1 -o tiny.png)
+single_edge=$(smallest_limit "${EDGE[@]}" -o one.png)
+[ "$single_edge" -gt $((tiny_edge + 8 * 1024)) ] ||
+    fail "a run to the edge of 1500 x 1500 needs only $((single_edge - tiny_edge)) KiB beyond a tiny one"
+for step in 0 1 2 3 4 5 6 7 8; do
+    limit=$((tiny_edge + (single_edge - tiny_edge) * step / 8))
+    grow_limited "$limit" "${EDGE[@]}" -o 'edge.png'
+    case $status in
+        0) [ -f edge.png ] || fail "edge, limit $limit KiB: status 0 without a picture"
+           rm -f edge.png ;;
+        2) expect_one_error_line "edge, limit $limit KiB (refused)" "Not enough memory for an off-lattice cluster of up to"
+           expect_nothing_written "edge, limit $limit KiB (refused)" ;;
+        *) fail "edge, limit $limit KiB: status $status, a run admitted and lost (stderr: $(head -c 300 "$ERR"))" ;;
+    esac
+done
+[ "$status" -eq 0 ] || fail "edge: not written at the limit it was measured to need"
+
+# Room for two and a half runs to the edge, not four: --jobs 4 is lowered and every run written.
+edge_run=$((single_edge - tiny_edge))
+grow_limited $((tiny_edge + 2 * (edge_run + WORKER_KIB) + edge_run / 2)) "${EDGE[@]}" --runs 4 --jobs 4 -o 'e-{seed}.png'
+expect_all_written "edge, room for fewer than four runs" e 4
+grep -q "^dla-grow: 4 runs at once would not fit in memory; growing [123] at once$" "$ERR" ||
+    fail "edge, room for fewer than four runs: the jobs were not lowered (stderr: $(head -c 300 "$ERR"))"
+
 finish

@@ -70,6 +70,31 @@ awk -F, 'NR > 1 && ($2 * 2.5 < -150 || $2 * 2.5 > 150 || $3 * 2.5 < -120 || $3 *
 check "white picture" picture white.csv white.bmp.ppm 2.5 white inside
 [ "$(convert white.bmp -unique-colors -format '%w' info:)" -eq 2 ] || fail "white picture: not black and white alone"
 
+# -n without --size at scales other than 1: the square that holds the engine's bound on the
+# cluster's reach R has the side 2 * ceil(R * scale) + 2, the scale applied once. The side at
+# scale 1 gives ceil(R), which bounds the side at any other scale within a few pixels.
+for case in "2000 2.5 png" "20000 40 none"; do
+    read -r count scale written <<<"$case"
+    grow -m offlattice -n "$count" -r 1 -q --no-picture --json
+    expect_status "-n $count at scale 1" 0
+    reach=$((($(json_value width "$OUT") - 2) / 2))
+    if [ "$written" = png ]; then
+        grow -m offlattice -n "$count" -r 1 -q --scale "$scale" -o scaled.png --json
+    else
+        grow -m offlattice -n "$count" -r 1 -q --scale "$scale" --no-picture --json
+    fi
+    expect_status "-n $count at scale $scale" 0
+    side=$(json_value width "$OUT")
+    [ "$(json_value height "$OUT")" = "$side" ] || fail "-n $count at scale $scale: not a square"
+    awk -v side="$side" -v reach="$reach" -v scale="$scale" 'function ceil(x) { return x == int(x) ? x : int(x) + 1 }
+        BEGIN { exit !(side >= 2 * ceil((reach - 1) * scale) + 2 && side <= 2 * ceil(reach * scale) + 2) }' ||
+        fail "-n $count at scale $scale: a side of $side pixels, for a reach of at most $reach diameters"
+    if [ "$written" = png ]; then
+        [ "$(identify -format '%w %h' scaled.png 2>&1)" = "$side $side" ] ||
+            fail "-n $count at scale $scale: the picture is $(identify -format '%w x %h' scaled.png 2>&1), the summary says $side"
+    fi
+done
+
 # To the edge: the run ends with the first particle whose disc reaches the nearer sides.
 grow -m offlattice -r 9 -s 160x120 --scale 2 -o edge.png --particles edge.csv --json
 expect_status "to the edge" 0

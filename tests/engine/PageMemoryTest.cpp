@@ -111,6 +111,36 @@ TEST(PageMemory, BlocksAreZeroedWholePagesAndMoveTheirOwnership)
     EXPECT_THROW(PageBlock<std::uint64_t>(SIZE_MAX / 4), std::bad_alloc);
 }
 
+TEST(PageMemory, AReplacedBlockGivesItsPagesBack)
+{
+    if (!PageMemory::mapsPages())
+        GTEST_SKIP() << "this build takes its blocks from the sanitizer's allocator";
+    // What stays mapped once a large block is replaced by a small one, by a move and by a copy:
+    // the small one's pages alone. The large one's 40 MiB must not stay behind.
+    constexpr std::size_t Large = 40 * MiB / sizeof(std::uint32_t);
+    constexpr std::size_t Small = 4 * MiB / sizeof(std::uint32_t);
+    const PageBlock<std::uint32_t> source(Small);
+    const std::uint64_t before = ProcessMemory::now().mapped;
+    {
+        PageBlock<std::uint32_t> block(Large);
+        block = PageBlock<std::uint32_t>(Small);
+        EXPECT_LT(ProcessMemory::now().mapped, before + 8 * MiB) << "a moved-in block left the old one mapped";
+        PageBlock<std::uint32_t> copied(Large);
+        copied = source;
+        EXPECT_LT(ProcessMemory::now().mapped, before + 12 * MiB) << "a copied-in block left the old one mapped";
+        EXPECT_EQ(copied.size(), Small);
+    }
+    EXPECT_LT(ProcessMemory::now().mapped, before + MiB);
+
+    // A field made smaller, as the desktop program's Image Size does: 3000 x 3000 to 2000 x 2000.
+    const std::uint64_t empty = ProcessMemory::now().mapped;
+    GrowthField field(3000, 3000, ColumnMap::Identity);
+    field = GrowthField(2000, 2000, ColumnMap::Identity);
+    const std::uint64_t smallField = GrowthField::bytesFor(2000, 2000);
+    EXPECT_LT(ProcessMemory::now().mapped, empty + smallField + 2 * MiB)
+        << "a field reset to a smaller size keeps " << (ProcessMemory::now().mapped - empty) / MiB << " MiB";
+}
+
 TEST(PageMemory, AnOwnerTableNeverTakesMoreThanItsFigureNorMoreThanEightBytesAPixel)
 {
     if (!PageMemory::mapsPages())

@@ -122,6 +122,21 @@ TEST(GrowthFieldTouch, AnyOfTheEightNeighboursTouchesButNotTheOwnPixel)
     EXPECT_FALSE(field.touchView().touches(10, 8));
 }
 
+TEST(GrowthFieldTouch, TheFirstWhiteReadInTheTouchTestsOrderIsThePixelTouched)
+{
+    // The order of the reads decides a particle's parent when it touches several white pixels:
+    // right, left, below, above, then below right, below left, above right, above left.
+    const FieldPoint order[8] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int first = 0; first < 8; ++first)
+        for (int later = first + 1; later < 8; ++later) {
+            GrowthField field = blackField(20, 20, ColumnMap::Identity);
+            field.stamp(10 + order[later].x, 10 + order[later].y);
+            field.stamp(10 + order[first].x, 10 + order[first].y);
+            EXPECT_EQ(field.firstTouchedPixel(10, 10), (FieldPoint{10 + order[first].x, 10 + order[first].y}))
+                << "read " << first << " and read " << later << " both white";
+        }
+}
+
 TEST(GrowthFieldTouch, WanderersOutsideTouchOnlyThroughReadsThatLandInside)
 {
     GrowthField field = blackField(10, 10, ColumnMap::Identity);

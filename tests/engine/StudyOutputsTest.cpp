@@ -23,7 +23,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -67,6 +69,44 @@ std::vector<Particle> readParticles(const fs::path& path)
         particles.push_back(p);
     }
     return particles;
+}
+
+/// Each wanderer's parent is the pixel its touch test found first, in the order of its reads
+/// (right, left, below, above, then the corners), among the pixels white when it stuck: those of
+/// the wanderers before it and those white from the start (parent -1). The reads of the side
+/// neighbours go through the field's column map.
+void expectParentsFirstInReadOrder(const std::vector<Particle>& particles, const GrowthField& field)
+{
+    std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t> ownerAt;
+    for (const Particle& p : particles)
+        if (field.inside(p.at.x, p.at.y))
+            ownerAt.emplace(std::pair{p.at.x, p.at.y}, p.index);
+    int parentsBesideOthers = 0;
+    for (const Particle& p : particles) {
+        const std::int32_t x = p.at.x;
+        const std::int32_t y = p.at.y;
+        const std::int32_t right = field.mapColumn(x + 1);
+        const std::int32_t left = field.mapColumn(x - 1);
+        const FieldPoint reads[8] = {{right, y},     {left, y},     {x, y + 1},     {x, y - 1},
+                                     {right, y + 1}, {left, y + 1}, {right, y - 1}, {left, y - 1}};
+        std::optional<std::int64_t> expected;
+        int whiteReads = 0;
+        for (const FieldPoint& read : reads) {
+            if (!field.isWhite(read.x, read.y))
+                continue;
+            const auto owner = ownerAt.find({read.x, read.y});
+            if (owner != ownerAt.end() && owner->second >= p.index)
+                continue; // turned white later
+            ++whiteReads;
+            if (!expected)
+                expected = owner == ownerAt.end() ? -1 : owner->second;
+        }
+        ASSERT_TRUE(expected.has_value()) << "wanderer " << p.index << " touched nothing";
+        EXPECT_EQ(p.parent, *expected) << "wanderer " << p.index << " at " << x << "," << y;
+        parentsBesideOthers += whiteReads > 1 ? 1 : 0;
+    }
+    // Enough wanderers touched several white pixels for the order to decide their parents.
+    EXPECT_GT(parentsBesideOthers, static_cast<int>(particles.size()) / 10);
 }
 
 enum class Owners { ByOrderMap, ByTable };
@@ -209,6 +249,7 @@ TEST_F(StudyOutputsTest, ParticleListHasEveryWandererWithAnEarlierNeighbourAsPar
             EXPECT_TRUE(besideIt) << "wanderer " << p.index << " and its parent " << p.parent;
         }
         EXPECT_GT(startParents, 0) << "the first wanderers stick to the starting cluster";
+        expectParentsFirstInReadOrder(particles, field);
         EXPECT_LT(startParents, static_cast<int>(particles.size()) / 4);
 
         // In the picture, the list's places are exactly the pixels the run turned white.

@@ -9,6 +9,7 @@ import textwrap
 import time
 import threading
 
+import numpy as np
 import pytest
 
 import dla
@@ -78,3 +79,20 @@ def test_ctrl_c_stops_a_long_growth():
     assert int(peak.split()[-1]) < 150, peak
     assert after == "then grew 1001"
     assert child.returncode == 0, err
+
+
+def test_clusters_grown_in_threads_at_once_are_those_grown_alone():
+    seeds = [21, 22, 23, 24]
+    grown = {}
+
+    def grow(seed):
+        grown[seed] = dla.offlattice(20_000, seed=seed)
+
+    threads = [threading.Thread(target=grow, args=(seed,)) for seed in seeds]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for seed in seeds:
+        alone = dla.offlattice(20_000, seed=seed)
+        assert np.array_equal(grown[seed].positions, alone.positions), seed

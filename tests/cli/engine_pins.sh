@@ -33,6 +33,9 @@ while IFS='|' read -r mode options seeds engine pinned; do
             fail "$mode: the summary names engine '$grown', the pin is for '$engine': a new version needs its pin (engine and hash) updated"
         files+=("$mode-$seed.csv" "$mode-$seed.bmp")
     done
+    # shellcheck disable=SC2086 # the table's options, a word each
+    told=$("$GROW" -m "$mode" $options --engine 2>&1)
+    [ "$told" = "$grown" ] || fail "$mode: --engine tells '$told', the summaries name '$grown'"
     hash=$(cat "${files[@]}" | sha256sum | cut -d' ' -f1)
     [ "$hash" = "$pinned" ] ||
         fail "$mode seeds $seeds grow other clusters than engine $engine did (hash $hash, pinned $pinned): a change that alters a seed's result must bump the mode's engine version (its growth's EngineVersion); bump it and this pin (engine and hash)"

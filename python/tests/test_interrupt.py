@@ -48,7 +48,10 @@ def test_another_thread_runs_while_a_cluster_grows(grow):
 
 CHILD = textwrap.dedent("""
     import resource
+    import signal
     import dla
+    # Python leaves SIGINT ignored when it started so, as in a job started in the background.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     print("growing", flush=True)
     try:
         dla.offlattice(10**7, seed=1)

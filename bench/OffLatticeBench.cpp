@@ -4,14 +4,18 @@
 // ever slows a run down), jumps per particle, the peak resident memory and the bytes the growth
 // holds, per particle. With --size-check, the mean gyration radius of clusters from the fast
 // growth against the plain simulation (exact distances to every particle at every jump). With
-// --ensemble, the mean dimension from the growth law and the mean gyration radius over seeds.
+// --ensemble, the mean dimension from the growth law and the mean gyration radius over seeds. With
+// --dimer, where the second arrival lands beside the first two over many seeds, against the
+// closed form of DimerLanding.
 //
 // Usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...]   (default 3 runs of seed 1 at
 //                                                                  10^4, 10^5, 10^6, 10^7)
 //        dla-offlattice-bench --size-check N SEEDS
 //        dla-offlattice-bench --ensemble N SEEDS
+//        dla-offlattice-bench --dimer RUNS [FIRST SEED]
 
 #include "offlattice/OffLatticeGrowth.h"
+#include "DimerLanding.h"
 #include "PlainOffLattice.h"
 #include "ThreadClock.h"
 
@@ -125,6 +129,28 @@ void sizeCheck(int arrivals, int seeds)
                 (a.mean - b.mean) / std::hypot(a.error, b.error));
 }
 
+/// The second arrival's landing over `runs` seeds from `first` on against its closed form.
+void dimer(int runs, std::uint32_t first)
+{
+    DimerLanding::Tally tally;
+    const double cpuStart = threadSeconds();
+    for (int run = 0; run < runs; ++run) {
+        OffLatticeGrowth growth(first + static_cast<std::uint32_t>(run), 2);
+        growth.run({2, 0});
+        tally.add(DimerLanding::of(growth.particles()));
+    }
+    std::printf("%d runs of two arrivals, seeds %u on, %.1f us each\n", runs, first, (threadSeconds() - cpuStart) * 1e6 / runs);
+    for (double arc : {0.025, 0.05, 0.1, 0.2}) {
+        const auto [observed, expected] = tally.nearNecks(arc);
+        std::printf("within arc %.3f of a neck: %.0f landings, %.1f expected: %+.2f %% (%+.2f standard errors)\n", arc,
+                    observed, expected, 100 * (observed / expected - 1), tally.excessInErrors(arc));
+    }
+    std::printf("chi-square of the %d neck bins: %.2f (%d degrees of freedom); of %d equal bins of the uniform "
+                "place: %.2f (%d)\n",
+                DimerLanding::Tally::NeckBins, tally.neckChiSquare(), DimerLanding::Tally::NeckBins - 1,
+                DimerLanding::Tally::UniformBins, tally.uniformChiSquare(), DimerLanding::Tally::UniformBins - 1);
+}
+
 void ensemble(std::int64_t arrivals, int seeds)
 {
     std::vector<double> dimensions, radii;
@@ -148,6 +174,10 @@ int main(int argc, char** argv)
         sizeCheck(std::atoi(args[1].c_str()), std::atoi(args[2].c_str()));
         return 0;
     }
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "--dimer") {
+        dimer(std::atoi(args[1].c_str()), args.size() == 3 ? static_cast<std::uint32_t>(std::strtoul(args[2].c_str(), nullptr, 10)) : 1);
+        return 0;
+    }
     if (args.size() == 3 && args[0] == "--ensemble") {
         ensemble(std::atoll(args[1].c_str()), std::atoi(args[2].c_str()));
         return 0;
@@ -163,7 +193,7 @@ int main(int argc, char** argv)
         else if (const long long n = std::atoll(args[i].c_str()); n > 0)
             counts.push_back(n);
         else {
-            std::fprintf(stderr, "usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...] | --size-check N SEEDS | --ensemble N SEEDS\n");
+            std::fprintf(stderr, "usage: dla-offlattice-bench [--repeat K] [--seed S] [N ...] | --size-check N SEEDS | --ensemble N SEEDS | --dimer RUNS [FIRST SEED]\n");
             return 2;
         }
     }

@@ -25,9 +25,12 @@
 # A task run again (resubmitted, or requeued after a time limit or a lost node) keeps the
 # summaries its slice already has and grows only the seeds that have none: only the runs that
 # were in progress are lost. Resubmit with the same arguments: the summaries are matched to
-# seeds, not to options.
+# seeds and to the growth engine (a seed whose summary names another engine than dla-grow's is
+# grown again), not to other options. A folder that holds summaries of seeds outside the slice
+# (another ensemble's, or the same one's with other arguments) is refused before anything grows.
 #
-# DLA_GROW names the program when it is not dla-grow on the PATH. Outside Slurm, set
+# DLA_GROW names the program when it is not dla-grow on the PATH (a relative name is taken from
+# the folder the task starts in: sbatch --chdir's, else sbatch's own). Outside Slurm, set
 # SLURM_ARRAY_TASK_ID (and SLURM_ARRAY_TASK_COUNT, or give --tasks) to run one task by hand.
 #
 # Example: 1000 snowflakes over 10 tasks of 8 processors each:
@@ -166,26 +169,73 @@ runs_at_once()
     fi
 }
 
-# resolve_grower: the grower's absolute path, found before the script changes folder.
+# resolve_grower: the grower's absolute path, found before the script changes folder (a
+# relative DLA_GROW is taken from the folder the task starts in), and sets engine to the version
+# of the growth engine it grows the runs with, which their summaries name.
 resolve_grower()
 {
-    local name=${DLA_GROW:-dla-grow}
+    local name=${DLA_GROW:-dla-grow} status=0
     grower=$(command -v -- "$name") || refuse "DLA_GROW '$name' is not a program that can be run"
     [[ "$grower" == /* ]] || grower=$PWD/$grower
+    engine=$("$grower" --runs 1 "$@" --engine) || status=$?
+    if [ "$status" -ne 0 ] || [ -z "$engine" ]; then
+        echo "$SCRIPT: dla-grow refused its options (see above): nothing was grown" >&2
+        exit $((status == 0 ? 2 : status))
+    fi
 }
 
 # slice_summaries OUT FILE...: writes into OUT the slice's summary lines found in the files, one
-# a seed (the first found) in seed order, and prints the seeds that have none. A line cut short
-# by a killed run is not a summary, nor is that of a run whose particle list could not be
-# written ("particle_list":null): its seed is grown again. Rewriting the file leaves them out.
+# a seed (the first found) in seed order, and prints three lines: the seeds that have none; the
+# first summary of a seed outside the slice ("SEED in FILE"), empty when there is none; and how
+# many seeds have only summaries of another engine than this dla-grow's (or of none), with one
+# such engine. A summary line is what dla-grow --aggregate reads as one: one JSON object of plain
+# values (a line cut short by a killed run, or two runs' lines run together, is none) with a
+# seed. A run whose particle list could not be written ("particle_list":null) has none that
+# counts, nor has a run of another engine: their seeds are grown again. Rewriting the file leaves
+# them out.
 slice_summaries()
 {
     local out=$1
     shift
-    awk -v first="$first_seed_of_slice" -v count="$count" -v space="$SEED_SPACE" -v out="$out" '
-        /^\{.*\}$/ && !/"particle_list":null/ && match($0, /"seed":[0-9]+[,}]/) {
-            run = (substr($0, RSTART + 7, RLENGTH - 8) - first + space) % space
-            if (run < count && !(run in summary))
+    awk -v first="$first_seed_of_slice" -v count="$count" -v space="$SEED_SPACE" -v out="$out" -v engine="$engine" '
+        BEGIN {
+            text = "\"([^\"\\\\\001-\037]|\\\\[\"\\\\/bfnrt]|\\\\u[0-9a-fA-F][0-9a-fA-F][0-9a-fA-F][0-9a-fA-F])*\""
+            value = "(" text "|-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][-+]?[0-9]+)?|null|true|false)"
+            pair = text ":" value
+            object = "^\\{(" pair "(," pair ")*)?\\}$"
+        }
+        # members(LINE): true when LINE is one JSON object of plain values; member[KEY] then
+        # holds each value as written.
+        function members(line,    rest, key) {
+            split("", member)
+            if (line !~ object)
+                return 0
+            rest = substr(line, 2, length(line) - 2)
+            while (rest != "") {
+                match(rest, "^" text)
+                key = substr(rest, 2, RLENGTH - 2)
+                rest = substr(rest, RLENGTH + 2)
+                match(rest, "^" value)
+                member[key] = substr(rest, 1, RLENGTH)
+                rest = substr(rest, RLENGTH + 2)
+            }
+            return 1
+        }
+        members($0) && member["seed"] ~ /^[0-9]+$/ && member["seed"] + 0 < space {
+            run = (member["seed"] - first + space) % space
+            if (run >= count) {
+                if (outside == "")
+                    outside = member["seed"] " in " FILENAME
+                next
+            }
+            if (member["particle_list"] == "null")
+                next
+            if (member["engine"] != "\"" engine "\"") {
+                if (!(run in other))
+                    other[run] = member["engine"] == "" ? "none" : member["engine"]
+                next
+            }
+            if (!(run in summary))
                 summary[run] = $0
         }
         END {
@@ -193,22 +243,40 @@ slice_summaries()
             for (run = 0; run < count; ++run)
                 if (run in summary)
                     print summary[run] >out
-                else
-                    printf "%.0f ", (first + run) % space
+                else {
+                    printf "%s%.0f", separator, (first + run) % space
+                    separator = " "
+                }
+            print ""
+            print outside
+            for (run in other)
+                if (!(run in summary)) {
+                    ++others
+                    example = other[run]
+                }
+            print others + 0, example
         }' "$@" /dev/null
 }
 
-# collect_summaries: gathers the slice's summaries from a final file (one an older script may
-# have left incomplete) and from the file of an earlier attempt into $part, in seed order; sets
-# to_grow to the seeds that still need a run.
-collect_summaries()
+# survey_slice OUT: reads the slice's summaries from its final file (one an older script may have
+# left incomplete) and from the file of an earlier attempt, writing them into OUT as
+# slice_summaries does; sets to_grow, outside, others and other_engine from its report.
+survey_slice()
 {
-    local sources=() missing
+    local sources=() report missing
     [ ! -f "$summaries" ] || sources+=("$summaries")
     [ ! -f "$part" ] || sources+=("$part")
-    missing=$(slice_summaries "$part.new" "${sources[@]}")
-    mv -- "$part.new" "$part"
+    report=$(slice_summaries "$1" "${sources[@]}")
+    { read -r missing; read -r outside; read -r others other_engine; } <<<"$report"
     read -ra to_grow <<<"$missing"
+}
+
+# collect_summaries: gathers the slice's summaries into $part, in seed order; sets to_grow to the
+# seeds that still need a run.
+collect_summaries()
+{
+    survey_slice "$part.new"
+    mv -- "$part.new" "$part"
 }
 
 running=0
@@ -305,7 +373,7 @@ first_seed=$((10#$first_seed))
 place_task
 scan_grow_options "$@"
 at_once=$(runs_at_once)
-resolve_grower
+resolve_grower "$@"
 
 # Slice i holds the runs from floor(i * RUNS / tasks) up to the next slice's first run.
 start=$((slice * runs / tasks))
@@ -321,16 +389,23 @@ cd -- "$folder"
 summaries=summaries-$slice.jsonl
 part=$summaries.part
 hold_slice
-if [ -f "$summaries" ] && [ ! -f "$part" ]; then
-    if [ -z "$(slice_summaries /dev/null "$summaries")" ]; then
-        echo "slice $slice of $tasks: finished already ($PWD/$summaries)"
-        exit 0
-    fi
+survey_slice /dev/null
+# Summaries of other seeds here are another ensemble's (or were grown with other arguments):
+# growing this slice would rewrite the files that hold them.
+if [ -n "$outside" ]; then
+    refuse "slice $slice holds seeds $first_seed_of_slice-$(((first_seed_of_slice + count - 1) % SEED_SPACE)), but $PWD holds a summary of seed ${outside}: another ensemble's, or these arguments differ from those it was grown with; nothing was grown or changed (give this ensemble a folder of its own, or the arguments the folder's ensemble had)"
+fi
+if [ -f "$summaries" ] && [ ! -f "$part" ] && [ "${#to_grow[@]}" -eq 0 ]; then
+    echo "slice $slice of $tasks: finished already ($PWD/$summaries)"
+    exit 0
 fi
 
 collect_summaries
 # An incomplete final file from an older script: its summaries are in $part now.
 rm -f -- "$summaries"
+if [ "$others" -gt 0 ]; then
+    echo "slice $slice: $others seeds have summaries of another engine than this dla-grow's $engine (such as $other_engine): they are grown again"
+fi
 echo "slice $slice of $tasks: $count runs from seed $first_seed_of_slice, $((count - ${#to_grow[@]})) with summaries kept," \
     "${#to_grow[@]} to grow, up to $at_once at once, in $PWD"
 trap 'stop_runs TERM' TERM

@@ -8,6 +8,7 @@
 #include "MemoryRefusal.h"
 #include "OffLatticeCluster.h"
 #include "ParticleListReader.h"
+#include "PlaneModel.h"
 #include "PythonArguments.h"
 #include "UsageError.h"
 
@@ -15,7 +16,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
 namespace py = pybind11;
 
@@ -51,27 +54,36 @@ std::optional<FieldSize> optionalSize(py::handle size)
     return PythonArguments::size(size);
 }
 
-std::unique_ptr<OffLatticeCluster> growOffLattice(py::handle n, py::handle seed, py::handle dimensions)
+/// The growing function's result: a cluster in the plane or in space.
+py::object growOffLattice(py::handle n, py::handle seed, py::handle dimensions)
 {
     const std::string dimensionsText = PythonArguments::textOf(dimensions);
     if (dimensionsText != "2")
         throw UsageError("dimensions must be 2 (the plane), not '" + dimensionsText + "'");
     const std::int64_t particles = PythonArguments::offLatticeParticles(n);
-    return std::make_unique<OffLatticeCluster>(particles, PythonArguments::seed(seed));
+    return py::cast(std::make_unique<OffLatticeCluster<PlaneModel>>(particles, PythonArguments::seed(seed)));
 }
 
-void defineOffLattice(py::module_& module)
+/// `text` with "DEFAULT" written as `scale`, a model's default scale.
+std::string withScale(std::string text, double scale)
 {
-    py::class_<OffLatticeCluster>(module, "OffLatticeCluster", R"(An off-lattice DLA cluster, as dla.offlattice() grew it.
+    char written[32];
+    std::snprintf(written, sizeof written, "%.1f", scale);
+    return text.replace(text.find("DEFAULT"), 7, written);
+}
 
-Discs of diameter 1; the first particle sits at the origin and every other one
-touches its parent. Lengths are in particle diameters.)")
+template <class Model>
+void defineOffLatticeCluster(py::module_& module, const char* name, const char* description)
+{
+    using OffLatticeCluster = ::OffLatticeCluster<Model>;
+    py::class_<OffLatticeCluster>(module, name, description)
         .def_property_readonly(
             "positions",
             [](py::object self) { return self.cast<const OffLatticeCluster&>().positions(self); },
-            R"(positions: numpy.ndarray, shape (N + 1, 2), float64, read-only
+            R"(positions: numpy.ndarray, shape (N + 1, 2) or (N + 1, 3), float64, read-only
 
-Every particle's centre (x, y) in arrival order, the origin particle first.
+Every particle's centre (x, y), or (x, y, z) in space, in arrival order, the
+origin particle first.
 A view of the cluster's own memory, no copy; it keeps the cluster's memory alive
 for as long as it (or any view of it) lives, also after the cluster object is gone.)")
         .def_property_readonly("parents", &OffLatticeCluster::parents,
@@ -120,8 +132,8 @@ The engine version that grew it, as dla-grow's summaries name it: a seed gives
 the same cluster, bit for bit, within one engine version.)")
         .def("__len__", [](const OffLatticeCluster& c) { return c.growth().particles().size(); })
         .def("__repr__",
-             [](const OffLatticeCluster& c) {
-                 return "<dla.OffLatticeCluster of " + std::to_string(c.growth().particles().size()) +
+             [name](const OffLatticeCluster& c) {
+                 return "<dla." + std::string(name) + " of " + std::to_string(c.growth().particles().size()) +
                         " particles, seed " + std::to_string(c.seed()) + ">";
              })
         .def(
@@ -129,34 +141,44 @@ the same cluster, bit for bit, within one engine version.)")
             [](const OffLatticeCluster& c, py::handle scale, py::handle colour, py::handle size) {
                 return c.picture(PythonArguments::scale(scale), PythonArguments::colour(colour), optionalSize(size));
             },
-            py::arg("scale") = 1.0, py::arg("colour") = "white", py::arg("size") = py::none(),
-            R"(picture(scale: float = 1.0, colour: str = "white", size: tuple[int, int] | None = None) -> numpy.ndarray
+            py::arg("scale") = Model::DefaultScale, py::arg("colour") = "white", py::arg("size") = py::none(),
+            withScale(R"(picture(scale: float = DEFAULT, colour: str = "white", size: tuple[int, int] | None = None) -> numpy.ndarray
 
 The picture dla-grow draws of the cluster, as an array (a copy): each particle a
-disc of `scale` pixels per diameter, the origin at the centre, y upwards.
+disc (a shaded sphere seen along z in space) of `scale` pixels per diameter, the
+origin at the centre, y upwards.
 colour "white" gives an H x W uint8 array, 255 on the cluster and 0 elsewhere;
 "age" an H x W x 3 array of red, green and blue bytes, each disc in the colour
 of its arrival. size (width, height) in pixels; by default the square dla-grow
 makes for the cluster's particle count at that scale.
-Raises ValueError with dla-grow's message for a bad scale, colour or size.)")
+Raises ValueError with dla-grow's message for a bad scale, colour or size.)", Model::DefaultScale).c_str())
         .def(
             "save_picture",
             [](const OffLatticeCluster& c, const std::string& path, py::handle scale, py::handle colour,
                py::handle size) {
                 c.savePicture(path, PythonArguments::scale(scale), PythonArguments::colour(colour), optionalSize(size));
             },
-            py::arg("path"), py::arg("scale") = 1.0, py::arg("colour") = "white", py::arg("size") = py::none(),
-            R"(save_picture(path: str, scale: float = 1.0, colour: str = "white", size: tuple[int, int] | None = None) -> None
+            py::arg("path"), py::arg("scale") = Model::DefaultScale, py::arg("colour") = "white", py::arg("size") = py::none(),
+            withScale(R"(save_picture(path: str, scale: float = DEFAULT, colour: str = "white", size: tuple[int, int] | None = None) -> None
 
 Writes the picture as dla-grow does, byte for byte: PNG when the name ends in
 ".png" (any case), else BMP. The file appears complete or not at all; an old file
-of that name stays as it was when the save fails (OSError).)")
+of that name stays as it was when the save fails (OSError).)", Model::DefaultScale).c_str())
         .def("save_particles", &OffLatticeCluster::saveParticles, py::arg("path"),
              R"(save_particles(path: str) -> None
 
 Writes the particle list as dla-grow's --particles does, byte for byte: CSV with
-the header index,x,y,parent and a row for every particle but the origin one.)");
+the header index,x,y,parent (index,x,y,z,parent in space) and a row for every
+particle but the origin one; a PLY point cloud, every particle a vertex, for a
+name ending in ".ply" (any case), where dla-grow writes one.)");
+}
 
+void defineOffLattice(py::module_& module)
+{
+    defineOffLatticeCluster<PlaneModel>(module, "OffLatticeCluster", R"(An off-lattice DLA cluster in the plane, as dla.offlattice() grew it.
+
+Discs of diameter 1; the first particle sits at the origin and every other one
+touches its parent. Lengths are in particle diameters.)");
     module.def("offlattice", &growOffLattice, py::arg("n"), py::arg("seed") = py::none(), py::arg("dimensions") = 2,
                R"(offlattice(n: int, seed: int | None = None, dimensions: int = 2) -> OffLatticeCluster
 

@@ -24,6 +24,9 @@ public:
     /// run; FieldSizeError for a picture that could never be saved; the exception a signal
     /// handler raised (KeyboardInterrupt) when the run was stopped.
     LatticeCluster(Lattice lattice, FieldSize size, std::optional<std::int64_t> points, std::uint32_t seed);
+    /// Views of its pixels and particles point into it: it stays where it was made.
+    LatticeCluster(const LatticeCluster&) = delete;
+    LatticeCluster& operator=(const LatticeCluster&) = delete;
 
     Lattice lattice() const { return lattice_; }
     std::uint32_t seed() const { return seed_; }

@@ -9,6 +9,7 @@ import textwrap
 import time
 import threading
 
+import numpy as np
 import pytest
 
 import dla
@@ -47,7 +48,10 @@ def test_another_thread_runs_while_a_cluster_grows(grow):
 
 CHILD = textwrap.dedent("""
     import resource
+    import signal
     import dla
+    # Python leaves SIGINT ignored when it started so, as in a job started in the background.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     print("growing", flush=True)
     try:
         dla.offlattice(10**7, seed=1)
@@ -78,3 +82,20 @@ def test_ctrl_c_stops_a_long_growth():
     assert int(peak.split()[-1]) < 150, peak
     assert after == "then grew 1001"
     assert child.returncode == 0, err
+
+
+def test_clusters_grown_in_threads_at_once_are_those_grown_alone():
+    seeds = [21, 22, 23, 24]
+    grown = {}
+
+    def grow(seed):
+        grown[seed] = dla.offlattice(20_000, seed=seed)
+
+    threads = [threading.Thread(target=grow, args=(seed,)) for seed in seeds]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for seed in seeds:
+        alone = dla.offlattice(20_000, seed=seed)
+        assert np.array_equal(grown[seed].positions, alone.positions), seed

@@ -339,6 +339,8 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
                                        "no other")
                             ->type_name("FIRST-LAST");
     app.add_flag("-q,--quiet", request.quiet, "no progress bar");
+    auto* engineOption = app.add_flag("--engine")->description(
+        "grow nothing; print the version of the growth engine the other options choose (their summaries' engine)");
     // Each mode's own options; one that two modes share is added once.
     std::map<std::string, std::string> modeOptionTexts;
     std::vector<CLI::Option*> modeOptions;
@@ -385,7 +387,7 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     if (aggregateOption->count() > 0) {
         std::vector<const CLI::Option*> growing{modeOption,   sizeOption,      pointsOption,    seedOption,
                                                outputOption, noPictureOption, colourOption,    particlesOption,
-                                               runsOption,   jobsOption};
+                                               runsOption,   jobsOption,      engineOption};
         growing.insert(growing.end(), modeOptions.begin(), modeOptions.end());
         for (const CLI::Option* option : growing)
             if (option->count() > 0)
@@ -430,6 +432,10 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
         if (particlesText.empty())
             throw UsageError("--particles needs a file name");
         request.particles = particlesText;
+    }
+    if (engineOption->count() > 0) {
+        out << request.mode->engine << '\n';
+        return std::nullopt;
     }
     return options;
 }

@@ -24,7 +24,7 @@ public:
     /// With --aggregate: the seeds that must all be summed up, and no other; empty for any.
     std::optional<SeedRange> seeds;
 
-    /// Reads the command line. Help and --version are printed to `out`, and then the result is
+    /// Reads the command line. Help, --version and --engine are printed to `out`, and then the result is
     /// empty: there is nothing to grow. Throws UsageError, one line, for anything it cannot
     /// take. The seed, when not given, is drawn from the system's random source (SystemSeed).
     static std::optional<GrowOptions> parse(int argc, const char* const* argv, std::ostream& out);

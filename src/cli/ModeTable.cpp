@@ -92,8 +92,7 @@ const std::vector<GrowthMode>& ModeTable::modes()
                                  {Figure::Dimension, "from the growth, the slope of log N against log R_g(N) over "
                                                      "the first N particles from N = 100 on; null below two decades"},
                                  {Figure::Particles, "the particles grown, the particle list's rows"},
-                                 {Figure::Jumps, "the circle jumps and straight steps taken, one random direction "
-                                                 "each"}}},
+                                 {Figure::Jumps, "the circle jumps taken, one random direction each"}}},
             .fewestPoints = 1,
             .mostPoints = OffLatticeGrowth::MaxParticles,
             .readSettings = OffLatticeSettings::read,

@@ -6,7 +6,8 @@ is wrong, one line each, and exits with 1 when anything is; silent and 0 when al
   figures LIST SUMMARY           the summary's particles and gyration radius against the list
   picture LIST PPM SCALE COLOUR WHICH
                                  the picture (binary PPM) against the list, COLOUR white or age;
-                                 WHICH all (every particle must be in the picture) or inside
+                                 WHICH all (every particle must be in the picture, the last but
+                                 for its outer half) or inside
   keys SUMMARY                   a run summary's keys, in order, and the nulls of other modes
   reach LIST                     prints the farthest disc's reach with and without the last row
 """
@@ -119,11 +120,17 @@ def check_picture(rows, path, scale, colour, which):
         at = 3 * (row * width + column)
         return tuple(pixels[at:at + 3])
 
-    # Every particle lies in the picture and lights the pixel its centre is in.
+    # Every particle lies in the picture and lights the pixel its centre is in; in a run to the
+    # edge, the last one's disc reaches the edge, so its centre may lie up to half a diameter
+    # beyond it.
+    def beyond(x, y):
+        return max(abs(x) - width / 2 / scale, abs(y) - height / 2 / scale)
+
     for number, (x, y) in enumerate(points):
         column, row = pixel_of(x, y)
         if not (0 <= column < width and 0 <= row < height):
-            if which == "all":
+            last_within_reach = number == len(points) - 1 and beyond(x, y) <= 0.5
+            if which == "all" and not last_within_reach:
                 problem(f"particle {number - 1} at {x}, {y} is outside the {width} x {height} picture")
         elif colour_at(column, row) == (0, 0, 0):
             problem(f"particle {number - 1}: its centre's pixel {column}, {row} is black")

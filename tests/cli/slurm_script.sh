@@ -180,6 +180,20 @@ expect_status "finished slice" 0
 [ -z "$(runs_started)" ] || fail "finished slice: runs started for '$(runs_started)'"
 grep -q 'finished already' "$OUT" || fail "finished slice: '$(cat "$OUT")'"
 
+# Summaries of another engine than the grower's (an older dla-grow's), or of none, are grown
+# again, and the task says so.
+sed -i -e '/"seed":21,/s/"engine":"snowflake-1"/"engine":"snowflake-0"/' \
+    -e '/"seed":23,/s/"engine":"snowflake-1",//' resume/summaries-0.jsonl
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 6 20 resume "${FLAKE[@]}" "${NAME[@]}"
+expect_status "another engine" 0
+[ "$(runs_started)" = "21 23" ] || fail "another engine: runs started for '$(runs_started)', expected '21 23'"
+grep -q '2 seeds have summaries of another engine than this dla-grow.s snowflake-1' "$OUT" ||
+    fail "another engine: not told: '$(cat "$OUT")'"
+expect_slice "another engine" resume 0 "20 21 22 23 24 25"
+[ "$(grep -c '"engine":"snowflake-1"' resume/summaries-0.jsonl)" -eq 6 ] ||
+    fail "another engine: $(cat resume/summaries-0.jsonl)"
+
 # A summary cut short (the task killed while it was being written) is no summary: its seed is
 # grown again, and the summaries before it are kept.
 head -n 3 resume/summaries-0.jsonl >resume/summaries-0.jsonl.part
@@ -200,6 +214,57 @@ expect_status "incomplete final file" 0
 expect_slice "incomplete final file" resume 0 "20 21 22 23 24 25"
 "$GROW" --aggregate resume/summaries-0.jsonl >"$OUT" 2>"$ERR" || fail "--aggregate of the resumed slice: $(cat "$ERR")"
 grep -q '^6 runs: ' "$OUT" || fail "--aggregate of the resumed slice: '$(cat "$OUT")'"
+
+# Two runs' lines run together into one (appends that interleaved) are no summary, for the
+# script as for --aggregate: both seeds are grown again and the slice finishes.
+run_task "${ONE_TASK[@]}" -- 3 33 merged "${FLAKE[@]}" "${NAME[@]}"
+expect_status "merged lines, first" 0
+{
+    first_line=$(sed -n 1p merged/summaries-0.jsonl)
+    printf '%s%s%s\n' "${first_line:0:90}" "$(sed -n 2p merged/summaries-0.jsonl)" "${first_line:90}"
+    sed -n 3p merged/summaries-0.jsonl
+} >merged/summaries-0.jsonl.part
+rm merged/summaries-0.jsonl
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 3 33 merged "${FLAKE[@]}" "${NAME[@]}"
+expect_status "merged lines" 0
+[ "$(runs_started)" = "33 34" ] || fail "merged lines: runs started for '$(runs_started)', expected '33 34'"
+expect_slice "merged lines" merged 0 "33 34 35"
+
+# A slice whose summaries --aggregate refuses (a seed grown at another size left in the .part
+# file) is not finished: its summaries are left as they are, status 1.
+mkdir sizes
+(cd sizes && "$GROW" -m snowflake -s 100x100 -r 80 -q --json -o f-80.bmp >summaries-0.jsonl.part)
+: >"$GROW_LOG"
+run_task "${ONE_TASK[@]}" -- 3 80 sizes "${FLAKE[@]}" "${NAME[@]}"
+expect_status "a seed of another size" 1
+[ "$(runs_started)" = "81 82" ] || fail "a seed of another size: runs started for '$(runs_started)', expected '81 82'"
+[ ! -e sizes/summaries-0.jsonl ] || fail "a seed of another size: the slice passed for finished"
+[ "$(summary_seeds sizes/summaries-0.jsonl.part)" = "80 81 82" ] ||
+    fail "a seed of another size: summaries-0.jsonl.part holds '$(summary_seeds sizes/summaries-0.jsonl.part)'"
+{ grep -q 'a snowflake 120x120 run among snowflake 100x100 runs' "$ERR" && grep -q 'do not sum up' "$ERR"; } ||
+    fail "a seed of another size: $(cat "$ERR")"
+
+# Two ensembles into one folder: the second's slices meet the first's summaries, which are never
+# rewritten; its task is refused with one line before anything grows. So is a resubmission
+# whose first seed was mistyped.
+for task in 0 1; do
+    run_task "SLURM_ARRAY_TASK_ID=$task" SLURM_CPUS_PER_TASK=1 DLA_GROW=bin/grow -- --tasks 2 6 1 shared "${FLAKE[@]}" "${NAME[@]}"
+    expect_status "first ensemble, task $task" 0
+done
+cat shared/summaries-*.jsonl >first-ensemble.jsonl
+for arguments in "6 7" "6 2"; do
+    : >"$GROW_LOG"
+    # shellcheck disable=SC2086 # the runs and the first seed, a word each
+    run_task SLURM_ARRAY_TASK_ID=0 SLURM_CPUS_PER_TASK=1 DLA_GROW=bin/grow -- --tasks 2 $arguments shared "${FLAKE[@]}" "${NAME[@]}"
+    expect_status "second ensemble ($arguments)" 2
+    { [ "$(wc -l <"$ERR")" -eq 1 ] && grep -q 'holds a summary of seed [0-9]* in summaries-0.jsonl' "$ERR"; } ||
+        fail "second ensemble ($arguments): $(cat "$ERR")"
+    [ -z "$(runs_started)" ] || fail "second ensemble ($arguments): runs started for '$(runs_started)'"
+    cat shared/summaries-*.jsonl | cmp -s - first-ensemble.jsonl || fail "second ensemble ($arguments): summaries changed"
+    ls shared/*.part >/dev/null 2>&1 && fail "second ensemble ($arguments): $(ls shared/*.part)"
+done
+"$GROW" --aggregate shared/summaries-*.jsonl --seeds 1-6 >"$OUT" 2>"$ERR" || fail "first ensemble: $(cat "$ERR")"
 
 # A slice another task is growing right now (here: whose lock this test holds) is left to it.
 exec 8>>resume/summaries-0.lock

@@ -3,6 +3,7 @@
 
 #include "offlattice/ExteriorPoissonKernel.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "DimerLanding.h"
 #include "PlainOffLattice.h"
 #include "offlattice/UnitDirection.h"
 #include "offlattice/Xoshiro256PlusPlus.h"
@@ -145,18 +146,22 @@ TEST(OffLatticeGrowthTest, TenClustersOfTenThousandGrowWithDimensionNear171)
 
 TEST(OffLatticeGrowthTest, ClustersAreAsLargeAsThoseOfThePlainSimulation)
 {
-    // 40 clusters of 500 each way; a fault in the index's bounds, the near particles or the
-    // steps changes the size by far more than the 4 standard errors allowed.
+    // 800 clusters of 500 each way (sizes spread by 4.5 % from cluster to cluster), so a
+    // difference of 1 % is more than 4 standard errors. The plain simulation walks on circles
+    // with exact distances to within 1e-6 of contact: a fault in the index's bounds or the near
+    // particles, or a contact rule that stops short, changes the size by more than the 3
+    // standard errors allowed (stopping 0.1 short makes clusters 0.7 % larger).
     constexpr int Arrivals = 500;
+    constexpr std::uint32_t Clusters = 800;
     std::vector<double> fast, plain;
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    for (std::uint32_t seed = 1; seed <= Clusters; ++seed) {
         OffLatticeGrowth growth(seed, Arrivals);
         growth.run({Arrivals, 0});
         fast.push_back(growth.gyrationRadius());
         plain.push_back(gyrationRadius(plainCluster(1000 + seed, Arrivals)));
     }
     const MeanAndError a = meanOf(fast), b = meanOf(plain);
-    EXPECT_LT(std::abs(a.mean - b.mean), 4 * std::hypot(a.error, b.error)) << a.mean << " against " << b.mean;
+    EXPECT_LT(std::abs(a.mean - b.mean), 3 * std::hypot(a.error, b.error)) << a.mean << " against " << b.mean;
 }
 
 TEST(OffLatticeGrowthTest, WhereTheSecondArrivalTouchesMatchesSmallStepBrownianMotion)
@@ -212,6 +217,30 @@ TEST(OffLatticeGrowthTest, WhereTheSecondArrivalTouchesMatchesSmallStepBrownianM
             chiSquare += (walk[i] - steps[i]) * (walk[i] - steps[i]) / (walk[i] + steps[i]);
     EXPECT_LT(chiSquare, 31.3);
     EXPECT_GT(walk[Sectors] + walk[Sectors + 1], Samples / 10) << "the tip of the first arrival catches many";
+}
+
+TEST(OffLatticeGrowthTest, TheSecondArrivalLandsBesideTheFirstTwoAsTheClosedFormSays)
+{
+    // A million clusters of two arrivals, seeds 1 on: the landings within arc 0.05 of a neck
+    // between the two touching particles number about 6100, so an excess of 5 % there is 3.9
+    // standard errors; nearer the necks the bins are finer still. Stopping the walk 0.01 short
+    // of contact leaves 3 % too few there (stopping 0.1 short, half too few); straight steps of
+    // 0.01 near contact put 6 % too many.
+    constexpr int Runs = 1'000'000;
+    DimerLanding::Tally tally;
+    for (std::uint32_t seed = 1; seed <= Runs; ++seed) {
+        OffLatticeGrowth growth(seed, 2);
+        growth.run({2, 0});
+        tally.add(DimerLanding::of(growth.particles()));
+    }
+    for (double arc : {0.025, 0.05, 0.1}) {
+        const auto [observed, expected] = tally.nearNecks(arc);
+        EXPECT_LT(std::abs(tally.excessInErrors(arc)), 2.5)
+            << observed << " landings within arc " << arc << " of a neck, " << expected << " expected";
+    }
+    // Chi-square beyond which chance takes us once in a thousand: 6 and 19 degrees of freedom.
+    EXPECT_LT(tally.neckChiSquare(), 22.46);
+    EXPECT_LT(tally.uniformChiSquare(), 43.82);
 }
 
 TEST(OffLatticeGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersEveryNearParticle)

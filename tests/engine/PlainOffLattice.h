@@ -5,12 +5,12 @@
 
 #include "offlattice/ExteriorPoissonKernel.h"
 #include "offlattice/OffLatticeGrowth.h"
-#include "offlattice/UnitDirection.h"
 #include "offlattice/Xoshiro256PlusPlus.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 inline double planeDistance(PlanePoint a, PlanePoint b)
@@ -48,52 +48,41 @@ inline MeanAndError meanOf(const std::vector<double>& values)
     return {mean, std::sqrt(squares / (values.size() - 1) / values.size())};
 }
 
-/// The same model grown the slow, plain way: the exact gap to every particle at every jump,
-/// straight steps of the same Epsilon within it against every particle, the same start and return.
+/// The same model grown the slow, plain way, by a rule of its own: walk on circles whose radius
+/// is the exact gap to every particle (no index), with directions from the library's cosine and
+/// sine, down to 1e-6 from contact; there the walker is put at distance 1 from its nearest
+/// particle, on the line from that particle's centre. The same start and return.
 inline std::vector<PlanePoint> plainCluster(std::uint32_t seed, int arrivals)
 {
+    constexpr double Stop = 1e-6;
     Xoshiro256PlusPlus random(seed);
     std::vector<PlanePoint> cluster{{0, 0}};
     double farthest = 0;
-    auto unit = [&] { return UnitDirection::from(random.next()); };
     while (static_cast<int>(cluster.size()) <= arrivals) {
         const double start = farthest + OffLatticeGrowth::StartGap;
-        UnitDirection::Vector d = unit();
-        PlanePoint at{start * d.x, start * d.y};
-        for (bool stuck = false; !stuck;) {
-            double nearest = 1e300;
+        double angle = 2 * std::numbers::pi * random.uniform();
+        PlanePoint at{start * std::cos(angle), start * std::sin(angle)};
+        for (;;) {
+            double squared = 1e300;
             for (PlanePoint c : cluster)
-                nearest = std::min(nearest, (at.x - c.x) * (at.x - c.x) + (at.y - c.y) * (at.y - c.y));
-            const double gap = std::sqrt(nearest) - 1;
-            d = unit();
-            if (gap > OffLatticeGrowth::Epsilon) {
-                at = {at.x + gap * d.x, at.y + gap * d.y};
-            } else {
-                double first = OffLatticeGrowth::Epsilon;
-                PlanePoint touched{};
-                for (PlanePoint c : cluster) {
-                    // Smallest t >= 0 with |at + t d - c| = 1.
-                    const double wx = at.x - c.x, wy = at.y - c.y;
-                    const double b = wx * d.x + wy * d.y, q = wx * wx + wy * wy - 1;
-                    if (q > 0 && (b >= 0 || b * b - q < 0))
-                        continue; // apart, and the step does not reach it
-                    const double t = q <= 0 ? 0.0 : -b - std::sqrt(b * b - q);
-                    if (t < first)
-                        first = t, touched = c, stuck = true;
-                }
-                at = {at.x + first * d.x, at.y + first * d.y};
-                if (stuck) {
-                    const double r = planeDistance(at, touched);
-                    at = {touched.x + (at.x - touched.x) / r, touched.y + (at.y - touched.y) / r};
-                }
+                squared = std::min(squared, (at.x - c.x) * (at.x - c.x) + (at.y - c.y) * (at.y - c.y));
+            const double nearest = std::sqrt(squared);
+            const double gap = nearest - 1;
+            if (gap <= Stop) {
+                const PlanePoint c = *std::find_if(cluster.begin(), cluster.end(), [&](PlanePoint p) {
+                    return (at.x - p.x) * (at.x - p.x) + (at.y - p.y) * (at.y - p.y) == squared;
+                });
+                at = {c.x + (at.x - c.x) / nearest, c.y + (at.y - c.y) / nearest};
+                break;
             }
-            const double squared = at.x * at.x + at.y * at.y;
-            if (!stuck && squared > start * start)
-                at = ExteriorPoissonKernel::hit(at, squared, start, random.uniform());
+            angle = 2 * std::numbers::pi * random.uniform();
+            at = {at.x + gap * std::cos(angle), at.y + gap * std::sin(angle)};
+            const double fromOrigin = at.x * at.x + at.y * at.y;
+            if (fromOrigin > start * start)
+                at = ExteriorPoissonKernel::hit(at, fromOrigin, start, random.uniform());
         }
         cluster.push_back(at);
         farthest = std::max(farthest, std::hypot(at.x, at.y));
     }
     return cluster;
 }
-

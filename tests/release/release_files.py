@@ -251,8 +251,9 @@ def check_copyright(path, licence_path):
         name = paragraph.get("License", "").split("\n", 1)[0]
         if name and name not in texts and "\n" not in paragraph.get("License", ""):
             problem(f"{path}: the licence {name} of Files: {paragraph['Files']} has no text")
-    # The header-only libraries built into dla-grow.
-    for library, licence in (("CLI/*", "BSD-3-clause"), ("nlohmann/*", "Expat")):
+    # The header-only libraries built into dla-grow and the Python module.
+    for library, licence in (("CLI/*", "BSD-3-clause"), ("nlohmann/*", "Expat"),
+                             ("pybind11/*", "BSD-3-Clause+CLA")):
         if not any(p["Files"].split() == [library] and p.get("License") == licence for p in files):
             problem(f"{path}: no paragraph for the built-in {library} under {licence}")
 

@@ -4,7 +4,9 @@
 # logs), all in a scratch folder and stopped by their process ids at the end, also when a check
 # fails. The array's pictures and aggregate must be those of dla-grow --runs, also after one of
 # its tasks lost a run to SIGKILL, another was cancelled while it was running and a third before
-# it started, and the three were resubmitted as the script's usage says.
+# it started, and the three were resubmitted as the script's usage says; summaries with file
+# names longer than a write buffer from runs growing at once; a second ensemble into the same
+# folder refused, the first's summaries kept.
 # Exit status 77 (skipped) where the daemons cannot be had: not root, Slurm or munge missing,
 # or a daemon that does not come up; the reason is printed.
 # Arguments: dla-grow, the Slurm script, the stand-in grower (tests/cli/grow_wrapper.sh).
@@ -361,6 +363,36 @@ expected=$(grep '^{"runs"' ref/runs.jsonl | without_seconds)
 { [ -n "$expected" ] && [ "$aggregate" = "$expected" ]; } || fail "aggregate '$aggregate', expected '$expected'"
 summed=$(without_seconds <aggregate.json 2>/dev/null)
 [ "$summed" = "$expected" ] || fail "the summing job's aggregate '$summed', expected '$expected': $(cat logs/sum.log)"
+
+# Long names, two runs at once: every summary (longer than the C library's 4096-byte buffer)
+# lands in the slice's file as a line of its own, and the slice finishes.
+long=$(printf 'n%.0s' {1..200})
+long="$long/$long/$long/$long/$long/$long/$long/$long/$long/$long/$long/$long"
+mkdir -p "long/$long"
+: >"$GROW_LOG"
+longjob=$(submit --array=0 --cpus-per-task=2 -- --tasks 1 8 100 long -m snowflake -s 40x40 -o "$long/f-{seed}.bmp" \
+    --particles "$long/p-{seed}.csv" --jobs 2)
+wait_until 120 left_queue "$longjob" || fail "the ensemble of long names never left the queue"
+[ "$(task_state "$longjob" 0)" = "COMPLETED 0:0" ] ||
+    fail "long names: $(task_state "$longjob" 0): $(cut -c1-300 logs/"${longjob}"_0.log)"
+[ "$(summary_seeds long/summaries-0.jsonl)" = "100 101 102 103 104 105 106 107" ] ||
+    fail "long names: summaries of seeds '$(summary_seeds long/summaries-0.jsonl)'"
+[ "$(awk 'length($0) > 4096' long/summaries-0.jsonl | wc -l)" -eq 8 ] || fail "long names: the summaries are not that long"
+"$GROW" --aggregate long/summaries-0.jsonl --seeds 100-107 >/dev/null || fail "long names: --aggregate refused the slice"
+
+# A second ensemble into the folder of the first (six more seeds, slices that meet the first's
+# files): its tasks are refused before they grow anything, and the first's summaries are kept.
+cat ens/summaries-*.jsonl >first.jsonl
+: >"$GROW_LOG"
+second=$(submit --array=0-1 -- --tasks 2 6 17 ens -m snowflake -s 120x120 -o 'f-{seed}.bmp')
+wait_until 60 left_queue "$second" || fail "the second ensemble never left the queue"
+for task in 0 1; do
+    [ "$(task_state "$second" "$task")" = "FAILED 2:0" ] || fail "second ensemble, task $task: $(task_state "$second" "$task")"
+    grep -q 'holds a summary of seed' logs/"${second}_$task".log || fail "second ensemble, task $task: $(cat logs/"${second}_$task".log)"
+done
+[ -z "$(runs_started)" ] || fail "the second ensemble grew seeds $(runs_started)"
+cat ens/summaries-*.jsonl | cmp -s - first.jsonl || fail "the second ensemble changed the first one's summaries"
+"$GROW" --aggregate ens/summaries-*.jsonl --seeds 5-16 >/dev/null || fail "the first ensemble no longer sums up"
 
 if [ "$failures" -ne 0 ]; then
     echo "--- slurmctld and slurmd logs (last lines)"

@@ -97,7 +97,7 @@ std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
         double gap = index_.gapBound(at);
         if (gap < OffLatticeIndex::NearReach) {
             std::int32_t touched = -1;
-            gap = stepTowards(at, touched);
+            gap = gapOrContact(at, touched);
             if (touched >= 0)
                 return touched;
         } else {
@@ -119,7 +119,7 @@ std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
     }
 }
 
-double OffLatticeGrowth::stepTowards(PlanePoint& at, std::int32_t& touched)
+double OffLatticeGrowth::gapOrContact(PlanePoint& at, std::int32_t& touched)
 {
     // The particles gathered are all those within a gap of NearReach of their cell, so within
     // NearReach - d of a point d from it (d bounded above by the sum of the distances on each
@@ -139,46 +139,27 @@ double OffLatticeGrowth::stepTowards(PlanePoint& at, std::int32_t& touched)
         nearest = std::min(nearest, dx * dx + dy * dy);
     }
     const double gap = std::sqrt(nearest) - 1.0;
-    if (gap > Epsilon)
+    if (gap > StopDistance)
         return gap;
-
-    // A straight step of Epsilon; the first contact along it is the smaller root t of
-    // |w + t d|^2 = 1, w the offset from a particle's centre, d the unit direction.
-    const UnitDirection::Vector d = UnitDirection::from(random_.next());
-    ++jumps_;
-    double first = Epsilon;
+    // Within StopDistance of its nearest particle (reach is far above 1 + StopDistance, so there
+    // is one): the walker goes the rest of the way along the line to that particle's centre.
+    // Every other particle is at least as far as the nearest, so the move of at most
+    // StopDistance brings none closer than 1. The nearest is looked for only now, once a walk.
+    std::int32_t closest = 0;
+    double closestSquared = 1e300;
     for (std::int32_t i = 0; i < near_.count; ++i) {
-        const double wx = at.x - near_.x[i];
-        const double wy = at.y - near_.y[i];
-        const double b = wx * d.x + wy * d.y;
-        const double c = wx * wx + wy * wy - 1.0;
-        const double discriminant = b * b - c;
-        if (c <= 0) { // touching already (to rounding)
-            first = 0;
-            touched = i;
-            break;
-        }
-        if (b < 0 && discriminant >= 0) {
-            const double t = -b - std::sqrt(discriminant);
-            if (t < first) {
-                first = t;
-                touched = i;
-            }
+        const double dx = at.x - near_.x[i];
+        const double dy = at.y - near_.y[i];
+        if (dx * dx + dy * dy < closestSquared) {
+            closestSquared = dx * dx + dy * dy;
+            closest = i;
         }
     }
-    if (touched < 0) {
-        at.x += Epsilon * d.x;
-        at.y += Epsilon * d.y;
-        return 0;
-    }
-    // Put the contact at distance 1 from the touched centre, to rounding.
-    const double px = near_.x[touched];
-    const double py = near_.y[touched];
-    const double wx = at.x + first * d.x - px;
-    const double wy = at.y + first * d.y - py;
-    const double length = std::sqrt(wx * wx + wy * wy);
-    at = {px + wx / length, py + wy / length};
-    touched = near_.particle[touched];
+    const double px = near_.x[closest];
+    const double py = near_.y[closest];
+    const double length = std::sqrt(closestSquared);
+    at = {px + (at.x - px) / length, py + (at.y - py) / length};
+    touched = near_.particle[closest];
     return 0;
 }
 

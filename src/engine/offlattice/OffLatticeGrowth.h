@@ -16,25 +16,25 @@
 /// Particles are discs of diameter 1; the first sits at the origin. Each new particle starts at a
 /// uniformly random angle on a circle that encloses the cluster (two diameters outside its
 /// farthest centre) and moves by Brownian motion until it first touches the cluster, where it
-/// stops at distance 1 from the particle it touched, its parent. The motion is simulated exactly:
-/// - farther than Epsilon from contact, walk on circles: a jump to a uniform point of the largest
-///   circle around the particle that touches nothing, whose radius is a lower bound on the gap
-///   to the nearest particle's surface (from OffLatticeIndex, exact close to the cluster);
-/// - within Epsilon, straight steps of length Epsilon in a uniform direction, the first contact
-///   along the segment found by solving the quadratic against every particle near it;
-/// - a particle outside the start circle is put back on it at the angle where Brownian motion
-///   from its position first meets the circle (the exterior Poisson kernel), never killed and
-///   never sent back to its own start.
+/// stops at distance 1 from the particle it touched, its parent. The motion is simulated by walk
+/// on circles: a jump to a uniform point of the largest circle around the particle that touches
+/// nothing (where Brownian motion first leaves that disc, exactly), whose radius is a lower bound
+/// on the gap to the nearest particle's surface (from OffLatticeIndex), the exact gap within one
+/// diameter of the cluster. Within StopDistance (1e-6) of contact the walk ends: the particle is
+/// put at distance 1 from its nearest particle on the line from that particle's centre, a
+/// shift in where it lands of at most StopDistance. A particle outside the start circle is put
+/// back on it at the angle where Brownian motion from its position first meets the circle (the
+/// exterior Poisson kernel), never killed and never sent back to its own start.
 /// A seed gives the same cluster, bit for bit, on every run and machine.
 class OffLatticeGrowth {
 public:
     /// Names this growth in run summaries; a change that alters any seed's cluster changes it.
-    static constexpr const char* EngineVersion = "offlattice-1";
+    static constexpr const char* EngineVersion = "offlattice-2";
 
-    /// The length of the straight steps near contact, in diameters. Steps of 0.1 make clusters
-    /// measurably smaller than the model's, 0.03 and 0.01 agree with it; 0.01 leaves a margin of
-    /// three below the largest that agrees and costs a few per cent more jumps than 0.03.
-    static constexpr double Epsilon = 0.01;
+    /// How close to contact the walk on circles goes, in diameters, before the walker is put at
+    /// contact along the line to its nearest particle's centre: a shift of at most this much in
+    /// where it lands, far below what any count of runs could see.
+    static constexpr double StopDistance = 1e-6;
     /// How far outside the farthest centre the start circle lies.
     static constexpr double StartGap = 2.0;
     /// The most arrivals a cluster can hold: particles are numbered in 32 bits.
@@ -79,7 +79,7 @@ public:
     std::vector<GyrationSample> gyrationHistory() const;
     /// The dimension from the cluster's growth (GrowthLawDimension over gyrationHistory()).
     std::optional<double> growthDimension() const { return GrowthLawDimension::estimate(gyrationHistory()); }
-    /// Circle jumps and straight steps taken, and returns to the start circle.
+    /// Circle jumps taken, and returns to the start circle.
     std::int64_t jumps() const { return jumps_; }
     std::int64_t returns() const { return returns_; }
 
@@ -103,7 +103,9 @@ private:
     PlanePoint start();
     void returnToCircle(PlanePoint& at, double squaredRadius);
     std::int32_t arrive(PlanePoint& at);
-    double stepTowards(PlanePoint& at, std::int32_t& touched);
+    /// Near the cluster: the exact gap from `at` to the nearest particle's surface, or, within
+    /// StopDistance of it, 0 with the walker put at contact and `touched` naming that particle.
+    double gapOrContact(PlanePoint& at, std::int32_t& touched);
     void add(PlanePoint at, std::int32_t parentRow);
     double rebuiltRadius() const;
     void rebuildIndex(double halfSide);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -44,27 +45,38 @@ OffLatticeIndex::OffLatticeIndex(double halfSide)
             boxUnits_[dy][dx] = static_cast<std::uint8_t>(
                 std::min<double>(CoarseCap, std::floor(CoarseUnitsPerSide * std::sqrt(ax * ax + ay * ay))));
         }
-    // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
-    // that step, made slightly smaller still, so rounding never makes a bound too large.
-    for (std::int32_t step = 0;; ++step) {
-        const double gap = std::sqrt(step / SquareSteps) - 1.0 - Slack;
-        if (gap >= FineReach) {
-            unitsBySquare_.push_back(FineCap);
-            break;
-        }
-        unitsBySquare_.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
-    }
 }
 
-std::int32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
+const std::vector<std::uint8_t>& OffLatticeIndex::unitsBySquare()
+{
+    // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
+    // that step, made slightly smaller still, so rounding never makes a bound too large. The
+    // same for every index, made once.
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> units;
+        for (std::int32_t step = 0;; ++step) {
+            const double gap = std::sqrt(step / SquareSteps) - 1.0 - Slack;
+            if (gap >= FineReach) {
+                units.push_back(FineCap);
+                return units;
+            }
+            units.push_back(static_cast<std::uint8_t>(gap <= 0 ? 0 : gap * UnitsPerDiameter));
+        }
+    }();
+    return table;
+}
+
+std::uint32_t OffLatticeIndex::tileMade(std::int32_t tx, std::int32_t ty)
 {
     std::uint32_t& entry = table_[tileSlot(tx, ty)];
-    if (entry > BoxMask)
+    if (entry != NoTile)
         return tileIn(entry);
-    if ((tileCount_ >> ChunkBits) == static_cast<std::int32_t>(chunks_.size()))
+    if (tileCount_ >= MaxTiles) // 550 GB of tiles: no cluster that fits in memory gets here
+        throw std::length_error("the off-lattice index cannot number more than 4294967294 tiles");
+    if (static_cast<std::size_t>(tileCount_ >> ChunkBits) == chunks_.size())
         chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(std::size_t{1} << ChunkBits)); // filled as made
-    const std::int32_t tile = tileCount_++;
-    entry |= static_cast<std::uint32_t>(tile + 1) << 8;
+    const auto tile = static_cast<std::uint32_t>(tileCount_++);
+    entry = tile + 1;
     Tile& made = tileAt(tile);
     std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
     std::fill(std::begin(made.head), std::end(made.head), -1);
@@ -88,7 +100,7 @@ void OffLatticeIndex::insert(std::int32_t particle, OffLatticeParticle* particle
 void OffLatticeIndex::updateFine(PlanePoint at)
 {
     // Every cell whose box comes within FineReach of the new particle's surface, tile by tile;
-    // a cell's byte comes from its squared distance through unitsBySquare_, without a root.
+    // a cell's byte comes from its squared distance through unitsBySquare(), without a root.
     constexpr double Reach = 1.0 + FineReach;
     const double fx = at.x;
     const double fy = at.y;
@@ -101,7 +113,8 @@ void OffLatticeIndex::updateFine(PlanePoint at)
         const double dx = outside(fx, edgeOf(cx), 1.0);
         squaresX[cx - x0] = dx * dx * SquareSteps;
     }
-    const auto last = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
+    const std::vector<std::uint8_t>& unitsBySquare = OffLatticeIndex::unitsBySquare();
+    const auto last = static_cast<std::int32_t>(unitsBySquare.size()) - 1;
     // The tiles within reach first, each asked of memory at once, so their reads overlap.
     struct Reached {
         Tile* tile;
@@ -134,7 +147,7 @@ void OffLatticeIndex::updateFine(PlanePoint at)
             for (std::int32_t cx = cxLow; cx <= cxHigh; ++cx) {
                 const auto step = std::min(last, static_cast<std::int32_t>(squaresX[cx - x0] + squareY));
                 std::uint8_t& cell = row[cx & 7];
-                cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
+                cell = std::min(cell, unitsBySquare[static_cast<std::size_t>(step)]);
             }
         }
     }
@@ -165,7 +178,7 @@ void OffLatticeIndex::updateCoarse(std::int32_t cx, std::int32_t cy)
         const std::int32_t bx = ((cx - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t by = ((cy - halfCells_) >> shift) - lowBox_[level];
         const std::int32_t side = boxesPerSide_[level];
-        const auto box = static_cast<std::size_t>(by * side + bx);
+        const std::size_t box = static_cast<std::size_t>(by) * static_cast<std::size_t>(side) + static_cast<std::size_t>(bx);
         std::vector<std::uint64_t>& occupied = occupied_[level];
         if (occupied[box >> 6] & (std::uint64_t{1} << (box & 63)))
             return; // this box held a particle already, and so do the larger ones around it
@@ -227,7 +240,7 @@ void OffLatticeIndex::gatherNear(PlanePoint at, const OffLatticeParticle* partic
     for (std::int32_t by = (cy - 2) / BinCells; by <= (cy + 2) / BinCells; ++by) {
         for (std::int32_t bx = (cx - 2) / BinCells; bx <= (cx + 2) / BinCells; ++bx) {
             const std::uint32_t entry = table_[tileSlot(bx / BinsPerTile, by / BinsPerTile)];
-            if (entry > BoxMask)
+            if (entry != NoTile)
                 if (const std::int32_t head = tileAt(tileIn(entry)).head[(by % BinsPerTile) * BinsPerTile + bx % BinsPerTile]; head >= 0)
                     next[lists++] = head;
         }

@@ -87,7 +87,7 @@ public:
         const std::uint8_t box = boxes0_[boxSlot(cx >> 3, cy >> 3, blocksPerRow0_)];
         if (box < FineBoxUnits) {
             const std::uint32_t entry = table_[tileSlot(cx >> 3, cy >> 3)];
-            if (entry > BoxMask) {
+            if (entry != NoTile) {
                 const std::uint8_t units = tileAt(tileIn(entry)).gap[(cy & 7) * TileCells + (cx & 7)];
                 if (units == 0)
                     return 0;
@@ -111,6 +111,8 @@ public:
     std::uint64_t bytes() const;
     /// Tiles made so far.
     std::int64_t tiles() const { return tileCount_; }
+    /// The most tiles an index can make: a tile is numbered in the 32 bits of its table entry.
+    static constexpr std::int64_t MaxTiles = 0xFFFF'FFFEll;
 
     /// The bytes an index of this half side needs before its tiles and per-particle lists.
     static std::uint64_t fixedBytes(double halfSide);
@@ -135,16 +137,22 @@ private:
     std::int32_t cellOf(double x) const { return static_cast<std::int32_t>(x + Anchor) - (AnchorCells - halfCells_); }
     /// The plane coordinate of the low edge of cell column `cx`.
     double edgeOf(std::int32_t cx) const { return static_cast<double>(cx - halfCells_); }
+    // Slots are counted in std::size_t: a table of more than 46341 tiles a side holds more
+    // slots than an int32 counts.
     std::size_t tileSlot(std::int32_t tx, std::int32_t ty) const
     {
-        return static_cast<std::size_t>((((ty >> 2) * tileBlocksPerRow_ + (tx >> 2)) << 4) | ((ty & 3) << 2) | (tx & 3));
+        const std::size_t block = static_cast<std::size_t>(ty >> 2) * static_cast<std::size_t>(tileBlocksPerRow_) +
+                                  static_cast<std::size_t>(tx >> 2);
+        return (block << 4) | static_cast<std::size_t>(((ty & 3) << 2) | (tx & 3));
     }
     static std::size_t boxSlot(std::int32_t bx, std::int32_t by, std::int32_t blocksPerRow)
     {
-        return static_cast<std::size_t>((((by >> 3) * blocksPerRow + (bx >> 3)) << 6) | ((by & 7) << 3) | (bx & 7));
+        const std::size_t block = static_cast<std::size_t>(by >> 3) * static_cast<std::size_t>(blocksPerRow) +
+                                  static_cast<std::size_t>(bx >> 3);
+        return (block << 6) | static_cast<std::size_t>(((by & 7) << 3) | (bx & 7));
     }
-    Tile& tileAt(std::int32_t tile) const { return chunks_[static_cast<std::size_t>(tile >> ChunkBits)][tile & ((1 << ChunkBits) - 1)]; }
-    std::int32_t tileMade(std::int32_t tx, std::int32_t ty);
+    Tile& tileAt(std::uint32_t tile) const { return chunks_[tile >> ChunkBits][tile & ((1u << ChunkBits) - 1)]; }
+    std::uint32_t tileMade(std::int32_t tx, std::int32_t ty);
     void updateFine(PlanePoint at);
     void updateNearBoxes(PlanePoint at, std::int32_t cx, std::int32_t cy);
     void updateCoarse(std::int32_t cx, std::int32_t cy);
@@ -158,14 +166,14 @@ private:
     std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;
     std::int32_t tilesPerSide_ = 0;
-    /// A word a tile, in blocks of 4 x 4: the tile's index plus one above the low byte (0: no
+    /// A word a tile, in blocks of 4 x 4: the tile's number plus one, the whole word (NoTile: no
     /// tile). It is read only near the cluster: away from it the smallest boxes' level, four
     /// times smaller, answers alone, and stays in the cache.
     std::vector<std::uint32_t> table_;
-    static constexpr std::uint32_t BoxMask = 0xFF;
-    static std::int32_t tileIn(std::uint32_t entry) { return static_cast<std::int32_t>(entry >> 8) - 1; }
+    static constexpr std::uint32_t NoTile = 0;
+    static std::uint32_t tileIn(std::uint32_t entry) { return entry - 1; }
     std::vector<std::unique_ptr<Tile[]>> chunks_;
-    std::int32_t tileCount_ = 0;
+    std::int64_t tileCount_ = 0;
     /// Level k: boxes of TileCells << k cells, on multiples of that side in the plane; the
     /// first box of a side is the one at lowBox_[k] in the plane's numbering. Level 0's boxes
     /// are the tiles.
@@ -180,8 +188,8 @@ private:
     std::vector<std::int32_t> boxesPerSide_;
     /// A bit per box of each level: whether it holds a particle (its neighbours read 0 too).
     std::vector<std::vector<std::uint64_t>> occupied_;
-    /// Steps of squared distance per square diameter in unitsBySquare_.
+    /// Steps of squared distance per square diameter in unitsBySquare().
     static constexpr double SquareSteps = 32.0;
     /// The byte for a squared distance from a particle's centre, in steps of 1 / SquareSteps.
-    std::vector<std::uint8_t> unitsBySquare_;
+    static const std::vector<std::uint8_t>& unitsBySquare();
 };

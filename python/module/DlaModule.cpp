@@ -126,7 +126,7 @@ log N against log R_g(N) over gyration_history from N = 100 on, as dla-grow
 reports it. None for a cluster spanning less than two decades beyond 100.)")
         .def_property_readonly(
             "jumps", [](const OffLatticeCluster& c) { return c.growth().jumps(); },
-            "jumps: int\n\nCircle jumps and straight steps the particles took.")
+            "jumps: int\n\nThe jumps the particles took: to a point of the largest circle (sphere in space) that touches nothing.")
         .def_property_readonly("seed", &OffLatticeCluster::seed,
                                "seed: int\n\nThe seed it grew from (drawn from the system when none was given).")
         .def_property_readonly(

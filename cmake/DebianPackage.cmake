@@ -18,8 +18,9 @@ life rising from the ground or a snowflake growing from its centre.
 This package holds the desktop program dla, which grows and shows the
 clusters in a window and saves them as BMP or PNG pictures, and the headless
 grower dla-grow, for scripts, studies and ensembles of many seeds. dla-grow
-also grows the off-lattice model that studies of aggregation use: discs
-moving by exact Brownian motion, a million particles in seconds.
+also grows the off-lattice model that studies of aggregation use, in the
+plane and in space: discs or balls moving by exact Brownian motion, a
+million particles in seconds.
 .
 For the nodes of a cluster, the package dla-grow holds the grower alone.")
 else()
@@ -29,10 +30,10 @@ else()
   set(DLA_PACKAGE_DESCRIPTION
 "dla-grow grows random fractal clusters by diffusion-limited aggregation
 without a window: plant life rising from the ground, snowflakes growing from
-their centre, and the off-lattice model that studies of aggregation use
-(discs moving by exact Brownian motion, a million particles in seconds),
-written as BMP or PNG pictures, with particle lists, statistics and JSON
-summaries.
+their centre, and the off-lattice model that studies of aggregation use, in
+the plane and in space (discs or balls moving by exact Brownian motion, a
+million particles in seconds), written as BMP or PNG pictures, with particle
+lists, statistics and JSON summaries.
 .
 It grows ensembles of many seeds on every processor of a machine, honours the
 CPUs and memory a batch system gives it, and sums up summaries written on

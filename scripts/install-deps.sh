@@ -5,8 +5,8 @@
 #                          needs (run.sh)
 #   install-deps.sh test   that and what the tests need: test libraries, an X server and its
 #                          tools, ImageMagick, a one-node Slurm with munge, lintian, help2man,
-#                          python3 with YAML (CITATION.cff) and pytest, faketime for the
-#                          desktop benchmark (test.sh)
+#                          python3 with YAML (CITATION.cff), pytest and meshio (PLY files read by
+#                          a real reader), faketime for the desktop benchmark (test.sh)
 set -euo pipefail
 
 run_packages=(
@@ -21,7 +21,7 @@ test_packages=(
     xvfb xauth xdotool x11-utils imagemagick openbox
     shellcheck parallel dpkg-dev faketime
     slurmctld slurmd slurm-client munge
-    lintian help2man python3 python3-yaml python3-pytest
+    lintian help2man python3 python3-yaml python3-pytest python3-meshio
 )
 
 case "${1:-}" in

@@ -16,7 +16,8 @@ from pathlib import Path
 
 # Top to bottom; a folder may include its own layer's files and those of lower layers.
 ENGINE_LAYERS = [
-    {"offlattice", "offlattice3d"},
+    {"offlattice3d"},  # builds on the plane growth's random source, directions and host
+    {"offlattice"},
     {"picture", "statistics"},
     {"lattice"},
     {"files"},

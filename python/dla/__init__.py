@@ -9,17 +9,18 @@ without files in between.
     ((1000001, 2), 1.72...)
 
 offlattice()     the standard model: discs moving by Brownian motion in the plane
+                 (balls in space with dimensions=3)
 plant()          the desktop program's plant life, upward from a strip
 snowflake()      the desktop program's snowflake, outward from a pixel
 read_particles() a particle list dla-grow wrote, as the same arrays
 """
 
-from typing import Optional, Tuple
+from typing import Optional, Tuple, Union
 
 from . import _dla
-from ._dla import LatticeCluster, OffLatticeCluster, ParticleList, __version__
+from ._dla import LatticeCluster, OffLattice3DCluster, OffLatticeCluster, ParticleList, __version__
 
-__all__ = ["LatticeCluster", "OffLatticeCluster", "ParticleList", "offlattice", "plant", "read_particles", "snowflake",
+__all__ = ["LatticeCluster", "OffLattice3DCluster", "OffLatticeCluster", "ParticleList", "offlattice", "plant", "read_particles", "snowflake",
            "__version__"]
 
 
@@ -33,7 +34,8 @@ def _described_by(engine_function):
 
 
 @_described_by(_dla.offlattice)
-def offlattice(n: int, seed: Optional[int] = None, dimensions: int = 2) -> OffLatticeCluster:
+def offlattice(n: int, seed: Optional[int] = None,
+               dimensions: int = 2) -> Union[OffLatticeCluster, OffLattice3DCluster]:
     return _dla.offlattice(n, seed, dimensions)
 
 

@@ -9,6 +9,7 @@
 #include "OffLatticeCluster.h"
 #include "ParticleListReader.h"
 #include "PlaneModel.h"
+#include "SpaceModel.h"
 #include "PythonArguments.h"
 #include "UsageError.h"
 
@@ -58,9 +59,13 @@ std::optional<FieldSize> optionalSize(py::handle size)
 py::object growOffLattice(py::handle n, py::handle seed, py::handle dimensions)
 {
     const std::string dimensionsText = PythonArguments::textOf(dimensions);
-    if (dimensionsText != "2")
-        throw UsageError("dimensions must be 2 (the plane), not '" + dimensionsText + "'");
-    const std::int64_t particles = PythonArguments::offLatticeParticles(n);
+    if (dimensionsText != "2" && dimensionsText != "3")
+        throw UsageError("dimensions must be 2 (the plane) or 3 (space), not '" + dimensionsText + "'");
+    if (dimensionsText == "3") {
+        const std::int64_t particles = PythonArguments::offLatticeParticles(n, SpaceModel::Mode);
+        return py::cast(std::make_unique<OffLatticeCluster<SpaceModel>>(particles, PythonArguments::seed(seed)));
+    }
+    const std::int64_t particles = PythonArguments::offLatticeParticles(n, PlaneModel::Mode);
     return py::cast(std::make_unique<OffLatticeCluster<PlaneModel>>(particles, PythonArguments::seed(seed)));
 }
 
@@ -121,11 +126,11 @@ log N against log R_g(N) over gyration_history from N = 100 on, as dla-grow
 reports it. None for a cluster spanning less than two decades beyond 100.)")
         .def_property_readonly(
             "jumps", [](const OffLatticeCluster& c) { return c.growth().jumps(); },
-            "jumps: int\n\nCircle jumps and straight steps the particles took.")
+            "jumps: int\n\nThe jumps the particles took: to a point of the largest circle (sphere in space) that touches nothing.")
         .def_property_readonly("seed", &OffLatticeCluster::seed,
                                "seed: int\n\nThe seed it grew from (drawn from the system when none was given).")
         .def_property_readonly(
-            "engine", [](const OffLatticeCluster&) { return std::string(OffLatticeGrowth::EngineVersion); },
+            "engine", [](const OffLatticeCluster&) { return std::string(Model::Growth::EngineVersion); },
             R"(engine: str
 
 The engine version that grew it, as dla-grow's summaries name it: a seed gives
@@ -179,16 +184,22 @@ void defineOffLattice(py::module_& module)
 
 Discs of diameter 1; the first particle sits at the origin and every other one
 touches its parent. Lengths are in particle diameters.)");
+    defineOffLatticeCluster<SpaceModel>(module, "OffLattice3DCluster", R"(An off-lattice DLA cluster in space, as dla.offlattice(n, dimensions=3) grew it.
+
+Balls of diameter 1; the first particle sits at the origin and every other one
+touches its parent. Lengths are in particle diameters; the picture shows it seen
+along z, each particle a shaded sphere.)");
     module.def("offlattice", &growOffLattice, py::arg("n"), py::arg("seed") = py::none(), py::arg("dimensions") = 2,
-               R"(offlattice(n: int, seed: int | None = None, dimensions: int = 2) -> OffLatticeCluster
+               R"(offlattice(n: int, seed: int | None = None, dimensions: int = 2) -> OffLatticeCluster | OffLattice3DCluster
 
 Grows an off-lattice DLA cluster of n particles beside the one at the origin,
 the same cluster dla-grow -m offlattice -n N -r SEED grows: discs of diameter 1
-moving by exact Brownian motion until they touch the cluster.
+moving by exact Brownian motion until they touch the cluster; with dimensions=3
+balls in space, as dla-grow -m offlattice3d grows them.
 
 n           particles to grow, 1 to 2147483646.
 seed        0 to 4294967295; None draws one from the system, as dla-grow does.
-dimensions  2, the plane.
+dimensions  2, the plane, or 3, space.
 
 Other Python threads run while it grows, and Ctrl-C stops it with
 KeyboardInterrupt. Raises ValueError with dla-grow's one-line message for a bad

@@ -31,9 +31,9 @@ std::uint32_t PythonArguments::seed(py::handle value)
     return GrowOptions::parseSeed(textOf(value));
 }
 
-std::int64_t PythonArguments::offLatticeParticles(py::handle value)
+std::int64_t PythonArguments::offLatticeParticles(py::handle value, std::string_view modeName)
 {
-    return GrowOptions::parsePoints(textOf(value), mode("offlattice"));
+    return GrowOptions::parsePoints(textOf(value), mode(modeName));
 }
 
 FieldSize PythonArguments::size(py::handle value)

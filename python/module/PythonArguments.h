@@ -25,8 +25,8 @@ public:
 
     /// None: drawn from the system, as dla-grow does without --seed; else 0 to 4294967295.
     static std::uint32_t seed(pybind11::handle value);
-    /// Off-lattice particles to grow, in the offlattice mode's range.
-    static std::int64_t offLatticeParticles(pybind11::handle value);
+    /// Off-lattice particles to grow, in the range of `mode` (offlattice or offlattice3d).
+    static std::int64_t offLatticeParticles(pybind11::handle value, std::string_view mode);
     /// A (width, height) pair, each from FieldSize::MinimumSide to FieldSize::MaximumSide.
     static FieldSize size(pybind11::handle value);
     /// None: to the limit; else a number in `mode`'s range: N + 1 wanderers for a lattice mode

@@ -39,11 +39,12 @@ def refusal_of(done):
     return line[len("dla-grow: "):]
 
 
-def read_csv(path):
-    """The particle list's rows as (index, x, y, parent) columns of text."""
+def read_csv(path, space=False):
+    """The particle list's rows as (index, x, y, parent) columns of text, (index, x, y, z,
+    parent) for a list in space."""
     with open(path, newline="") as file:
         rows = list(csv.reader(file))
-    assert rows[0] == ["index", "x", "y", "parent"]
+    assert rows[0] == (["index", "x", "y", "z", "parent"] if space else ["index", "x", "y", "parent"])
     return [list(column) for column in zip(*rows[1:])]
 
 

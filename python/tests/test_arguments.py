@@ -20,6 +20,8 @@ REFUSED = [
     (lambda: dla.offlattice(10, seed=1).picture(size=(5, 10)), ["-m", "offlattice", "-n", "10", "-s", "5x10"]),
     (lambda: dla.offlattice(10, seed=1).save_picture("never.bmp", size=(20, 20), scale=10),
      ["-m", "offlattice", "-n", "10", "-s", "20x20", "--scale", "10"]),
+    (lambda: dla.offlattice(0, dimensions=3), ["-m", "offlattice3d", "-n", "0"]),
+    (lambda: dla.offlattice(10, seed=1, dimensions=3).picture(scale=0), ["-m", "offlattice3d", "-n", "10", "--scale", "0"]),
     (lambda: dla.snowflake(size=(5, 10)), ["-m", "snowflake", "-s", "5x10"]),
     (lambda: dla.plant(size="wide"), ["-m", "plant", "-s", "wide"]),
     (lambda: dla.plant(size=(100, 2_000_000)), ["-m", "plant", "-s", "100x2000000"]),
@@ -39,8 +41,10 @@ def test_bad_values_are_refused_with_dla_grows_message(dla_grow, tmp_path, call,
 
 
 def test_only_the_plane_and_space_are_dimensions():
-    with pytest.raises(ValueError, match="dimensions must be"):
-        dla.offlattice(10, dimensions=4)
+    for dimensions in (1, 4, "3d"):
+        with pytest.raises(ValueError) as raised:
+            dla.offlattice(10, dimensions=dimensions)
+        assert str(raised.value) == f"dimensions must be 2 (the plane) or 3 (space), not '{dimensions}'"
 
 
 def test_a_file_that_cannot_be_written_is_an_os_error(tmp_path):

@@ -46,6 +46,11 @@ CHILD = textwrap.dedent("""
     except MemoryError as error:
         print(error)
     try:
+        dla.offlattice(2_000_000_000, seed=1, dimensions=3)
+        print("grown")
+    except MemoryError as error:
+        print(error)
+    try:
         dla.snowflake(size=(30000, 30000))
         print("grown")
     except MemoryError as error:
@@ -57,7 +62,8 @@ CHILD = textwrap.dedent("""
 def test_a_growth_beyond_memory_is_refused_before_it_starts():
     done = subprocess.run([sys.executable, "-c", CHILD], capture_output=True, text=True, timeout=300)
     assert done.returncode == 0, done.stderr
-    refusal, lattice_refusal, after = done.stdout.splitlines()
+    refusal, space_refusal, lattice_refusal, after = done.stdout.splitlines()
     assert refusal.startswith("Not enough memory for an off-lattice cluster of 2000000000 particles (")
+    assert space_refusal.startswith("Not enough memory for ") and "2000000000 particles" in space_refusal
     assert lattice_refusal == "Not enough memory for a picture of 30000 x 30000 pixels"
     assert after == "1001"

@@ -2,9 +2,11 @@
 
 #include "LatticeRun.h"
 #include "OffLatticePlan.h"
+#include "OffLattice3DRun.h"
 #include "OffLatticeRun.h"
 #include "OffLatticeSettings.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "offlattice3d/OffLattice3DGrowth.h"
 #include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
 #include "lattice/SnowflakeGrowth.h"
@@ -101,6 +103,35 @@ const std::vector<GrowthMode>& ModeTable::modes()
             .memoryOfOneRun = OffLatticeRun::memoryOfOneRun,
             .memoryRefusal = OffLatticeRun::memoryRefusal,
             .makeRun = OffLatticeRun::make,
+        },
+        {
+            .name = "offlattice3d",
+            .engine = OffLattice3DGrowth::EngineVersion,
+            .defaultSize = OffLatticePlan::DefaultSize,
+            .markerName = "radius",
+            .figures = {Figure::Particles, Figure::Jumps, Figure::Seconds, Figure::GyrationRadius, Figure::Dimension},
+            .options = {{OffLatticeSettings::ScaleOption, "K",
+                         "offlattice3d: pixels per particle diameter, 0.01 to 1000 (default: 3)"}},
+            .help = {.size = "offlattice3d with -n: a square that holds the N particles",
+                     .points = "offlattice3d: grow N particles in space, 1 or more",
+                     .particles = "offlattice3d: every particle that arrived; a name ending in .ply gives a PLY "
+                                  "point cloud, in either off-lattice mode",
+                     .particleList = "Offlattice3d: index,x,y,z,parent, one row per particle that arrived, x, y "
+                                     "and z its centre in diameters; its picture is the cluster seen along z, "
+                                     "each particle a shaded sphere. A .ply list (offlattice and offlattice3d) "
+                                     "is binary little-endian PLY: vertex 0 the origin particle, vertex i the "
+                                     "particle of row i - 1, x, y, z as doubles (z = 0 in the plane) and the "
+                                     "parent's vertex as an int, -1 for the origin particle.",
+                     .examples = {"dla-grow -m offlattice3d -n 1000000 -r 1 --colour age -o dla3d.png --particles "
+                                  "dla3d.ply"}},
+            .fewestPoints = 1,
+            .mostPoints = OffLattice3DGrowth::MaxParticles,
+            .readSettings = OffLatticeSettings::readSpace,
+            .sizeWithoutSizeOption = OffLatticePlan::spaceSizeWithoutSizeOption,
+            .checkBeforeRuns = OffLattice3DRun::checkBeforeRuns,
+            .memoryOfOneRun = OffLattice3DRun::memoryOfOneRun,
+            .memoryRefusal = OffLattice3DRun::memoryRefusal,
+            .makeRun = OffLattice3DRun::make,
         },
     };
     return table;

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
-OffLatticeGrowHost::OffLatticeGrowHost(const OffLatticeGrowth& growth, const OffLatticePlan& plan, ProgressBar* bar,
+OffLatticeGrowHost::OffLatticeGrowHost(std::function<double()> radius, const OffLatticePlan& plan, ProgressBar* bar,
                                        const std::atomic<bool>* cancelled)
-    : growth_(growth), plan_(plan), bar_(bar), cancelled_(cancelled)
+    : radius_(std::move(radius)), plan_(plan), bar_(bar), cancelled_(cancelled)
 {
     pace_.start();
 }
@@ -32,7 +33,7 @@ double OffLatticeGrowHost::fraction(std::int64_t arrivals) const
 {
     if (plan_.particles() > 0)
         return static_cast<double>(arrivals) / static_cast<double>(plan_.particles());
-    return std::clamp(growth_.radius() / plan_.edgeRadius(), 0.0, 1.0);
+    return std::clamp(radius_() / plan_.edgeRadius(), 0.0, 1.0);
 }
 
 std::string OffLatticeGrowHost::text(std::int64_t arrivals, double seconds) const
@@ -43,6 +44,6 @@ std::string OffLatticeGrowHost::text(std::int64_t arrivals, double seconds) cons
                       static_cast<long long>(plan_.particles()), seconds);
     else
         std::snprintf(text, sizeof text, "%lld particles  radius %.1f -> %.1f  %.0f s", static_cast<long long>(arrivals),
-                      growth_.radius(), plan_.edgeRadius(), seconds);
+                      radius_(), plan_.edgeRadius(), seconds);
     return text;
 }

@@ -3,11 +3,11 @@
 #include "OffLatticePlan.h"
 #include "ProgressBar.h"
 #include "ProgressPace.h"
-#include "offlattice/OffLatticeGrowth.h"
 #include "offlattice/OffLatticeHost.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 /// dla-grow's side of an off-lattice run, as GrowHost is of a lattice run: it stops the run
@@ -15,8 +15,9 @@
 /// particles grown of N, or the cluster's radius on its way to the edge.
 class OffLatticeGrowHost : public OffLatticeHost {
 public:
-    /// `bar` and `cancelled` may be null: no progress is shown, nothing stops the run.
-    OffLatticeGrowHost(const OffLatticeGrowth& growth, const OffLatticePlan& plan, ProgressBar* bar,
+    /// `radius` tells the cluster's radius as it grows (in the plane or in space). `bar` and
+    /// `cancelled` may be null: no progress is shown, nothing stops the run.
+    OffLatticeGrowHost(std::function<double()> radius, const OffLatticePlan& plan, ProgressBar* bar,
                        const std::atomic<bool>* cancelled);
 
     bool stopWanted() override;
@@ -29,7 +30,7 @@ private:
     double fraction(std::int64_t arrivals) const;
     std::string text(std::int64_t arrivals, double seconds) const;
 
-    const OffLatticeGrowth& growth_;
+    std::function<double()> radius_;
     const OffLatticePlan& plan_;
     ProgressBar* bar_;
     const std::atomic<bool>* cancelled_;

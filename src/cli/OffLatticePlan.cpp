@@ -6,6 +6,8 @@
 #include "files/BmpFile.h"
 #include "lattice/FieldSizeError.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "offlattice3d/OffLattice3DGrowth.h"
+#include "offlattice3d/OffLattice3DPicture.h"
 #include "picture/PictureFile.h"
 #include "UsageError.h"
 
@@ -28,15 +30,27 @@ std::string pictureText(FieldSize size)
     return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
 }
 
-std::string maximumParticlesText()
-{
-    return std::to_string(OffLatticeGrowth::MaxParticles);
-}
-
 } // namespace
 
-OffLatticePlan::OffLatticePlan(const GrowRequest& request)
-    : size_(request.size), bmp_(request.wantsPicture() && !PictureFile::isPngName(request.output)),
+const OffLatticeModel OffLatticeModel::Plane{
+    "an off-lattice cluster", OffLatticeGrowth::MaxParticles, OffLatticeGrowth::radiusBound,
+    OffLatticeGrowth::particlesBound, OffLatticeGrowth::memoryBytes,
+    [](std::int64_t particles, std::int32_t width, std::int32_t height) -> std::uint64_t {
+        // OffLatticePicture: the particles sorted by row (4 bytes each, a row start of 8 bytes
+        // a row) and the owners of one row (4 bytes a pixel), beside a row of 3 bytes a pixel.
+        return 4 * static_cast<std::uint64_t>(particles + 1) + 8 * static_cast<std::uint64_t>(height + 2) +
+               7 * static_cast<std::uint64_t>(width);
+    }};
+
+const OffLatticeModel OffLatticeModel::Space{
+    "a 3D off-lattice cluster", OffLattice3DGrowth::MaxParticles, OffLattice3DGrowth::radiusBound,
+    OffLattice3DGrowth::particlesBound, OffLattice3DGrowth::memoryBytes,
+    [](std::int64_t particles, std::int32_t width, std::int32_t height) -> std::uint64_t {
+        return OffLattice3DPicture::workingBytes(particles, width, height) + 3 * static_cast<std::uint64_t>(width);
+    }};
+
+OffLatticePlan::OffLatticePlan(const GrowRequest& request, const OffLatticeModel& model)
+    : model_(&model), size_(request.size), bmp_(request.wantsPicture() && !PictureFile::isPngName(request.output)),
       scale_(OffLatticeSettings::of(request).scale), particles_(request.points.value_or(0)),
       sizedToCluster_(request.points.has_value() && !request.sizeGiven)
 {
@@ -51,27 +65,23 @@ OffLatticePlan::OffLatticePlan(const GrowRequest& request)
 
 std::int64_t OffLatticePlan::expectedParticles() const
 {
-    return particles_ > 0 ? particles_ : OffLatticeGrowth::particlesBound(edgeRadius_);
+    return particles_ > 0 ? particles_ : model_->particlesBound(edgeRadius_);
 }
 
 std::uint64_t OffLatticePlan::memoryBytes() const
 {
     // The writers' rows, zlib's state and the particle list's buffer.
     constexpr std::uint64_t Writers = 1 << 20;
-    const auto particles = static_cast<std::uint64_t>(expectedParticles());
-    const auto width = static_cast<std::uint64_t>(size_.width);
-    const auto height = static_cast<std::uint64_t>(size_.height);
-    // OffLatticePicture: the particles sorted by row (4 bytes each, a row start of 8 bytes a
-    // row) and the owners of one row (4 bytes a pixel), beside a row of 3 bytes a pixel.
-    const std::uint64_t picture = 4 * (particles + 1) + 8 * (height + 2) + 7 * width;
-    return OffLatticeGrowth::memoryBytes(static_cast<std::int64_t>(particles)) + picture + Writers + JobCount::workerBytes();
+    const std::int64_t particles = expectedParticles();
+    return model_->memoryBytes(particles) + model_->pictureBytes(particles, size_.width, size_.height) + Writers +
+           JobCount::workerBytes();
 }
 
 void OffLatticePlan::checkFits() const
 {
-    if (particles_ == 0 && OffLatticeGrowth::particlesBound(edgeRadius_) > OffLatticeGrowth::MaxParticles)
+    if (particles_ == 0 && model_->particlesBound(edgeRadius_) > model_->maxParticles)
         throw FieldSizeError("A cluster reaching the edge of " + pictureText(size_) + " at --scale " +
-                             scaleText(scale_) + " could need more than " + maximumParticlesText() +
+                             scaleText(scale_) + " could need more than " + std::to_string(model_->maxParticles) +
                              " particles: give a smaller --size, a larger --scale or --points");
     // The BMP header holds the file size in 32 bits.
     if (bmp_ && BmpFile::fileSize(size_.width, size_.height) >= std::uint64_t{1} << 32)
@@ -83,7 +93,7 @@ void OffLatticePlan::checkFits() const
 
 std::string OffLatticePlan::memoryRefusal(std::uint64_t needed) const
 {
-    return "Not enough memory for an off-lattice cluster of " + std::string(particles_ > 0 ? "" : "up to ") +
+    return "Not enough memory for " + std::string(model_->cluster) + " of " + std::string(particles_ > 0 ? "" : "up to ") +
            std::to_string(expectedParticles()) + " particles (" + std::to_string(needed >> 20) + " MiB)";
 }
 
@@ -92,10 +102,10 @@ std::int64_t OffLatticePlan::sideHolding(double radius, double scale)
     return 2 * static_cast<std::int64_t>(std::ceil(radius * scale)) + 2;
 }
 
-FieldSize OffLatticePlan::sizeForParticles(std::int64_t particles, double scale)
+FieldSize OffLatticePlan::sizeForParticles(std::int64_t particles, double scale, const OffLatticeModel& model)
 {
     // The farthest disc reaches half a diameter beyond the farthest centre.
-    const double reach = OffLatticeGrowth::radiusBound(particles) + 0.5;
+    const double reach = model.radiusBound(particles) + 0.5;
     const std::int64_t side = std::max<std::int64_t>(FieldSize::MinimumSide, sideHolding(reach, scale));
     if (side > FieldSize::MaximumSide)
         throw UsageError(std::to_string(particles) + " particles at --scale " + scaleText(scale) +
@@ -109,4 +119,11 @@ FieldSize OffLatticePlan::sizeWithoutSizeOption(const GrowRequest& request)
     if (!request.points)
         return DefaultSize;
     return sizeForParticles(*request.points, OffLatticeSettings::of(request).scale);
+}
+
+FieldSize OffLatticePlan::spaceSizeWithoutSizeOption(const GrowRequest& request)
+{
+    if (!request.points)
+        return DefaultSize;
+    return sizeForParticles(*request.points, OffLatticeSettings::of(request).scale, OffLatticeModel::Space);
 }

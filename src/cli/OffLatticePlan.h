@@ -5,6 +5,23 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+/// The growth an off-lattice plan is made for, in the plane or in space: what its clusters
+/// reach, what they cost, and how its refusals name them.
+struct OffLatticeModel {
+    /// "an off-lattice cluster"
+    std::string_view cluster;
+    std::int64_t maxParticles;
+    double (*radiusBound)(std::int64_t particles);
+    std::int64_t (*particlesBound)(double radius);
+    std::uint64_t (*memoryBytes)(std::int64_t particles);
+    /// The picture's own memory beside the particles.
+    std::uint64_t (*pictureBytes)(std::int64_t particles, std::int32_t width, std::int32_t height);
+
+    static const OffLatticeModel Plane;
+    static const OffLatticeModel Space;
+};
 
 /// What an off-lattice run of a request comes to, worked out once: the picture's scale, when
 /// the run ends (after N particles, or when the cluster reaches the picture's edge) and what
@@ -19,7 +36,7 @@ public:
 
     /// Reads `request`, whose points are already within the mode's range. Throws UsageError,
     /// one line, for a picture narrower than NarrowestPicture at the scale.
-    explicit OffLatticePlan(const GrowRequest& request);
+    explicit OffLatticePlan(const GrowRequest& request, const OffLatticeModel& model = OffLatticeModel::Plane);
 
     /// Pixels per particle diameter.
     double scale() const { return scale_; }
@@ -46,14 +63,18 @@ public:
     /// largest cluster of that many particles (the engine's generous bound on its reach), the
     /// same for every seed, so an ensemble's pictures and summaries compare like with like.
     /// Throws UsageError for a side beyond FieldSize::MaximumSide.
-    static FieldSize sizeForParticles(std::int64_t particles, double scale);
+    static FieldSize sizeForParticles(std::int64_t particles, double scale,
+                                      const OffLatticeModel& model = OffLatticeModel::Plane);
     /// The square that holds a disc reaching `radius` diameters from the origin at `scale`,
     /// with a pixel to spare on each side.
     static std::int64_t sideHolding(double radius, double scale);
     /// The picture's size when --size is not given, for the mode table.
     static FieldSize sizeWithoutSizeOption(const GrowRequest& request);
+    /// The same for a cluster in space.
+    static FieldSize spaceSizeWithoutSizeOption(const GrowRequest& request);
 
 private:
+    const OffLatticeModel* model_;
     FieldSize size_;
     bool bmp_;
     double scale_;

@@ -69,7 +69,7 @@ RunResult OffLatticeRun::run(ProgressBar* bar, const std::atomic<bool>* cancelle
 {
     RunResult result = RunResult::of(request_);
 
-    OffLatticeGrowHost host(*growth_, plan_, bar, cancelled);
+    OffLatticeGrowHost host([this] { return growth_->radius(); }, plan_, bar, cancelled);
     OffLatticeGrowth::Limits limits;
     limits.particles = plan_.particles();
     limits.radius = plan_.edgeRadius();

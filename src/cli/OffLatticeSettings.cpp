@@ -26,6 +26,15 @@ std::any OffLatticeSettings::read(const ModeOptionTexts& given)
     return settings;
 }
 
+std::any OffLatticeSettings::readSpace(const ModeOptionTexts& given)
+{
+    OffLatticeSettings settings;
+    settings.scale = SpaceDefaultScale;
+    if (const auto scale = given.find(ScaleOption); scale != given.end())
+        settings.scale = parseScale(scale->second);
+    return settings;
+}
+
 OffLatticeSettings OffLatticeSettings::of(const GrowRequest& request)
 {
     return request.modeSettings.has_value() ? std::any_cast<OffLatticeSettings>(request.modeSettings)

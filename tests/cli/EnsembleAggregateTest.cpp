@@ -237,7 +237,7 @@ TEST(SummaryReader, PassesOverAggregateLinesAndRefusesWhatOnlyLooksLikeOne)
                          1),
               (std::vector<std::string>{
                   R"(r:3: not an aggregate line: "runs" is not a whole number of 1 or more)",
-                  "r:4: not an aggregate line: its keys are not the summed figures of plant, snowflake or offlattice",
+                  "r:4: not an aggregate line: its keys are not the summed figures of plant, snowflake, offlattice or offlattice3d",
                   R"(r:5: not an aggregate line: "runs" is not a whole number of 1 or more)",
                   R"(r:6: not an aggregate line: "seconds" is not a number of 0 or more)",
                   R"(r:7: not an aggregate line: "gyration_radius" has no "runs" from 0 to the aggregate's)",

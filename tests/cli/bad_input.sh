@@ -50,6 +50,10 @@ cases=(
     "the same file|-o tree.csv --particles tree.csv"
     "the same file|-o tree.bmp --particles ./tree.bmp"
     "the same file|-n 10 --runs 2 -o tree.bmp --particles 'tree-{seed}.bmp'"
+    "--points must be a whole number from 1|-m offlattice3d -n 0"
+    "too small for the first particles|-m offlattice3d -s 10x10 --scale 5"
+    "--scale must be a number|-m offlattice3d --scale 0"
+    "too large to be saved as a BMP file|-m offlattice3d -n 2000000000"
 )
 
 for entry in "${cases[@]}"; do
@@ -74,7 +78,7 @@ rm -f link.csv tree.bmp
 # Whatever was typed, a message stays one line and no control character reaches the terminal:
 # values are shown with their control characters escaped.
 controls=(
-    "--mode must be plant, snowflake or offlattice, not 'tree\\nx'|-m $'tree\\nx'"
+    "--mode must be plant, snowflake, offlattice or offlattice3d, not 'tree\\nx'|-m $'tree\\nx'"
     "not '\\e[31mred'|-m $'\\e[31mred'"
     "not '1\\x01x2'|-s $'1\\x01x2'"
     "not expected: --fo\\no|$'--fo\\no'"

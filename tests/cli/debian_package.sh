@@ -4,7 +4,8 @@
 # its manual pages are there, and with the desktop program built, dla, its .desktop entry and its
 # icon are in it too. Built without it, the package has a name and description of its own.
 # lintian finds no error and no warning in it (skipped, status 77, where lintian is missing).
-# Its copyright file grants LICENSE's terms; its description names the off-lattice mode; the
+# Its copyright file grants LICENSE's terms; its description names the off-lattice mode (in
+# space too where the grower has the mode in three dimensions); the
 # manual pages keep dla-grow's summary keys in a section of their own, and point only to pages
 # the package holds. `cmake --install` puts the manual pages in place too. Where the build made
 # the Python module dla, the package holds it where Debian's python3 finds it, declares Python
@@ -56,6 +57,12 @@ esac
 
 description=$(dpkg-deb -f "$package" Description)
 grep -q 'off-lattice' <<<"$description" || fail "the description of $name does not name the off-lattice mode"
+# "In space" as soon as the grower has a mode in three dimensions, and only then.
+if "$scratch/root/usr/bin/dla-grow" --help | grep -q 'offlattice3d'; then
+    grep -q 'in space' <<<"$description" || fail "the description of $name does not say the off-lattice mode grows in space too"
+else
+    grep -q 'in space' <<<"$description" && fail "the description of $name says the grower grows in space, which it does not"
+fi
 copyright=$scratch/root/usr/share/doc/$name/copyright
 if [ -f "$copyright" ]; then
     python3 "$TESTS/release/release_files.py" copyright "$copyright" "$TESTS/../LICENSE" >"$OUT" 2>&1 ||

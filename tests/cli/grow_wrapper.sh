@@ -10,6 +10,8 @@
 #               cancelled
 #   nolist-SEED the run grows its picture, but its particle list is lost: the summary says
 #               "particle_list":null and the status is 1, as when the list cannot be written
+# While $GROW_FLAGS/count-writes exists, every run's standard output goes through
+# write_counter.py, which appends "WRITES LINES" for the run to $GROW_FLAGS/writes.log.
 set -u
 seed=none
 previous=''
@@ -38,7 +40,11 @@ if [ -e "$GROW_FLAGS/nolist-$seed" ]; then
     exit 1
 fi
 
-"$GROW_REAL" "$@"
+if [ -e "$GROW_FLAGS/count-writes" ] && [ "$seed" != none ]; then
+    python3 "$(dirname "$(realpath "$0")")/write_counter.py" "$GROW_FLAGS/writes.log" "$GROW_REAL" "$@"
+else
+    "$GROW_REAL" "$@"
+fi
 status=$?
 echo "$task end $seed $status" >>"$GROW_LOG"
 exit "$status"

@@ -87,6 +87,20 @@ cmp -s from-fifo.csv ref.csv || fail "FIFOs with readers: the list read is not t
 [ -p picture.fifo ] && [ -p list.fifo ] || fail "FIFOs with readers: a FIFO was replaced"
 grep -q 'written to picture.fifo, particles to list.fifo$' "$OUT" || fail "FIFOs with readers: summary $(cat "$OUT")"
 
+# Several runs of an ensemble cannot share one stream: refused before anything grows, and no
+# file named after a seed appears beside it.
+mkfifo shared.fifo
+grow -m snowflake "${SMALL[@]}" --runs 2 -o shared.fifo
+expect_status "two runs into one FIFO" 2
+expect_one_error_line "two runs into one FIFO" "the picture of seed 1 and the picture of seed 2 are the same file, shared.fifo"
+"$GROW" -m snowflake "${SMALL[@]}" --runs 2 -o 'p-{seed}.bmp' --particles /dev/fd/3 3>shared.log >"$OUT" 2>"$ERR"
+status=$?
+expect_status "two runs' lists to one descriptor" 2
+[ ! -s shared.log ] || fail "two runs' lists to one descriptor: something was written"
+rm shared.log
+[ -z "$(ls -A | grep -e '^shared' -e '^p-' | grep -vx shared.fifo)" ] || fail "a shared stream: files beside it: $(ls -A)"
+rm shared.fifo
+
 # Refused before the run with one line: a FIFO nobody reads, a descriptor open for reading
 # only, a descriptor that is not open. Each run would take hours.
 LONG_RUN=(-m snowflake -s 2000x2000 -n 2147483647 -r 1 -o long.png)

@@ -139,15 +139,18 @@ step_num_points_window() {
     xdotool key alt+o
     wait_for_menu open || { fail "step 3: Alt+O did not open the Options list"; return 1; }
     xdotool key n
-    sleep 0.5
+    # The program has handled N once it has handled the next key (X delivers keys in order):
+    # Escape closes the list. A window that N had opened would then have been asked for, and
+    # the window manager, which handles requests in order, has shown it once it has given the
+    # main window the keyboard.
+    xdotool key Escape
+    wait_for_menu closed || fail "step 3: Escape did not close the Options list"
+    focus_window "$main"
     if [ -n "$(find_window 'Number of points')" ]; then
         fail "step 3: Alt+O, N opened 'Number of points' while Num Points is disabled"
     else
         pass "step 3: Alt+O, N does nothing while Num Points is disabled"
     fi
-    xdotool key Escape
-    menu_open && xdotool key Escape
-    wait_for_menu closed || fail "step 3: Escape did not close the Options list"
 
     menu_command "$main" o t || { fail "step 3: Alt+O, T did not reach To Limit"; return 1; }
     menu_command "$main" o n || { fail "step 3: Alt+O, N did not reach Num Points"; return 1; }
@@ -164,11 +167,26 @@ step_num_points_window() {
         fail "step 3: could not put the main window above 'Number of points' (stacking not seen)"
     else
         menu_command "$main" o n || fail "step 3: Alt+O, N did not reach Num Points a second time"
-        sleep 0.5
-        if stacked_above "$main" "$points"; then
+        # The window manager handles the program's requests in order: once it shows the About
+        # window asked for next (with keys, which raise nothing themselves), it has carried out
+        # any raise that Num Points asked for.
+        local about=""
+        xdotool key alt+h
+        if wait_for_menu open; then
+            xdotool key a
+            about=$(wait_for_window About 5)
+        fi
+        if [ -z "$about" ]; then
+            fail "step 3: after Num Points on the open window, Alt+H, A did not open 'About' (the keyboard left the main window)"
+        elif stacked_above "$main" "$points"; then
             pass "step 3: Num Points on the open window did not bring it to the front"
         else
             fail "step 3: Num Points brought the open 'Number of points' window to the front"
+        fi
+        menu_open && xdotool key Escape
+        if [ -n "$about" ]; then
+            xdotool key alt+c
+            wait_for_no_window About 5 || fail "step 3: Alt+C did not close 'About'"
         fi
     fi
     focus_window "$points"

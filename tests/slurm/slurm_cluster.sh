@@ -370,6 +370,8 @@ long=$(printf 'n%.0s' {1..200})
 long="$long/$long/$long/$long/$long/$long/$long/$long/$long/$long/$long/$long"
 mkdir -p "long/$long"
 : >"$GROW_LOG"
+# Each run's standard output is counted in writes: one write a summary line.
+touch flags/count-writes
 longjob=$(submit --array=0 --cpus-per-task=2 -- --tasks 1 8 100 long -m snowflake -s 40x40 -o "$long/f-{seed}.bmp" \
     --particles "$long/p-{seed}.csv" --jobs 2)
 wait_until 120 left_queue "$longjob" || fail "the ensemble of long names never left the queue"
@@ -379,6 +381,9 @@ wait_until 120 left_queue "$longjob" || fail "the ensemble of long names never l
     fail "long names: summaries of seeds '$(summary_seeds long/summaries-0.jsonl)'"
 [ "$(awk 'length($0) > 4096' long/summaries-0.jsonl | wc -l)" -eq 8 ] || fail "long names: the summaries are not that long"
 "$GROW" --aggregate long/summaries-0.jsonl --seeds 100-107 >/dev/null || fail "long names: --aggregate refused the slice"
+[ "$(grep -c '^1 1$' flags/writes.log 2>/dev/null)" -eq 8 ] ||
+    fail "long names: not one write a summary (writes and lines of each run): $(tr '\n' ',' <flags/writes.log 2>/dev/null)"
+rm -f flags/count-writes
 
 # A second ensemble into the folder of the first (six more seeds, slices that meet the first's
 # files): its tasks are refused before they grow anything, and the first's summaries are kept.

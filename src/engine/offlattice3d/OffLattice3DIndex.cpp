@@ -1,0 +1,322 @@
+#include "offlattice3d/OffLattice3DIndex.h"
+
+#include <cmath>
+
+namespace {
+
+/// The distance from `value` to the interval [low, low + length] (0 inside it).
+double outside(double value, double low, double length)
+{
+    return std::max({0.0, low - value, value - (low + length)});
+}
+
+} // namespace
+
+OffLattice3DIndex::OffLattice3DIndex(double halfSide)
+{
+    const auto halfBoxes = static_cast<std::int32_t>(std::ceil(halfSide / BoxSide));
+    boxesPerSide_ = 2 * halfBoxes;
+    halfCells_ = halfBoxes * TileCells;
+    cellsPerSide_ = boxesPerSide_ * TileCells;
+    blocksPerSide_ = (boxesPerSide_ + 3) / 4;
+    const auto blocks = static_cast<std::size_t>(blocksPerSide_);
+    boxes_.assign(blocks * blocks * blocks * 64, BoxCap);
+    for (std::int32_t shift = 1;; ++shift) {
+        const std::int32_t low = -halfBoxes >> shift;
+        const std::int32_t side = ((halfBoxes - 1) >> shift) - low + 1;
+        const auto count = static_cast<std::size_t>(side) * static_cast<std::size_t>(side) * static_cast<std::size_t>(side);
+        lowBox_.push_back(low);
+        levelSide_.push_back(side);
+        levels_.emplace_back(count, CoarseCap);
+        occupied_.emplace_back((count + 63) / 64, 0);
+        if (side <= 2)
+            break;
+    }
+    // The nearest points of two boxes d boxes apart on an axis are max(0, |d| - 1) sides apart.
+    for (std::int32_t dz = 0; dz <= CoarseReach; ++dz)
+        for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
+            for (std::int32_t dx = 0; dx <= CoarseReach; ++dx) {
+                const double ax = std::max(0, dx - 1), ay = std::max(0, dy - 1), az = std::max(0, dz - 1);
+                const double sides = std::sqrt(ax * ax + ay * ay + az * az);
+                boxWords_[dz][dy][dx] = static_cast<std::uint32_t>(
+                    std::min<double>(BoxCap, std::floor(sides * BoxSide * BoxUnitsPerDiameter)));
+                levelUnits_[dz][dy][dx] =
+                    static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
+            }
+    // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
+    // that step, made slightly smaller still, so rounding never makes a bound too large.
+    for (std::int32_t step = 0;; ++step) {
+        const double distance = std::sqrt(step / SquareSteps) - Slack;
+        if (distance >= FineReach) {
+            unitsBySquare_.push_back(FineCap);
+            break;
+        }
+        unitsBySquare_.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * FineUnitsPerDiameter));
+    }
+}
+
+void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
+{
+    const SpacePoint at = particles[particle].at;
+    const std::int32_t cx = cellOf(at.x);
+    const std::int32_t cy = cellOf(at.y);
+    const std::int32_t cz = cellOf(at.z);
+    const bool newTile = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)] < TileFlag;
+    Tile& home = tileMade(cx / TileCells, cy / TileCells, cz / TileCells, particles);
+    std::int32_t& head = home.head[cellSlot(cx, cy, cz)];
+    particles[particle].nextInCell = head;
+    head = particle;
+    updateFine(at);
+    updateNearBoxes(at);
+    updateBoxLevels(cx, cy, cz, newTile);
+}
+
+OffLattice3DIndex::Tile& OffLattice3DIndex::tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz,
+                                                     const SpaceParticle* particles)
+{
+    std::uint32_t& word = boxes_[boxSlot(bx, by, bz)];
+    if (word >= TileFlag)
+        return tileAt(word - TileFlag);
+    if ((tileCount_ >> ChunkBits) == chunks_.size())
+        chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(std::size_t{1} << ChunkBits)); // filled as made
+    const std::uint32_t number = tileCount_++;
+    word = TileFlag + number;
+    Tile& made = tileAt(number);
+    std::fill(std::begin(made.head), std::end(made.head), -1);
+    std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
+    // The particles already near it all lie in the boxes around (FineReach is below a box side).
+    for (std::int32_t z = std::max(0, bz - 1); z <= std::min(boxesPerSide_ - 1, bz + 1); ++z)
+        for (std::int32_t y = std::max(0, by - 1); y <= std::min(boxesPerSide_ - 1, by + 1); ++y)
+            for (std::int32_t x = std::max(0, bx - 1); x <= std::min(boxesPerSide_ - 1, bx + 1); ++x) {
+                const std::uint32_t other = boxes_[boxSlot(x, y, z)];
+                if (other < TileFlag || (x == bx && y == by && z == bz))
+                    continue;
+                for (std::int32_t head : tileAt(other - TileFlag).head)
+                    for (std::int32_t p = head; p >= 0; p = particles[p].nextInCell)
+                        reachTile(made, bx, by, bz, particles[p].at);
+            }
+    return made;
+}
+
+void OffLattice3DIndex::reachTile(Tile& tile, std::int32_t bx, std::int32_t by, std::int32_t bz, SpacePoint at)
+{
+    // A cell's byte comes from its squared distance to the centre through unitsBySquare_, no root.
+    const std::int32_t low[3] = {bx * TileCells, by * TileCells, bz * TileCells};
+    const double centre[3] = {at.x, at.y, at.z};
+    std::int32_t first[3];
+    std::int32_t last[3];
+    double squares[3][TileCells];
+    for (int axis = 0; axis < 3; ++axis) {
+        first[axis] = std::max(low[axis], cellOf(centre[axis] - FineReach));
+        last[axis] = std::min(low[axis] + TileCells - 1, cellOf(centre[axis] + FineReach));
+        if (first[axis] > last[axis])
+            return;
+        for (std::int32_t c = first[axis]; c <= last[axis]; ++c) {
+            const double d = outside(centre[axis], edgeOf(c), CellSide);
+            squares[axis][c - low[axis]] = d * d * SquareSteps;
+        }
+    }
+    const auto lastStep = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
+    for (std::int32_t cz = first[2]; cz <= last[2]; ++cz)
+        for (std::int32_t cy = first[1]; cy <= last[1]; ++cy) {
+            const double squareYZ = squares[2][cz - low[2]] + squares[1][cy - low[1]];
+            for (std::int32_t cx = first[0]; cx <= last[0]; ++cx) {
+                const auto step = std::min(lastStep, static_cast<std::int32_t>(squares[0][cx - low[0]] + squareYZ));
+                std::uint8_t& cell = tile.gap[cellSlot(cx, cy, cz)];
+                cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
+            }
+        }
+}
+
+void OffLattice3DIndex::updateFine(SpacePoint at)
+{
+    const std::int32_t x0 = cellOf(at.x - FineReach) / TileCells, x1 = cellOf(at.x + FineReach) / TileCells;
+    const std::int32_t y0 = cellOf(at.y - FineReach) / TileCells, y1 = cellOf(at.y + FineReach) / TileCells;
+    const std::int32_t z0 = cellOf(at.z - FineReach) / TileCells, z1 = cellOf(at.z + FineReach) / TileCells;
+    for (std::int32_t bz = z0; bz <= z1; ++bz)
+        for (std::int32_t by = y0; by <= y1; ++by)
+            for (std::int32_t bx = x0; bx <= x1; ++bx)
+                if (const std::uint32_t word = boxes_[boxSlot(bx, by, bz)]; word >= TileFlag)
+                    reachTile(tileAt(word - TileFlag), bx, by, bz, at);
+}
+
+void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
+{
+    // The boxes next to the particle's own take its true distance to them, far tighter than the
+    // distance between boxes, which the boxes farther out take.
+    const std::int32_t bx = cellOf(at.x) / TileCells, by = cellOf(at.y) / TileCells, bz = cellOf(at.z) / TileCells;
+    for (std::int32_t z = std::max(0, bz - NearBoxes); z <= std::min(boxesPerSide_ - 1, bz + NearBoxes); ++z) {
+        const double dz = outside(at.z, edgeOf(z * TileCells), BoxSide);
+        for (std::int32_t y = std::max(0, by - NearBoxes); y <= std::min(boxesPerSide_ - 1, by + NearBoxes); ++y) {
+            const double dy = outside(at.y, edgeOf(y * TileCells), BoxSide);
+            for (std::int32_t x = std::max(0, bx - NearBoxes); x <= std::min(boxesPerSide_ - 1, bx + NearBoxes); ++x) {
+                std::uint32_t& word = boxes_[boxSlot(x, y, z)];
+                if (word >= TileFlag)
+                    continue;
+                const double dx = outside(at.x, edgeOf(x * TileCells), BoxSide);
+                const double units = std::sqrt(dx * dx + dy * dy + dz * dz) * BoxUnitsPerDiameter - Slack;
+                word = std::min(word, static_cast<std::uint32_t>(std::max(0.0, units)));
+            }
+        }
+    }
+}
+
+void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile)
+{
+    const std::int32_t box[3] = {cx / TileCells, cy / TileCells, cz / TileCells};
+    if (newTile) {
+        // The boxes beyond the next ones take the distance between boxes.
+        for (std::int32_t z = std::max(0, box[2] - CoarseReach); z <= std::min(boxesPerSide_ - 1, box[2] + CoarseReach); ++z)
+            for (std::int32_t y = std::max(0, box[1] - CoarseReach); y <= std::min(boxesPerSide_ - 1, box[1] + CoarseReach); ++y)
+                for (std::int32_t x = std::max(0, box[0] - CoarseReach); x <= std::min(boxesPerSide_ - 1, box[0] + CoarseReach); ++x) {
+                    const std::int32_t ax = std::abs(x - box[0]), ay = std::abs(y - box[1]), az = std::abs(z - box[2]);
+                    if (std::max({ax, ay, az}) <= NearBoxes)
+                        continue; // these took the particles' own distances
+                    std::uint32_t& word = boxes_[boxSlot(x, y, z)];
+                    if (word < TileFlag)
+                        word = std::min(word, boxWords_[az][ay][ax]);
+                }
+    }
+    for (std::size_t level = 0; level < levels_.size(); ++level) {
+        const auto shift = static_cast<std::int32_t>(level) + 1;
+        const std::int32_t side = levelSide_[level];
+        std::int32_t b[3];
+        for (int axis = 0; axis < 3; ++axis)
+            b[axis] = ((box[axis] - halfCells_ / TileCells) >> shift) - lowBox_[level];
+        const auto slot = (static_cast<std::size_t>(b[2]) * static_cast<std::size_t>(side) + static_cast<std::size_t>(b[1])) *
+                              static_cast<std::size_t>(side) + static_cast<std::size_t>(b[0]);
+        std::vector<std::uint64_t>& occupied = occupied_[level];
+        if (occupied[slot >> 6] & (std::uint64_t{1} << (slot & 63)))
+            return; // this box held a particle already, and so do the larger ones around it
+        occupied[slot >> 6] |= std::uint64_t{1} << (slot & 63);
+        std::vector<std::uint8_t>& units = levels_[level];
+        for (std::int32_t z = std::max(0, b[2] - CoarseReach); z <= std::min(side - 1, b[2] + CoarseReach); ++z)
+            for (std::int32_t y = std::max(0, b[1] - CoarseReach); y <= std::min(side - 1, b[1] + CoarseReach); ++y)
+                for (std::int32_t x = std::max(0, b[0] - CoarseReach); x <= std::min(side - 1, b[0] + CoarseReach); ++x) {
+                    std::uint8_t& value = units[(static_cast<std::size_t>(z) * static_cast<std::size_t>(side) + static_cast<std::size_t>(y)) *
+                                                    static_cast<std::size_t>(side) + static_cast<std::size_t>(x)];
+                    value = std::min(value, levelUnits_[std::abs(z - b[2])][std::abs(y - b[1])][std::abs(x - b[0])]);
+                }
+    }
+}
+
+double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz,
+                                      std::uint32_t word) const
+{
+    // No centre lies in this box. Each level knows the distance D from the walker's box to the
+    // nearest centre (or box that holds one), so a centre is at least D plus the walker's
+    // distance to its box's faces away. A capped level says only that D is at least CoarseReach
+    // sides, so the next level may say more.
+    const std::int32_t box[3] = {cx / TileCells, cy / TileCells, cz / TileCells};
+    double bound = -1.0;
+    if (word > 0)
+        bound = word * (1.0 / BoxUnitsPerDiameter) +
+                edgeDistance(at, box[0] * TileCells, box[1] * TileCells, box[2] * TileCells, BoxSide) - 1.0 - Slack;
+    if (word < BoxCap)
+        return bound;
+    for (std::size_t level = 0; level < levels_.size(); ++level) {
+        const auto shift = static_cast<std::int32_t>(level) + 1;
+        const std::int32_t side = levelSide_[level];
+        std::int32_t space[3];
+        std::int32_t b[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            space[axis] = (box[axis] - halfCells_ / TileCells) >> shift;
+            b[axis] = space[axis] - lowBox_[level];
+        }
+        const std::uint8_t units = levels_[level][(static_cast<std::size_t>(b[2]) * static_cast<std::size_t>(side) + static_cast<std::size_t>(b[1])) *
+                                                      static_cast<std::size_t>(side) + static_cast<std::size_t>(b[0])];
+        if (units > 0) {
+            const double length = BoxSide * static_cast<double>(1 << shift);
+            const double x0 = space[0] * length, y0 = space[1] * length, z0 = space[2] * length;
+            const double edge = std::min({at.x - x0, x0 + length - at.x, at.y - y0, y0 + length - at.y, at.z - z0, z0 + length - at.z});
+            bound = std::max(bound, units * (length / CoarseUnitsPerSide) + edge - 1.0 - Slack);
+        }
+        if (units < CoarseCap)
+            break;
+    }
+    return bound;
+}
+
+void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles, Near& near) const
+{
+    constexpr double Reach = 1.0 + NearReach;
+    const std::int32_t cell[3] = {cellOf(at.x), cellOf(at.y), cellOf(at.z)};
+    near.corner = {edgeOf(cell[0]), edgeOf(cell[1]), edgeOf(cell[2])};
+    near.count = 0;
+    // The 3 x 3 x 3 cells around (a cell is CellSide >= Reach wide), box by box: at most 8 boxes,
+    // whose heads are all asked of memory before the first is read, so their reads overlap.
+    struct Reached {
+        const Tile* tile;
+        std::int32_t bx, by, bz;
+    };
+    Reached reached[8];
+    std::int32_t tiles = 0;
+    for (std::int32_t bz = (cell[2] - 1) / TileCells; bz <= (cell[2] + 1) / TileCells; ++bz)
+        for (std::int32_t by = (cell[1] - 1) / TileCells; by <= (cell[1] + 1) / TileCells; ++by)
+            for (std::int32_t bx = (cell[0] - 1) / TileCells; bx <= (cell[0] + 1) / TileCells; ++bx) {
+                const std::uint32_t word = boxes_[boxSlot(bx, by, bz)];
+                if (word < TileFlag)
+                    continue;
+                const Tile* tile = &tileAt(word - TileFlag);
+                for (std::size_t line = 0; line < sizeof tile->head; line += 64)
+                    __builtin_prefetch(reinterpret_cast<const char*>(tile->head) + line);
+                reached[tiles++] = {tile, bx, by, bz};
+            }
+    std::int32_t next[27];
+    std::int32_t lists = 0;
+    for (std::int32_t t = 0; t < tiles; ++t) {
+        const auto [tile, bx, by, bz] = reached[t];
+        for (std::int32_t z = std::max(cell[2] - 1, bz * TileCells); z <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++z)
+            for (std::int32_t y = std::max(cell[1] - 1, by * TileCells); y <= std::min(cell[1] + 1, by * TileCells + TileCells - 1); ++y)
+                for (std::int32_t x = std::max(cell[0] - 1, bx * TileCells); x <= std::min(cell[0] + 1, bx * TileCells + TileCells - 1); ++x)
+                    if (const std::int32_t head = tile->head[cellSlot(x, y, z)]; head >= 0) {
+                        __builtin_prefetch(&particles[head]);
+                        next[lists++] = head;
+                    }
+    }
+    // The lists are walked side by side, a particle of each in turn, so the reads of particles
+    // that are not in the cache overlap.
+    while (lists > 0) {
+        for (std::int32_t list = 0; list < lists;) {
+            const std::int32_t p = next[list];
+            const SpacePoint centre = particles[p].at;
+            const double dx = outside(centre.x, near.corner.x, CellSide);
+            const double dy = outside(centre.y, near.corner.y, CellSide);
+            const double dz = outside(centre.z, near.corner.z, CellSide);
+            if (dx * dx + dy * dy + dz * dz <= Reach * Reach) {
+                near.x[near.count] = centre.x;
+                near.y[near.count] = centre.y;
+                near.z[near.count] = centre.z;
+                near.particle[near.count] = p;
+                ++near.count;
+            }
+            next[list] = particles[p].nextInCell;
+            if (next[list] < 0) {
+                next[list] = next[--lists]; // this list is done: the last takes its place
+            } else {
+                __builtin_prefetch(&particles[next[list]]);
+                ++list;
+            }
+        }
+    }
+}
+
+std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
+{
+    // A word a box, the coarser levels (a byte a box of 16, an eighth of that for each next
+    // level: under a seventh of a byte a box in all) and their bits; a margin for the rounding up.
+    const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
+    const std::uint64_t boxes = blocks * blocks * blocks * 64;
+    return boxes * (sizeof(std::uint32_t) + 1) + (1 << 16);
+}
+
+std::uint64_t OffLattice3DIndex::bytes() const
+{
+    std::uint64_t total = boxes_.capacity() * sizeof(std::uint32_t) + chunks_.size() * (BytesPerTile << ChunkBits) +
+                          chunks_.capacity() * sizeof(chunks_[0]);
+    for (const auto& level : levels_)
+        total += level.capacity();
+    for (const auto& level : occupied_)
+        total += level.capacity() * sizeof(std::uint64_t);
+    return total;
+}

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "offlattice3d/SpaceParticle.h"
+#include "offlattice3d/SpacePoint.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+/// The spatial index of a 3D off-lattice cluster: lower bounds on the gap between a point and the
+/// nearest particle's surface (the distance to its centre less 1), and the particles near a
+/// point, each at a cost that does not grow with the cluster.
+///
+/// It covers the cube [-halfSide, halfSide)^3, cut into boxes of BoxSide diameters, each cut into
+/// TileCells^3 cells of CellSide. Only space near the cluster costs more than a word a box:
+/// - a box that holds a particle's centre has a tile: for each of its cells the head of the list
+///   of the particles in it (threaded through SpaceParticle::nextInCell) and a byte, a lower
+///   bound in 1/60 diameter on the distance from the cell to the nearest centre, kept up to
+///   FineReach diameters;
+/// - every other box keeps in its word a lower bound on the distance from the box to the nearest
+///   centre, in 1/64 diameter: the true distance from each particle of the boxes next to it, the
+///   distance between boxes from those up to CoarseReach boxes away, capped beyond;
+/// - coarser levels of boxes of 16, 32, 64, ... diameters, a byte a box: a lower bound on the
+///   distance from the box to the nearest box that holds a particle, in sixteenths of a side,
+///   capped at CoarseReach sides, which bounds the gap far from the cluster.
+/// A walker's bound adds its own distance to the edge of its cell or box: no centre lies inside
+/// a cell or box whose distance is positive, so a line to any centre first crosses that edge.
+/// Within a cell, the exact gaps come from gatherNear(), which copies out the particles near the
+/// walker once for the jumps it makes close by.
+///
+/// Every grid lies on whole multiples of its side in space, found through a fixed offset, so
+/// the bounds do not depend on the cube's size: a cluster grows the same, bit for bit, however
+/// large its index was made.
+class OffLattice3DIndex {
+public:
+    static constexpr double CellSide = 2.0;
+    static constexpr std::int32_t TileCells = 4;
+    static constexpr double BoxSide = CellSide * TileCells;
+    /// How far a cell's byte holds its bound, in diameters.
+    static constexpr double FineReach = 4.0;
+    static constexpr double FineUnitsPerDiameter = 60.0;
+    /// A cell's byte when no centre is within FineReach of it.
+    static constexpr std::uint8_t FineCap = 240;
+    /// The boxes this many boxes or fewer from a particle's own take its true distance.
+    static constexpr std::int32_t NearBoxes = 1;
+    /// How far, in boxes, every level keeps its distances.
+    static constexpr std::int32_t CoarseReach = 4;
+    static constexpr double BoxUnitsPerDiameter = 64.0;
+    /// A box's word when no box within CoarseReach boxes holds a particle: at least CoarseReach sides.
+    static constexpr std::uint32_t BoxCap = static_cast<std::uint32_t>(CoarseReach * BoxSide * BoxUnitsPerDiameter);
+    /// A word at or above this names the box's tile.
+    static constexpr std::uint32_t TileFlag = 1u << 31;
+    static constexpr double CoarseUnitsPerSide = 16.0;
+    static constexpr std::uint8_t CoarseCap = static_cast<std::uint8_t>(CoarseReach * CoarseUnitsPerSide);
+    /// gatherNear() finds every particle whose surface is within this gap of the walker's cell.
+    static constexpr double NearReach = 1.0;
+    /// The distance from the cell within which gatherNear() finds every centre, to rounding: a
+    /// centre within 2^-29 of a cell's face may be filed in the cell beyond.
+    static constexpr double GatheredReach = 1.0 + NearReach - 1e-8;
+    /// The most particles gatherNear() can find: balls of diameter 1 whose centres lie within
+    /// 1 + NearReach of a cell fit, without overlap, in the cell grown by 2.5 diameters on every
+    /// side, of volume 8 + 60 + 37.5 pi + 62.5 pi / 3 < 252, so fewer than 252 / (pi / 6) < 482.
+    static constexpr std::int32_t NearCapacity = 482;
+    /// Room an inserted particle leaves to the cube's faces, in diameters.
+    static constexpr double EdgeMargin = 2 * BoxSide;
+    static constexpr std::uint64_t BytesPerTile = 320;
+
+    /// The particles near one cell, copied out for a walker close to it.
+    struct Near {
+        /// The corner of the cell gathered around (least x, y and z); none at first.
+        SpacePoint corner{-1e300, -1e300, -1e300};
+        std::int32_t count = 0;
+        double x[NearCapacity];
+        double y[NearCapacity];
+        double z[NearCapacity];
+        std::int32_t particle[NearCapacity];
+    };
+
+    /// An empty index of at least [-halfSide, halfSide)^3.
+    explicit OffLattice3DIndex(double halfSide);
+
+    /// The half side of the cube covered, a multiple of BoxSide.
+    double halfSide() const { return halfCells_ * CellSide; }
+
+    /// Takes in `particles[particle]` (numbered from 0 in insertion order), which must lie at
+    /// least EdgeMargin inside the cube; sets its nextInCell.
+    void insert(std::int32_t particle, SpaceParticle* particles);
+
+    /// A lower bound on the gap from `at` (at least EdgeMargin inside the cube) to the nearest
+    /// particle's surface; below NearReach, gatherNear() gives the exact gap.
+    double gapBound(SpacePoint at) const
+    {
+        const std::int32_t cx = cellOf(at.x);
+        const std::int32_t cy = cellOf(at.y);
+        const std::int32_t cz = cellOf(at.z);
+        const std::uint32_t word = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)];
+        if (word >= TileFlag) {
+            const std::uint8_t units = tileAt(word - TileFlag).gap[cellSlot(cx, cy, cz)];
+            if (units == 0)
+                return 0;
+            return units * (1.0 / FineUnitsPerDiameter) + edgeDistance(at, cx, cy, cz, CellSide) - 1.0 - Slack;
+        }
+        return coarseBound(at, cx, cy, cz, word);
+    }
+
+    /// Fills `near` with every one of the inserted `particles` whose centre lies within
+    /// GatheredReach of the cell that holds `at` (and some others up to 1 + NearReach).
+    void gatherNear(SpacePoint at, const SpaceParticle* particles, Near& near) const;
+
+    /// Bytes held, reserved room included.
+    std::uint64_t bytes() const;
+    /// Tiles made so far.
+    std::int64_t tiles() const { return tileCount_; }
+    /// The bytes an index of this half side needs before its tiles.
+    static std::uint64_t fixedBytes(double halfSide);
+
+private:
+    struct alignas(64) Tile {
+        std::int32_t head[TileCells * TileCells * TileCells];
+        std::uint8_t gap[TileCells * TileCells * TileCells];
+    };
+    static_assert(sizeof(Tile) == BytesPerTile);
+    static constexpr std::int32_t ChunkBits = 10;
+public:
+    /// Tiles are made in chunks of this many.
+    static constexpr std::uint64_t TilesPerChunk = std::uint64_t{1} << ChunkBits;
+private:
+    static constexpr std::int32_t AnchorCells = 1 << 22;
+    static constexpr double Anchor = AnchorCells;
+    /// Room left in every bound: the fixed offset rounds to 2^-29 diameter, so a point that close
+    /// to a cell's face may be taken for its neighbour's.
+    static constexpr double Slack = 1e-8;
+    /// Steps of squared distance per square diameter in unitsBySquare_.
+    static constexpr double SquareSteps = 32.0;
+
+    /// The cell (counted from the cube's low corner) that holds coordinate `x`.
+    std::int32_t cellOf(double x) const
+    {
+        return static_cast<std::int32_t>(x * (1.0 / CellSide) + Anchor) - (AnchorCells - halfCells_);
+    }
+    /// The space coordinate of the low face of cell `c`.
+    double edgeOf(std::int32_t c) const { return static_cast<double>(c - halfCells_) * CellSide; }
+    /// The distance from `at` to the nearest face of the cube of `side` whose low corner is the
+    /// low corner of cell (cx, cy, cz).
+    double edgeDistance(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, double side) const
+    {
+        const double x0 = edgeOf(cx), y0 = edgeOf(cy), z0 = edgeOf(cz);
+        return std::min({at.x - x0, x0 + side - at.x, at.y - y0, y0 + side - at.y, at.z - z0, z0 + side - at.z});
+    }
+    /// Boxes are stored in blocks of 4 x 4 x 4: a walker's next jumps mostly land in the block
+    /// it is in.
+    std::size_t boxSlot(std::int32_t bx, std::int32_t by, std::int32_t bz) const
+    {
+        const auto block = (static_cast<std::size_t>(bz >> 2) * static_cast<std::size_t>(blocksPerSide_) + static_cast<std::size_t>(by >> 2)) *
+                               static_cast<std::size_t>(blocksPerSide_) +
+                           static_cast<std::size_t>(bx >> 2);
+        return (block << 6) | static_cast<std::size_t>(((bz & 3) << 4) | ((by & 3) << 2) | (bx & 3));
+    }
+    static std::int32_t cellSlot(std::int32_t cx, std::int32_t cy, std::int32_t cz)
+    {
+        return ((cz % TileCells) * TileCells + cy % TileCells) * TileCells + cx % TileCells;
+    }
+    Tile& tileAt(std::uint32_t tile) const { return chunks_[tile >> ChunkBits][tile & ((1u << ChunkBits) - 1)]; }
+    /// The tile of box (bx, by, bz), made (and filled from the particles near it) if it has none.
+    Tile& tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz, const SpaceParticle* particles);
+    /// Lowers the bytes of the cells of `tile` (box bx, by, bz) within FineReach of `at`.
+    void reachTile(Tile& tile, std::int32_t bx, std::int32_t by, std::int32_t bz, SpacePoint at);
+    void updateFine(SpacePoint at);
+    void updateNearBoxes(SpacePoint at);
+    void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
+    double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
+
+    std::int32_t halfCells_ = 0;
+    std::int32_t cellsPerSide_ = 0;
+    std::int32_t boxesPerSide_ = 0;
+    std::int32_t blocksPerSide_ = 0;
+    /// A word a box: its tile's number plus TileFlag, or its distance bound.
+    std::vector<std::uint32_t> boxes_;
+    std::vector<std::unique_ptr<Tile[]>> chunks_;
+    std::uint32_t tileCount_ = 0;
+    /// Level k (from 1): boxes of TileCells << k cells on multiples of that side in space, the
+    /// first of a side numbered lowBox_[k - 1] in space's numbering.
+    std::vector<std::vector<std::uint8_t>> levels_;
+    std::vector<std::int32_t> lowBox_;
+    std::vector<std::int32_t> levelSide_;
+    /// A bit per box of each level: whether it holds a particle.
+    std::vector<std::vector<std::uint64_t>> occupied_;
+    /// The words of two boxes dx, dy, dz boxes apart, and the levels' bytes, [|dz|][|dy|][|dx|].
+    std::uint32_t boxWords_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
+    std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
+    /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
+    std::vector<std::uint8_t> unitsBySquare_;
+};

@@ -1,0 +1,187 @@
+// The 3D off-lattice growth: its geometry over whole clusters, its determinism, its hooks and
+// limits, its statistics and its index's bounds against exact gaps.
+
+#include "offlattice/Xoshiro256PlusPlus.h"
+#include "offlattice3d/OffLattice3DGrowth.h"
+#include "PlainOffLattice3D.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+double distance(SpacePoint a, SpacePoint b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
+/// The closest two centres of the whole cluster, found through a hash of unit cells.
+double closestPair(const std::vector<SpaceParticle>& particles)
+{
+    auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) { return (x * 2000003 + y) * 2000029 + z; };
+    auto cellOf = [](double v) { return static_cast<std::int64_t>(std::floor(v)); };
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> cells;
+    for (std::size_t i = 0; i < particles.size(); ++i)
+        cells[key(cellOf(particles[i].at.x), cellOf(particles[i].at.y), cellOf(particles[i].at.z))].push_back(i);
+    double closest = 1e300;
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        const std::int64_t cx = cellOf(particles[i].at.x), cy = cellOf(particles[i].at.y), cz = cellOf(particles[i].at.z);
+        for (std::int64_t dz = -1; dz <= 1; ++dz)
+            for (std::int64_t dy = -1; dy <= 1; ++dy)
+                for (std::int64_t dx = -1; dx <= 1; ++dx)
+                    if (auto cell = cells.find(key(cx + dx, cy + dy, cz + dz)); cell != cells.end())
+                        for (std::size_t j : cell->second)
+                            if (j != i)
+                                closest = std::min(closest, distance(particles[i].at, particles[j].at));
+    }
+    return closest;
+}
+
+} // namespace
+
+TEST(OffLattice3DGrowthTest, EveryParticleTouchesItsParentAndNoTwoOverlap)
+{
+    for (std::uint32_t seed : {1u, 2u}) {
+        OffLattice3DGrowth growth(seed, 30000);
+        ASSERT_EQ(growth.run({30000, 0}), OffLattice3DGrowth::Outcome::ParticlesReached);
+        const std::vector<SpaceParticle>& particles = growth.particles();
+        ASSERT_EQ(particles.size(), 30001u);
+        EXPECT_EQ(particles[0].at, (SpacePoint{0, 0, 0}));
+        for (std::size_t i = 1; i < particles.size(); ++i) {
+            const std::int32_t parent = particles[i].parent;
+            ASSERT_GE(parent, -1);
+            ASSERT_LT(parent, static_cast<std::int32_t>(i) - 1) << "a parent arrived before its child";
+            ASSERT_NEAR(distance(particles[i].at, particles[parent + 1].at), 1.0, 1e-9) << "arrival " << i - 1;
+        }
+        EXPECT_GT(closestPair(particles), 1.0 - 1e-9);
+    }
+}
+
+TEST(OffLattice3DGrowthTest, ASeedGivesTheSameClusterByteForByteHoweverTheIndexWasSizedAndASmallerRunIsAPrefix)
+{
+    // A growth told to expect nothing rebuilds its index several times as the cluster outgrows it.
+    OffLattice3DGrowth sized(42, 20000);
+    OffLattice3DGrowth unsized(42, 0);
+    OffLattice3DGrowth smaller(42, 7000);
+    OffLattice3DGrowth other(43, 20000);
+    sized.run({20000, 0});
+    unsized.run({20000, 0});
+    smaller.run({7000, 0});
+    other.run({20000, 0});
+    ASSERT_EQ(sized.particles().size(), unsized.particles().size());
+    EXPECT_EQ(std::memcmp(sized.particles().data(), unsized.particles().data(), sized.particles().size() * sizeof(SpaceParticle)), 0);
+    EXPECT_EQ(sized.jumps(), unsized.jumps());
+    EXPECT_EQ(std::memcmp(sized.particles().data(), smaller.particles().data(), smaller.particles().size() * sizeof(SpaceParticle)), 0);
+    // However often it was rebuilt, the index stays within the figure for its particles.
+    EXPECT_LE(unsized.bytes(), OffLattice3DGrowth::memoryBytes(20000));
+    EXPECT_NE(sized.particles()[1].at, other.particles()[1].at);
+}
+
+TEST(OffLattice3DGrowthTest, RunsStopAtTheirLimitsOnTheStopFlagAndReportProgress)
+{
+    // Asked every 100 arrivals; told 700, it wants the run to stop at the next question.
+    class StopAfter700 : public OffLatticeHost {
+    public:
+        std::vector<std::int64_t> reports;
+        std::int64_t every() const override { return 100; }
+        bool stopWanted() override { return !reports.empty() && reports.back() == 700; }
+        void progress(std::int64_t arrivals) override { reports.push_back(arrivals); }
+    };
+    OffLattice3DGrowth growth(5, 5000);
+    StopAfter700 host;
+    EXPECT_EQ(growth.run({5000, 0}, host), OffLattice3DGrowth::Outcome::Stopped);
+    EXPECT_EQ(growth.arrivals(), 800);
+    EXPECT_EQ(host.reports, (std::vector<std::int64_t>{100, 200, 300, 400, 500, 600, 700}));
+
+    // Going on: to a radius, the particle that reaches it kept, then to a count.
+    EXPECT_EQ(growth.run({0, 30.0}), OffLattice3DGrowth::Outcome::RadiusReached);
+    EXPECT_GE(growth.radius(), 30.0);
+    double before = 0;
+    for (std::size_t i = 0; i + 1 < growth.particles().size(); ++i)
+        before = std::max(before, std::sqrt(growth.particles()[i].at.squaredLength()) + 0.5);
+    EXPECT_LT(before, 30.0);
+    EXPECT_EQ(growth.run({growth.arrivals() + 10, 0}), OffLattice3DGrowth::Outcome::ParticlesReached);
+    EXPECT_THROW(growth.run({}), std::invalid_argument);
+    EXPECT_THROW(growth.run({OffLattice3DGrowth::MaxParticles + 1, 0}), std::invalid_argument);
+}
+
+TEST(OffLattice3DGrowthTest, GyrationRadiiAndMemoryAreWhatTheClusterHolds)
+{
+    OffLattice3DGrowth growth(9, 20000);
+    growth.run({20000, 0});
+    std::vector<PlainPoint3D> centres;
+    for (const SpaceParticle& p : growth.particles())
+        centres.push_back({p.at.x, p.at.y, p.at.z});
+    EXPECT_NEAR(growth.gyrationRadius(), plainGyrationRadius3D(centres), 1e-9 * growth.gyrationRadius());
+    const std::vector<OffLattice3DGrowth::GyrationSample> history = growth.gyrationHistory();
+    ASSERT_GT(history.size(), 60u); // 20 a decade over four decades, fewer below 20 particles
+    for (std::size_t i : {std::size_t{10}, history.size() / 2}) {
+        const std::vector<PlainPoint3D> first(centres.begin(), centres.begin() + history[i].particles);
+        EXPECT_NEAR(history[i].gyrationRadius, plainGyrationRadius3D(first), 1e-9 * history[i].gyrationRadius);
+    }
+    EXPECT_EQ(history.back().particles, 20001);
+    EXPECT_LE(growth.bytes(), OffLattice3DGrowth::memoryBytes(20000));
+    EXPECT_LT(growth.radius(), OffLattice3DGrowth::radiusBound(20000));
+    EXPECT_GE(OffLattice3DGrowth::particlesBound(growth.radius()), 20000);
+}
+
+TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersEveryNearParticle)
+{
+    // Points all over the cluster and around it: the bound never exceeds the exact gap to the
+    // nearest surface, yet near the cluster it is of use; the particles gathered for a point are
+    // all those within GatheredReach of its cell, and none beyond 1 + NearReach.
+    OffLattice3DGrowth growth(21, 4000);
+    growth.run({4000, 0});
+    const OffLattice3DIndex& index = growth.index();
+    const std::vector<SpaceParticle>& particles = growth.particles();
+    Xoshiro256PlusPlus random(1);
+    const double extent = growth.radius() + 4;
+    double boundSum = 0, gapSum = 0;
+    auto near = std::make_unique<OffLattice3DIndex::Near>();
+    int gathered = 0;
+    for (int i = 0; i < 20000; ++i) {
+        // Half the points anywhere in the cube, half close to a particle.
+        SpacePoint at{extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1)};
+        if (i % 2) {
+            const SpacePoint c = particles[static_cast<std::size_t>(random.uniform() * particles.size())].at;
+            at = {c.x + 6 * random.uniform() - 3, c.y + 6 * random.uniform() - 3, c.z + 6 * random.uniform() - 3};
+        }
+        double nearest = 1e300;
+        for (const SpaceParticle& p : particles)
+            nearest = std::min(nearest, distance(at, p.at));
+        const double gap = nearest - 1;
+        const double bound = index.gapBound(at);
+        ASSERT_LE(bound, std::max(gap, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        if (gap > 0 && gap < 8) {
+            boundSum += std::max(0.0, std::min(bound, gap));
+            gapSum += gap;
+        }
+        if (bound < OffLattice3DIndex::NearReach) {
+            ++gathered;
+            index.gatherNear(at, particles.data(), *near);
+            std::vector<std::int32_t> found(near->particle, near->particle + near->count);
+            std::sort(found.begin(), found.end());
+            auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
+            for (std::size_t p = 0; p < particles.size(); ++p) {
+                const double dx = outside(particles[p].at.x, near->corner.x);
+                const double dy = outside(particles[p].at.y, near->corner.y);
+                const double dz = outside(particles[p].at.z, near->corner.z);
+                const double squared = dx * dx + dy * dy + dz * dz;
+                const bool isFound = std::binary_search(found.begin(), found.end(), static_cast<std::int32_t>(p));
+                if (squared < OffLattice3DIndex::GatheredReach * OffLattice3DIndex::GatheredReach) {
+                    ASSERT_TRUE(isFound) << "particle " << p << " near " << at.x << ", " << at.y << ", " << at.z;
+                }
+                if (squared > (1 + OffLattice3DIndex::NearReach) * (1 + OffLattice3DIndex::NearReach)) {
+                    ASSERT_FALSE(isFound) << "particle " << p << " near " << at.x << ", " << at.y << ", " << at.z;
+                }
+            }
+        }
+    }
+    EXPECT_GT(gathered, 1000);
+    EXPECT_GT(boundSum / gapSum, 0.3) << "the bounds near the cluster are too loose to be of use";
+}

@@ -20,7 +20,7 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     cellsPerSide_ = boxesPerSide_ * TileCells;
     blocksPerSide_ = (boxesPerSide_ + 3) / 4;
     const auto blocks = static_cast<std::size_t>(blocksPerSide_);
-    boxes_.assign(blocks * blocks * blocks * 64, BoxCap);
+    boxes_.assign(blocks * blocks * blocks * 64, Box{});
     for (std::int32_t shift = 1;; ++shift) {
         const std::int32_t low = -halfBoxes >> shift;
         const std::int32_t side = ((halfBoxes - 1) >> shift) - low + 1;
@@ -53,6 +53,14 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
         }
         unitsBySquare_.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * FineUnitsPerDiameter));
     }
+    for (std::int32_t step = 0;; ++step) {
+        const double distance = std::sqrt(step / MapSquareSteps) - Slack;
+        if (distance >= MapReach) {
+            mapUnitsBySquare_.push_back(MapCap);
+            break;
+        }
+        mapUnitsBySquare_.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * MapUnitsPerDiameter));
+    }
 }
 
 void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
@@ -61,20 +69,21 @@ void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
     const std::int32_t cx = cellOf(at.x);
     const std::int32_t cy = cellOf(at.y);
     const std::int32_t cz = cellOf(at.z);
-    const bool newTile = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)] < TileFlag;
+    const bool newTile = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)].word < TileFlag;
     Tile& home = tileMade(cx / TileCells, cy / TileCells, cz / TileCells, particles);
     std::int32_t& head = home.head[cellSlot(cx, cy, cz)];
     particles[particle].nextInCell = head;
     head = particle;
     updateFine(at);
     updateNearBoxes(at);
+    updateMap(at);
     updateBoxLevels(cx, cy, cz, newTile);
 }
 
 OffLattice3DIndex::Tile& OffLattice3DIndex::tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz,
                                                      const SpaceParticle* particles)
 {
-    std::uint32_t& word = boxes_[boxSlot(bx, by, bz)];
+    std::uint32_t& word = boxes_[boxSlot(bx, by, bz)].word;
     if (word >= TileFlag)
         return tileAt(word - TileFlag);
     if ((tileCount_ >> ChunkBits) == chunks_.size())
@@ -84,16 +93,29 @@ OffLattice3DIndex::Tile& OffLattice3DIndex::tileMade(std::int32_t bx, std::int32
     Tile& made = tileAt(number);
     std::fill(std::begin(made.head), std::end(made.head), -1);
     std::fill(std::begin(made.gap), std::end(made.gap), FineCap);
-    // The particles already near it all lie in the boxes around (FineReach is below a box side).
+    // The particles already near it all lie in the boxes around (FineReach is below a box side),
+    // in their cells no farther than FineReach from it.
+    constexpr std::int32_t Layers = std::min(TileCells, static_cast<std::int32_t>(FineReach / CellSide) + 1);
+    const auto cellsFacing = [](std::int32_t offset, std::int32_t& low, std::int32_t& high) {
+        low = offset < 0 ? TileCells - Layers : 0;
+        high = offset > 0 ? Layers - 1 : TileCells - 1;
+    };
     for (std::int32_t z = std::max(0, bz - 1); z <= std::min(boxesPerSide_ - 1, bz + 1); ++z)
         for (std::int32_t y = std::max(0, by - 1); y <= std::min(boxesPerSide_ - 1, by + 1); ++y)
             for (std::int32_t x = std::max(0, bx - 1); x <= std::min(boxesPerSide_ - 1, bx + 1); ++x) {
-                const std::uint32_t other = boxes_[boxSlot(x, y, z)];
+                const std::uint32_t other = boxes_[boxSlot(x, y, z)].word;
                 if (other < TileFlag || (x == bx && y == by && z == bz))
                     continue;
-                for (std::int32_t head : tileAt(other - TileFlag).head)
-                    for (std::int32_t p = head; p >= 0; p = particles[p].nextInCell)
-                        reachTile(made, bx, by, bz, particles[p].at);
+                const Tile& tile = tileAt(other - TileFlag);
+                std::int32_t x0, x1, y0, y1, z0, z1;
+                cellsFacing(x - bx, x0, x1);
+                cellsFacing(y - by, y0, y1);
+                cellsFacing(z - bz, z0, z1);
+                for (std::int32_t cz = z0; cz <= z1; ++cz)
+                    for (std::int32_t cy = y0; cy <= y1; ++cy)
+                        for (std::int32_t cx = x0; cx <= x1; ++cx)
+                            for (std::int32_t p = tile.head[cellSlot(cx, cy, cz)]; p >= 0; p = particles[p].nextInCell)
+                                reachTile(made, bx, by, bz, particles[p].at);
             }
     return made;
 }
@@ -136,7 +158,7 @@ void OffLattice3DIndex::updateFine(SpacePoint at)
     for (std::int32_t bz = z0; bz <= z1; ++bz)
         for (std::int32_t by = y0; by <= y1; ++by)
             for (std::int32_t bx = x0; bx <= x1; ++bx)
-                if (const std::uint32_t word = boxes_[boxSlot(bx, by, bz)]; word >= TileFlag)
+                if (const std::uint32_t word = boxes_[boxSlot(bx, by, bz)].word; word >= TileFlag)
                     reachTile(tileAt(word - TileFlag), bx, by, bz, at);
 }
 
@@ -150,7 +172,7 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
         for (std::int32_t y = std::max(0, by - NearBoxes); y <= std::min(boxesPerSide_ - 1, by + NearBoxes); ++y) {
             const double dy = outside(at.y, edgeOf(y * TileCells), BoxSide);
             for (std::int32_t x = std::max(0, bx - NearBoxes); x <= std::min(boxesPerSide_ - 1, bx + NearBoxes); ++x) {
-                std::uint32_t& word = boxes_[boxSlot(x, y, z)];
+                std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
                 if (word >= TileFlag)
                     continue;
                 const double dx = outside(at.x, edgeOf(x * TileCells), BoxSide);
@@ -159,6 +181,53 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
             }
         }
     }
+}
+
+void OffLattice3DIndex::updateMap(SpacePoint at)
+{
+    // The cubes whose centres lie within MapReach of the particle, a box's eight at a time (one
+    // read and one write of its word), each byte from the squared distance through
+    // mapUnitsBySquare_, no root. A cube is two cells a side: cube m's low face is cell 2m's.
+    const double centre[3] = {at.x, at.y, at.z};
+    std::int32_t first[3];
+    std::int32_t last[3];
+    constexpr std::int32_t MaxSpan = static_cast<std::int32_t>(2 * MapReach / BoxSide) + 2;
+    // The squared distances, in steps, along each axis from the particle to the centres of the
+    // low and the high cube of each box.
+    double squares[3][MaxSpan][2];
+    for (int axis = 0; axis < 3; ++axis) {
+        first[axis] = std::max(0, cellOf(centre[axis] - MapReach) / TileCells);
+        last[axis] = std::min(boxesPerSide_ - 1, cellOf(centre[axis] + MapReach) / TileCells);
+        for (std::int32_t b = first[axis]; b <= last[axis]; ++b)
+            for (std::int32_t half = 0; half < 2; ++half) {
+                const double d = edgeOf(b * TileCells + 2 * half) + MapSide / 2 - centre[axis];
+                squares[axis][b - first[axis]][half] = d * d * MapSquareSteps;
+            }
+    }
+    const auto lastStep = static_cast<std::int32_t>(mapUnitsBySquare_.size()) - 1;
+    for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
+        for (std::int32_t by = first[1]; by <= last[1]; ++by) {
+            const double* zs = squares[2][bz - first[2]];
+            const double* ys = squares[1][by - first[1]];
+            if (std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]) >= lastStep)
+                continue; // no cube of this row of boxes is within reach
+            for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
+                const double* xs = squares[0][bx - first[0]];
+                if (std::min(xs[0], xs[1]) + std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]) >= lastStep)
+                    continue;
+                std::uint64_t& word = boxes_[boxSlot(bx, by, bz)].map;
+                std::uint64_t lowered = word;
+                for (std::int32_t byte = 0; byte < 8; ++byte) {
+                    const double square = xs[byte & 1] + ys[(byte >> 1) & 1] + zs[byte >> 2];
+                    const auto step = static_cast<std::int32_t>(std::min<double>(lastStep, square));
+                    const auto units = static_cast<std::uint8_t>(lowered >> (8 * byte));
+                    const std::uint8_t reached = std::min(units, mapUnitsBySquare_[static_cast<std::size_t>(step)]);
+                    lowered ^= static_cast<std::uint64_t>(units ^ reached) << (8 * byte);
+                }
+                if (lowered != word)
+                    word = lowered;
+            }
+        }
 }
 
 void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile)
@@ -172,7 +241,7 @@ void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::i
                     const std::int32_t ax = std::abs(x - box[0]), ay = std::abs(y - box[1]), az = std::abs(z - box[2]);
                     if (std::max({ax, ay, az}) <= NearBoxes)
                         continue; // these took the particles' own distances
-                    std::uint32_t& word = boxes_[boxSlot(x, y, z)];
+                    std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
                     if (word < TileFlag)
                         word = std::min(word, boxWords_[az][ay][ax]);
                 }
@@ -254,7 +323,7 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     for (std::int32_t bz = (cell[2] - 1) / TileCells; bz <= (cell[2] + 1) / TileCells; ++bz)
         for (std::int32_t by = (cell[1] - 1) / TileCells; by <= (cell[1] + 1) / TileCells; ++by)
             for (std::int32_t bx = (cell[0] - 1) / TileCells; bx <= (cell[0] + 1) / TileCells; ++bx) {
-                const std::uint32_t word = boxes_[boxSlot(bx, by, bz)];
+                const std::uint32_t word = boxes_[boxSlot(bx, by, bz)].word;
                 if (word < TileFlag)
                     continue;
                 const Tile* tile = &tileAt(word - TileFlag);
@@ -303,16 +372,16 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
 
 std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
 {
-    // A word a box, the coarser levels (a byte a box of 16, an eighth of that for each next
+    // A Box a box, the coarser levels (a byte a box of 16, an eighth of that for each next
     // level: under a seventh of a byte a box in all) and their bits; a margin for the rounding up.
     const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
     const std::uint64_t boxes = blocks * blocks * blocks * 64;
-    return boxes * (sizeof(std::uint32_t) + 1) + (1 << 16);
+    return boxes * (sizeof(Box) + 1) + (1 << 16);
 }
 
 std::uint64_t OffLattice3DIndex::bytes() const
 {
-    std::uint64_t total = boxes_.capacity() * sizeof(std::uint32_t) + chunks_.size() * (BytesPerTile << ChunkBits) +
+    std::uint64_t total = boxes_.capacity() * sizeof(Box) + chunks_.size() * (BytesPerTile << ChunkBits) +
                           chunks_.capacity() * sizeof(chunks_[0]);
     for (const auto& level : levels_)
         total += level.capacity();

@@ -4,6 +4,7 @@
 #include "offlattice3d/SpacePoint.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,6 +27,12 @@
 ///   capped at CoarseReach sides, which bounds the gap far from the cluster.
 /// A walker's bound adds its own distance to the edge of its cell or box: no centre lies inside
 /// a cell or box whose distance is positive, so a line to any centre first crosses that edge.
+/// Beside these, every box keeps a word of eight bytes, one for each of its cubes of MapSide
+/// diameters: a lower bound on the distance from the cube's centre to the nearest centre, in
+/// 1/16 diameter, kept up to MapReach. The distance to the nearest centre changes by no more
+/// than the walker moves, so the walker's distance to its cube's centre taken from that bound
+/// is a bound too; it is the one that counts a few diameters out, where walkers spend most of
+/// their jumps and a cell's or box's edge says little.
 /// Within a cell, the exact gaps come from gatherNear(), which copies out the particles near the
 /// walker once for the jumps it makes close by.
 ///
@@ -38,10 +45,10 @@ public:
     static constexpr std::int32_t TileCells = 4;
     static constexpr double BoxSide = CellSide * TileCells;
     /// How far a cell's byte holds its bound, in diameters.
-    static constexpr double FineReach = 4.0;
+    static constexpr double FineReach = 2.0;
     static constexpr double FineUnitsPerDiameter = 60.0;
     /// A cell's byte when no centre is within FineReach of it.
-    static constexpr std::uint8_t FineCap = 240;
+    static constexpr std::uint8_t FineCap = static_cast<std::uint8_t>(FineReach * FineUnitsPerDiameter);
     /// The boxes this many boxes or fewer from a particle's own take its true distance.
     static constexpr std::int32_t NearBoxes = 1;
     /// How far, in boxes, every level keeps its distances.
@@ -65,6 +72,12 @@ public:
     /// Room an inserted particle leaves to the cube's faces, in diameters.
     static constexpr double EdgeMargin = 2 * BoxSide;
     static constexpr std::uint64_t BytesPerTile = 320;
+    /// The cubes of the distance map: two cells a side, eight to a box.
+    static constexpr double MapSide = 2 * CellSide;
+    static constexpr double MapUnitsPerDiameter = 16.0;
+    /// A cube's byte when no centre is within MapReach of its centre.
+    static constexpr std::uint8_t MapCap = 255;
+    static constexpr double MapReach = MapCap / MapUnitsPerDiameter;
 
     /// The particles near one cell, copied out for a walker close to it.
     struct Near {
@@ -94,14 +107,16 @@ public:
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         const std::int32_t cz = cellOf(at.z);
-        const std::uint32_t word = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)];
+        const std::size_t slot = boxSlot(cx / TileCells, cy / TileCells, cz / TileCells);
+        const std::uint32_t word = boxes_[slot].word;
         if (word >= TileFlag) {
             const std::uint8_t units = tileAt(word - TileFlag).gap[cellSlot(cx, cy, cz)];
             if (units == 0)
                 return 0;
-            return units * (1.0 / FineUnitsPerDiameter) + edgeDistance(at, cx, cy, cz, CellSide) - 1.0 - Slack;
+            return std::max(units * (1.0 / FineUnitsPerDiameter) + edgeDistance(at, cx, cy, cz, CellSide) - 1.0 - Slack,
+                            mapBound(at, cx, cy, cz, slot));
         }
-        return coarseBound(at, cx, cy, cz, word);
+        return std::max(coarseBound(at, cx, cy, cz, word), mapBound(at, cx, cy, cz, slot));
     }
 
     /// Fills `near` with every one of the inserted `particles` whose centre lies within
@@ -133,6 +148,7 @@ private:
     static constexpr double Slack = 1e-8;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
+    static constexpr double MapSquareSteps = 4.0;
 
     /// The cell (counted from the cube's low corner) that holds coordinate `x`.
     std::int32_t cellOf(double x) const
@@ -147,6 +163,21 @@ private:
     {
         const double x0 = edgeOf(cx), y0 = edgeOf(cy), z0 = edgeOf(cz);
         return std::min({at.x - x0, x0 + side - at.x, at.y - y0, y0 + side - at.y, at.z - z0, z0 + side - at.z});
+    }
+    /// The bound on the gap at `at` from the distance map's byte for its cube (in cell cx, cy, cz
+    /// of the box at `slot`).
+    double mapBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot) const
+    {
+        const std::uint8_t units = static_cast<std::uint8_t>(boxes_[slot].map >> (8 * mapByte(cx, cy, cz)));
+        const double dx = at.x - (edgeOf(cx & ~1) + MapSide / 2);
+        const double dy = at.y - (edgeOf(cy & ~1) + MapSide / 2);
+        const double dz = at.z - (edgeOf(cz & ~1) + MapSide / 2);
+        return units * (1.0 / MapUnitsPerDiameter) - std::sqrt(dx * dx + dy * dy + dz * dz) - 1.0 - Slack;
+    }
+    /// Which of its box's eight map bytes the cube holding cell (cx, cy, cz) has.
+    static std::int32_t mapByte(std::int32_t cx, std::int32_t cy, std::int32_t cz)
+    {
+        return (((cz >> 1) & 1) << 2) | (((cy >> 1) & 1) << 1) | ((cx >> 1) & 1);
     }
     /// Boxes are stored in blocks of 4 x 4 x 4: a walker's next jumps mostly land in the block
     /// it is in.
@@ -168,6 +199,7 @@ private:
     void reachTile(Tile& tile, std::int32_t bx, std::int32_t by, std::int32_t bz, SpacePoint at);
     void updateFine(SpacePoint at);
     void updateNearBoxes(SpacePoint at);
+    void updateMap(SpacePoint at);
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
 
@@ -175,8 +207,14 @@ private:
     std::int32_t cellsPerSide_ = 0;
     std::int32_t boxesPerSide_ = 0;
     std::int32_t blocksPerSide_ = 0;
-    /// A word a box: its tile's number plus TileFlag, or its distance bound.
-    std::vector<std::uint32_t> boxes_;
+    /// What the index keeps of every box, side by side so that a walker reads both in one line.
+    struct alignas(16) Box {
+        /// The distance map's eight bytes of its cubes.
+        std::uint64_t map = ~std::uint64_t{0}; // every byte MapCap
+        /// Its tile's number plus TileFlag, or its distance bound.
+        std::uint32_t word = BoxCap;
+    };
+    std::vector<Box> boxes_;
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::uint32_t tileCount_ = 0;
     /// Level k (from 1): boxes of TileCells << k cells on multiples of that side in space, the
@@ -191,4 +229,6 @@ private:
     std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
+    /// A map byte for a squared distance from a centre, in steps of 1 / MapSquareSteps.
+    std::vector<std::uint8_t> mapUnitsBySquare_;
 };

@@ -142,6 +142,8 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     Xoshiro256PlusPlus random(1);
     const double extent = growth.radius() + 4;
     double boundSum = 0, gapSum = 0;
+    // Some diameters out, in the cluster's halo, where walkers make most of their jumps.
+    double haloBoundSum = 0, haloGapSum = 0;
     auto near = std::make_unique<OffLattice3DIndex::Near>();
     int gathered = 0;
     for (int i = 0; i < 20000; ++i) {
@@ -160,6 +162,10 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
         if (gap > 0 && gap < 8) {
             boundSum += std::max(0.0, std::min(bound, gap));
             gapSum += gap;
+        }
+        if (gap > 4 && gap < 14) {
+            haloBoundSum += std::max(0.0, std::min(bound, gap));
+            haloGapSum += gap;
         }
         if (bound < OffLattice3DIndex::NearReach) {
             ++gathered;
@@ -184,4 +190,6 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     }
     EXPECT_GT(gathered, 1000);
     EXPECT_GT(boundSum / gapSum, 0.3) << "the bounds near the cluster are too loose to be of use";
+
+    EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
 }

@@ -185,9 +185,9 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
 
 void OffLattice3DIndex::updateMap(SpacePoint at)
 {
-    // The cubes whose centres lie within MapReach of the particle, a box's eight at a time (one
-    // read and one write of its word), each byte from the squared distance through
-    // mapUnitsBySquare_, no root. A cube is two cells a side: cube m's low face is cell 2m's.
+    // The cubes whose centres lie within MapReach of the particle, a box's eight at a time, each
+    // byte from the squared distance through mapUnitsBySquare_, no root. A box's low cubes start
+    // at its first cell, its high ones two cells on.
     const double centre[3] = {at.x, at.y, at.z};
     std::int32_t first[3];
     std::int32_t last[3];
@@ -215,17 +215,12 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
                 const double* xs = squares[0][bx - first[0]];
                 if (std::min(xs[0], xs[1]) + std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]) >= lastStep)
                     continue;
-                std::uint64_t& word = boxes_[boxSlot(bx, by, bz)].map;
-                std::uint64_t lowered = word;
+                std::uint8_t* map = boxes_[boxSlot(bx, by, bz)].map;
                 for (std::int32_t byte = 0; byte < 8; ++byte) {
                     const double square = xs[byte & 1] + ys[(byte >> 1) & 1] + zs[byte >> 2];
                     const auto step = static_cast<std::int32_t>(std::min<double>(lastStep, square));
-                    const auto units = static_cast<std::uint8_t>(lowered >> (8 * byte));
-                    const std::uint8_t reached = std::min(units, mapUnitsBySquare_[static_cast<std::size_t>(step)]);
-                    lowered ^= static_cast<std::uint64_t>(units ^ reached) << (8 * byte);
+                    map[byte] = std::min(map[byte], mapUnitsBySquare_[static_cast<std::size_t>(step)]);
                 }
-                if (lowered != word)
-                    word = lowered;
             }
         }
 }

@@ -168,7 +168,7 @@ private:
     /// of the box at `slot`).
     double mapBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot) const
     {
-        const std::uint8_t units = static_cast<std::uint8_t>(boxes_[slot].map >> (8 * mapByte(cx, cy, cz)));
+        const std::uint8_t units = boxes_[slot].map[mapByte(cx, cy, cz)];
         const double dx = at.x - (edgeOf(cx & ~1) + MapSide / 2);
         const double dy = at.y - (edgeOf(cy & ~1) + MapSide / 2);
         const double dz = at.z - (edgeOf(cz & ~1) + MapSide / 2);
@@ -208,12 +208,13 @@ private:
     std::int32_t boxesPerSide_ = 0;
     std::int32_t blocksPerSide_ = 0;
     /// What the index keeps of every box, side by side so that a walker reads both in one line.
-    struct alignas(16) Box {
-        /// The distance map's eight bytes of its cubes.
-        std::uint64_t map = ~std::uint64_t{0}; // every byte MapCap
+    struct Box {
         /// Its tile's number plus TileFlag, or its distance bound.
         std::uint32_t word = BoxCap;
+        /// The distance map's bytes of its cubes.
+        std::uint8_t map[8] = {MapCap, MapCap, MapCap, MapCap, MapCap, MapCap, MapCap, MapCap};
     };
+    static_assert(sizeof(Box) == 12);
     std::vector<Box> boxes_;
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::uint32_t tileCount_ = 0;

@@ -43,23 +43,21 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                 levelUnits_[dz][dy][dx] =
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
-    // A squared distance in [k, k + 1) / SquareSteps gets the units of the smallest distance in
-    // that step, made slightly smaller still, so rounding never makes a bound too large.
+    unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
+    mapUnitsBySquare_ = unitsBySquare(MapSquareSteps, MapReach, MapUnitsPerDiameter, MapCap);
+}
+
+std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
+                                                          std::uint8_t cap)
+{
+    std::vector<std::uint8_t> units;
     for (std::int32_t step = 0;; ++step) {
-        const double distance = std::sqrt(step / SquareSteps) - Slack;
-        if (distance >= FineReach) {
-            unitsBySquare_.push_back(FineCap);
-            break;
+        const double distance = std::sqrt(step / steps) - Slack;
+        if (distance >= reach) {
+            units.push_back(cap);
+            return units;
         }
-        unitsBySquare_.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * FineUnitsPerDiameter));
-    }
-    for (std::int32_t step = 0;; ++step) {
-        const double distance = std::sqrt(step / MapSquareSteps) - Slack;
-        if (distance >= MapReach) {
-            mapUnitsBySquare_.push_back(MapCap);
-            break;
-        }
-        mapUnitsBySquare_.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * MapUnitsPerDiameter));
+        units.push_back(static_cast<std::uint8_t>(distance <= 0 ? 0 : distance * unitsPerDiameter));
     }
 }
 

@@ -192,6 +192,10 @@ private:
     {
         return ((cz % TileCells) * TileCells + cy % TileCells) * TileCells + cx % TileCells;
     }
+    /// A table of the units of a distance by its square: a squared distance in [k, k + 1) / steps
+    /// gets the units of the smallest distance in that step, made slightly smaller still, so
+    /// rounding never makes a bound too large; `cap` from `reach` on, in the last entry.
+    static std::vector<std::uint8_t> unitsBySquare(double steps, double reach, double unitsPerDiameter, std::uint8_t cap);
     Tile& tileAt(std::uint32_t tile) const { return chunks_[tile >> ChunkBits][tile & ((1u << ChunkBits) - 1)]; }
     /// The tile of box (bx, by, bz), made (and filled from the particles near it) if it has none.
     Tile& tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz, const SpaceParticle* particles);

@@ -3,6 +3,7 @@
 
 #include "offlattice/Xoshiro256PlusPlus.h"
 #include "offlattice3d/OffLattice3DGrowth.h"
+#include "offlattice3d/SphereDirection.h"
 #include "PlainOffLattice3D.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -192,4 +194,54 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     EXPECT_GT(boundSum / gapSum, 0.3) << "the bounds near the cluster are too loose to be of use";
 
     EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
+}
+
+TEST(OffLattice3DGrowthTest, ABallTouchingTheNearestParticleReachesNoOther)
+{
+    // Walkers close to a particle of a cluster, the particles gathered around a point up to half
+    // a diameter from their cell, as a walker finds them: the ball of tangentRadius() that
+    // touches the nearest where the walker is closest to it keeps every other centre of the whole
+    // cluster at least 1 from it, and is mostly far larger than the gap.
+    OffLattice3DGrowth growth(21, 4000);
+    growth.run({4000, 0});
+    const std::vector<SpaceParticle>& particles = growth.particles();
+    Xoshiro256PlusPlus random(3);
+    auto near = std::make_unique<OffLattice3DIndex::Near>();
+    int tried = 0, large = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const SpacePoint c = particles[static_cast<std::size_t>(random.uniform() * particles.size())].at;
+        const SpacePoint d = SphereDirection::from(random);
+        const double gap = std::pow(10.0, -6 * random.uniform()) / 4; // 1e-6 / 4 to 1 / 4
+        const SpacePoint at{c.x + (1 + gap) * d.x, c.y + (1 + gap) * d.y, c.z + (1 + gap) * d.z};
+        const SpacePoint shift = SphereDirection::from(random);
+        const double aside = 0.5 * random.uniform();
+        growth.index().gatherNear({at.x + aside * shift.x, at.y + aside * shift.y, at.z + aside * shift.z}, particles.data(), *near);
+        std::int32_t nearest = -1;
+        double nearestDistance = 1e300;
+        for (std::int32_t k = 0; k < near->count; ++k) {
+            const double dk = distance(at, {near->x[k], near->y[k], near->z[k]});
+            if (dk < nearestDistance) {
+                nearestDistance = dk;
+                nearest = k;
+            }
+        }
+        if (nearest < 0 || nearestDistance <= 1)
+            continue; // inside another particle's reach: no walker is there
+        ++tried;
+        const SpacePoint centre{near->x[nearest], near->y[nearest], near->z[nearest]};
+        const SpacePoint normal{(at.x - centre.x) / nearestDistance, (at.y - centre.y) / nearestDistance, (at.z - centre.z) / nearestDistance};
+        const SpacePoint touch{centre.x + normal.x, centre.y + normal.y, centre.z + normal.z};
+        const double radius = OffLattice3DGrowth::tangentRadius(*near, nearest, touch, normal);
+        if (radius > 2 * (nearestDistance - 1))
+            ++large;
+        const SpacePoint ball{touch.x + radius * normal.x, touch.y + radius * normal.y, touch.z + radius * normal.z};
+        for (std::size_t p = 0; p < particles.size(); ++p) {
+            if (static_cast<std::int32_t>(p) != near->particle[nearest]) {
+                ASSERT_GE(distance(ball, particles[p].at), radius + 1 - 1e-9)
+                    << "particle " << p << " within reach of a ball by " << at.x << ", " << at.y << ", " << at.z;
+            }
+        }
+    }
+    EXPECT_GT(tried, 5000);
+    EXPECT_GT(large, tried * 3 / 4) << "the tangent balls are seldom larger than twice the gap";
 }

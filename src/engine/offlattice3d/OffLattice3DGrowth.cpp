@@ -1,7 +1,9 @@
 #include "offlattice3d/OffLattice3DGrowth.h"
 
+#include "offlattice3d/BallExit.h"
 #include "offlattice3d/ExteriorHarmonicMeasure.h"
 #include "offlattice3d/SphereDirection.h"
+#include "offlattice/UnitDirection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,9 +86,9 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
     // The particles gathered are all those within GatheredReach of their cell, so within
     // GatheredReach - d of a point d from it: they serve a walker within half of NearReach of it.
     constexpr double Regather = OffLattice3DIndex::NearReach / 2;
-    const double startSquared = startRadius_ * startRadius_;
     for (;;) {
         std::int32_t touched = -1;
+        nearest_ = -1;
         const double offSquared = nearOffsetSquared(at);
         double off = offSquared <= Regather * Regather ? std::sqrt(offSquared) : Regather + 1.0;
         // Close to the particles gathered last, their exact gap answers before the index does.
@@ -113,13 +115,15 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
                     gap = std::sqrt(squared) - farthest_ - 1.0;
             }
         }
-        const SpacePoint direction = SphereDirection::from(random_);
-        at.x += gap * direction.x;
-        at.y += gap * direction.y;
-        at.z += gap * direction.z;
+        if (!tangentJump(at, gap)) {
+            const SpacePoint direction = SphereDirection::from(random_);
+            at.x += gap * direction.x;
+            at.y += gap * direction.y;
+            at.z += gap * direction.z;
+        }
         ++jumps_;
         const double squared = at.squaredLength();
-        if (squared > startSquared) {
+        if (squared > startRadius_ * startRadius_) {
             if (const std::optional<SpacePoint> back = ExteriorHarmonicMeasure::meet(at, squared, startRadius_, random_)) {
                 at = *back;
                 ++returns_;
@@ -129,6 +133,47 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
             }
         }
     }
+}
+
+bool OffLattice3DGrowth::tangentJump(SpacePoint& at, double gap)
+{
+    // Close to a particle, the ball the walker leaves need not be centred on it: a ball that
+    // touches the particle where the walker is nearest to it and no other is as good, and it may
+    // be far larger than the gap, so most exits land far nearer the surface.
+    if (nearest_ < 0 || gap > MaxTangentRadius / 2)
+        return false;
+    const SpacePoint particle{near_.x[nearest_], near_.y[nearest_], near_.z[nearest_]};
+    const double distance = 1.0 + gap;
+    const SpacePoint normal{(at.x - particle.x) / distance, (at.y - particle.y) / distance, (at.z - particle.z) / distance};
+    const SpacePoint touch{particle.x + normal.x, particle.y + normal.y, particle.z + normal.z};
+    const double radius = tangentRadius(near_, nearest_, touch, normal);
+    if (radius < 2.0 * gap) // the ball centred on the walker does about as well
+        return false;
+    const SpacePoint centre{touch.x + radius * normal.x, touch.y + radius * normal.y, touch.z + radius * normal.z};
+    const double u = random_.uniform();
+    const UnitDirection::Vector azimuth = UnitDirection::from(random_.next());
+    at = BallExit::from(centre, radius, {-normal.x, -normal.y, -normal.z}, gap, u, azimuth.x, azimuth.y);
+    return true;
+}
+
+double OffLattice3DGrowth::tangentRadius(const OffLattice3DIndex::Near& near, std::int32_t touched, SpacePoint touch,
+                                         SpacePoint normal)
+{
+    // Every centre not gathered lies beyond GatheredReach of the cell, and the ball's centre at
+    // most its radius beyond the touching point: a radius R with dist(touch, cell) + 2R + 1 at
+    // most GatheredReach keeps them all out of reach.
+    const double off = std::sqrt(nearOffsetSquared(near, touch));
+    double radius = std::min(MaxTangentRadius, (OffLattice3DIndex::GatheredReach - 1.0 - off) / 2);
+    for (std::int32_t i = 0; i < near.count; ++i) {
+        // The ball of centre touch + R normal clears the reach of centre q while
+        // |touch - q|^2 - 1 >= 2 R (1 - normal . (touch - q)).
+        const double wx = touch.x - near.x[i], wy = touch.y - near.y[i], wz = touch.z - near.z[i];
+        const double facing = 2.0 * (1.0 - (normal.x * wx + normal.y * wy + normal.z * wz));
+        const double room = wx * wx + wy * wy + wz * wz - 1.0;
+        if (i != touched && facing > 0 && room < radius * facing)
+            radius = room / facing;
+    }
+    return radius;
 }
 
 double OffLattice3DGrowth::exactGap(SpacePoint& at, double off, std::int32_t& touched)
@@ -146,6 +191,7 @@ double OffLattice3DGrowth::exactGap(SpacePoint& at, double off, std::int32_t& to
             closest = i;
         }
     }
+    nearest_ = closest;
     if (closest < 0)
         return -1.0;
     const double distance = std::sqrt(nearest);

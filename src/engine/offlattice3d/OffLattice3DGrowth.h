@@ -44,6 +44,8 @@ public:
     static constexpr double LastDistance = 1e-12;
     /// How far outside the farthest centre the start sphere lies.
     static constexpr double StartGap = 2.0;
+    /// The largest ball a walker close to a particle leaves that is not centred on the walker.
+    static constexpr double MaxTangentRadius = 0.5;
     /// The most arrivals a cluster can hold: particles are numbered in 32 bits.
     static constexpr std::int64_t MaxParticles = 2'147'483'646;
     /// Samples of the gyration radius per decade of the particle count.
@@ -84,6 +86,10 @@ public:
     std::int64_t escapes() const { return escapes_; }
 
     const OffLattice3DIndex& index() const { return index_; }
+    /// The radius of the largest ball (up to MaxTangentRadius) that touches the gathered particle
+    /// `touched` at `touch` (`normal` the unit direction from its centre to there) and reaches
+    /// no other particle: no centre but the touched one within 1 of it, gathered in `near` or not.
+    static double tangentRadius(const OffLattice3DIndex::Near& near, std::int32_t touched, SpacePoint touch, SpacePoint normal);
     /// Bytes this object holds now.
     std::uint64_t bytes() const;
     /// An upper bound on the bytes a growth made with `expectedParticles` = `particles` holds at
@@ -103,12 +109,13 @@ private:
     SpacePoint start();
     std::int32_t arrive(SpacePoint& at);
     /// The square of how far `at` lies from the cell the near particles were gathered around.
-    double nearOffsetSquared(SpacePoint at) const
+    double nearOffsetSquared(SpacePoint at) const { return nearOffsetSquared(near_, at); }
+    static double nearOffsetSquared(const OffLattice3DIndex::Near& near, SpacePoint at)
     {
         const auto outside = [](double value, double low) {
             return std::max(0.0, std::max(low - value, value - (low + OffLattice3DIndex::CellSide)));
         };
-        const double ox = outside(at.x, near_.corner.x), oy = outside(at.y, near_.corner.y), oz = outside(at.z, near_.corner.z);
+        const double ox = outside(at.x, near.corner.x), oy = outside(at.y, near.corner.y), oz = outside(at.z, near.corner.z);
         return ox * ox + oy * oy + oz * oz;
     }
     /// The exact gap from `at` to the particles gathered, when one lies within reach of a point
@@ -116,6 +123,10 @@ private:
     /// contact and sets `touched` to the particle touched.
     double exactGap(SpacePoint& at, double off, std::int32_t& touched);
     bool clearOfOthers(SpacePoint at, std::int32_t parent) const;
+    /// Moves `at`, `gap` from the gathered particle nearest_, to where it leaves the largest ball
+    /// that touches that particle there and no other; false where that ball is no larger than
+    /// twice the gap.
+    bool tangentJump(SpacePoint& at, double gap);
     void add(SpacePoint at, std::int32_t parentRow);
     double rebuiltRadius() const;
     void rebuildIndex(double halfSide);
@@ -125,6 +136,8 @@ private:
     std::vector<SpaceParticle> particles_;
     OffLattice3DIndex index_;
     OffLattice3DIndex::Near near_;
+    /// The gathered particle nearest the walker when exactGap() last found one within reach.
+    std::int32_t nearest_ = -1;
     double farthest_ = 0;
     double startRadius_ = StartGap;
     std::int64_t jumps_ = 0;

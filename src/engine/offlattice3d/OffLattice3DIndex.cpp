@@ -78,6 +78,24 @@ void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
     updateBoxLevels(cx, cy, cz, newTile);
 }
 
+void OffLattice3DIndex::prefetchBoxes(SpacePoint at) const
+{
+    // Every box an insertion updates lies within MapReach of the particle (the reaches of the
+    // cells' bytes and of the boxes next to its own are shorter). Asking memory for them all
+    // before the first is read lets their reads overlap.
+    std::int32_t first[3];
+    std::int32_t last[3];
+    const double centre[3] = {at.x, at.y, at.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        first[axis] = std::max(0, cellOf(centre[axis] - MapReach) / TileCells);
+        last[axis] = std::min(boxesPerSide_ - 1, cellOf(centre[axis] + MapReach) / TileCells);
+    }
+    for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
+        for (std::int32_t by = first[1]; by <= last[1]; ++by)
+            for (std::int32_t bx = first[0]; bx <= last[0]; ++bx)
+                __builtin_prefetch(&boxes_[boxSlot(bx, by, bz)], 1);
+}
+
 OffLattice3DIndex::Tile& OffLattice3DIndex::tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz,
                                                      const SpaceParticle* particles)
 {
@@ -202,6 +220,7 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
                 squares[axis][b - first[axis]][half] = d * d * MapSquareSteps;
             }
     }
+    prefetchBoxes(at);
     const auto lastStep = static_cast<std::int32_t>(mapUnitsBySquare_.size()) - 1;
     for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
         for (std::int32_t by = first[1]; by <= last[1]; ++by) {
@@ -211,9 +230,18 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
                 continue; // no cube of this row of boxes is within reach
             for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
                 const double* xs = squares[0][bx - first[0]];
-                if (std::min(xs[0], xs[1]) + std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]) >= lastStep)
+                const double nearest = std::min(xs[0], xs[1]) + std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
+                if (nearest >= lastStep)
                     continue;
+                // Most cubes near the cluster are nearer to other centres already: none of this
+                // box's bytes is above what its nearest cube would take, none is lowered.
                 std::uint8_t* map = boxes_[boxSlot(bx, by, bz)].map;
+                const std::uint8_t least = mapUnitsBySquare_[static_cast<std::size_t>(nearest)];
+                std::uint8_t highest = 0;
+                for (std::int32_t byte = 0; byte < 8; ++byte)
+                    highest = std::max(highest, map[byte]);
+                if (highest <= least)
+                    continue;
                 for (std::int32_t byte = 0; byte < 8; ++byte) {
                     const double square = xs[byte & 1] + ys[(byte >> 1) & 1] + zs[byte >> 2];
                     const auto step = static_cast<std::int32_t>(std::min<double>(lastStep, square));

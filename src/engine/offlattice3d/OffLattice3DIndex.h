@@ -109,14 +109,17 @@ public:
         const std::int32_t cz = cellOf(at.z);
         const std::size_t slot = boxSlot(cx / TileCells, cy / TileCells, cz / TileCells);
         const std::uint32_t word = boxes_[slot].word;
+        const double mapped = mapBound(at, cx, cy, cz, slot);
         if (word >= TileFlag) {
+            // A cell's byte gives at most FineReach plus half a cell: beyond, the tile is not read.
+            if (mapped >= FineReach + CellSide / 2 - 1.0)
+                return mapped;
             const std::uint8_t units = tileAt(word - TileFlag).gap[cellSlot(cx, cy, cz)];
             if (units == 0)
                 return 0;
-            return std::max(units * (1.0 / FineUnitsPerDiameter) + edgeDistance(at, cx, cy, cz, CellSide) - 1.0 - Slack,
-                            mapBound(at, cx, cy, cz, slot));
+            return std::max(units * (1.0 / FineUnitsPerDiameter) + edgeDistance(at, cx, cy, cz, CellSide) - 1.0 - Slack, mapped);
         }
-        return std::max(coarseBound(at, cx, cy, cz, word), mapBound(at, cx, cy, cz, slot));
+        return std::max(coarseBound(at, cx, cy, cz, word), mapped);
     }
 
     /// Fills `near` with every one of the inserted `particles` whose centre lies within
@@ -204,6 +207,7 @@ private:
     void updateFine(SpacePoint at);
     void updateNearBoxes(SpacePoint at);
     void updateMap(SpacePoint at);
+    void prefetchBoxes(SpacePoint at) const;
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
 

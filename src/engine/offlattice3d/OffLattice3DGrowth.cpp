@@ -107,12 +107,6 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
                     return touched;
                 if (gap < 0) // none within reach
                     gap = OffLattice3DIndex::GatheredReach - 1.0 - off;
-            } else {
-                // Beyond the farthest particle the distance from the origin may give a longer jump.
-                const double reach = farthest_ + 1.0 + gap;
-                const double squared = at.squaredLength();
-                if (squared > reach * reach)
-                    gap = std::sqrt(squared) - farthest_ - 1.0;
             }
         }
         if (!tangentJump(at, gap)) {

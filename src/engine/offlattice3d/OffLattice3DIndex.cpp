@@ -80,9 +80,8 @@ void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
 
 void OffLattice3DIndex::prefetchBoxes(SpacePoint at) const
 {
-    // Every box an insertion updates lies within MapReach of the particle (the reaches of the
-    // cells' bytes and of the boxes next to its own are shorter). Asking memory for them all
-    // before the first is read lets their reads overlap.
+    // The boxes whose map a particle may lower all lie within MapReach of it. Asking memory for
+    // them all before the first is read lets their reads overlap.
     std::int32_t first[3];
     std::int32_t last[3];
     const double centre[3] = {at.x, at.y, at.z};
@@ -393,7 +392,7 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
 
 std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
 {
-    // A Box a box, the coarser levels (a byte a box of 16, an eighth of that for each next
+    // A Box (word and map) a box, the coarser levels (a byte a box of 16, an eighth of that for each next
     // level: under a seventh of a byte a box in all) and their bits; a margin for the rounding up.
     const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
     const std::uint64_t boxes = blocks * blocks * blocks * 64;

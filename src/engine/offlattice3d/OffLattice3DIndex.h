@@ -27,7 +27,7 @@
 ///   capped at CoarseReach sides, which bounds the gap far from the cluster.
 /// A walker's bound adds its own distance to the edge of its cell or box: no centre lies inside
 /// a cell or box whose distance is positive, so a line to any centre first crosses that edge.
-/// Beside these, every box keeps a word of eight bytes, one for each of its cubes of MapSide
+/// Beside these, every box keeps eight bytes, one for each of its cubes of MapSide
 /// diameters: a lower bound on the distance from the cube's centre to the nearest centre, in
 /// 1/16 diameter, kept up to MapReach. The distance to the nearest centre changes by no more
 /// than the walker moves, so the walker's distance to its cube's centre taken from that bound

@@ -29,8 +29,9 @@ OffLattice3DGrowth::OffLattice3DGrowth(std::uint32_t seed, std::int64_t expected
 
 double OffLattice3DGrowth::radiusBound(std::int64_t particles)
 {
-    // The farthest centre after n arrivals, measured here over seeds from 10^3 to 10^7
-    // particles: 0.84 to 1.0 times n^(1/2.5). The bound leaves 40 % more.
+    // The farthest centre after n arrivals, measured here as 20 + c n^(1/2.5): c is 0.87 on
+    // average over 40 seeds at 10^4 (1.10 at most), 1.11 over 8 at 10^5 (1.20 at most), 1.16 and
+    // 1.21 for seed 1 at 10^6 and 10^7. The bound takes c = 1.4.
     return 20.0 + 1.4 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 2.5);
 }
 
@@ -42,7 +43,8 @@ std::int64_t OffLattice3DGrowth::particlesBound(double radius)
 
 double OffLattice3DGrowth::expectedRadius(std::int64_t particles)
 {
-    return 20.0 + 1.1 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 2.5);
+    // Above what most clusters reach (see radiusBound()), so that most runs make their index once.
+    return 20.0 + 1.3 * std::pow(static_cast<double>(std::max<std::int64_t>(particles, 1)), 1.0 / 2.5);
 }
 
 OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits, OffLatticeHost& host)

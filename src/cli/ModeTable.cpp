@@ -2,11 +2,14 @@
 
 #include "LatticeRun.h"
 #include "OffLatticePlan.h"
-#include "OffLattice3DRun.h"
 #include "OffLatticeRun.h"
 #include "OffLatticeSettings.h"
 #include "offlattice/OffLatticeGrowth.h"
+#include "offlattice/OffLatticeParticleList.h"
+#include "offlattice/OffLatticePicture.h"
 #include "offlattice3d/OffLattice3DGrowth.h"
+#include "offlattice3d/OffLattice3DParticleList.h"
+#include "offlattice3d/OffLattice3DPicture.h"
 #include "lattice/PlantLifeGrowth.h"
 #include "lattice/ProgramState.h"
 #include "lattice/SnowflakeGrowth.h"
@@ -16,6 +19,10 @@
 namespace {
 
 using Figure = SummaryKeys::Figure;
+
+/// The off-lattice modes' runs, in the plane and in space.
+using PlaneRun = OffLatticeRun<OffLatticeGrowth, OffLatticePicture, OffLatticeParticleList, OffLatticeModel::Plane>;
+using SpaceRun = OffLatticeRun<OffLattice3DGrowth, OffLattice3DPicture, OffLattice3DParticleList, OffLatticeModel::Space>;
 
 /// What both lattice modes report, in their summaries' order.
 const std::vector<Figure> LatticeFigures{Figure::Wanderers, Figure::Moves,          Figure::Marker,   Figure::Seconds,
@@ -99,10 +106,10 @@ const std::vector<GrowthMode>& ModeTable::modes()
             .mostPoints = OffLatticeGrowth::MaxParticles,
             .readSettings = OffLatticeSettings::read,
             .sizeWithoutSizeOption = OffLatticePlan::sizeWithoutSizeOption,
-            .checkBeforeRuns = OffLatticeRun::checkBeforeRuns,
-            .memoryOfOneRun = OffLatticeRun::memoryOfOneRun,
-            .memoryRefusal = OffLatticeRun::memoryRefusal,
-            .makeRun = OffLatticeRun::make,
+            .checkBeforeRuns = PlaneRun::checkBeforeRuns,
+            .memoryOfOneRun = PlaneRun::memoryOfOneRun,
+            .memoryRefusal = PlaneRun::memoryRefusal,
+            .makeRun = PlaneRun::make,
         },
         {
             .name = "offlattice3d",
@@ -128,10 +135,10 @@ const std::vector<GrowthMode>& ModeTable::modes()
             .mostPoints = OffLattice3DGrowth::MaxParticles,
             .readSettings = OffLatticeSettings::readSpace,
             .sizeWithoutSizeOption = OffLatticePlan::spaceSizeWithoutSizeOption,
-            .checkBeforeRuns = OffLattice3DRun::checkBeforeRuns,
-            .memoryOfOneRun = OffLattice3DRun::memoryOfOneRun,
-            .memoryRefusal = OffLattice3DRun::memoryRefusal,
-            .makeRun = OffLattice3DRun::make,
+            .checkBeforeRuns = SpaceRun::checkBeforeRuns,
+            .memoryOfOneRun = SpaceRun::memoryOfOneRun,
+            .memoryRefusal = SpaceRun::memoryRefusal,
+            .makeRun = SpaceRun::make,
         },
     };
     return table;

@@ -50,26 +50,39 @@ double OffLatticeGrowth::expectedRadius(std::int64_t particles)
 
 OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits, OffLatticeHost& host)
 {
-    if (limits.particles <= 0 && limits.radius <= 0)
-        throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
-    if (limits.particles > MaxParticles)
-        throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
+    checkLimits(limits);
     const std::int64_t every = std::max<std::int64_t>(host.every(), 1);
     for (;;) {
-        if ((limits.particles > 0 && arrivals() >= limits.particles) || arrivals() >= MaxParticles)
-            return Outcome::ParticlesReached;
-        if (limits.radius > 0 && radius() >= limits.radius)
-            return Outcome::RadiusReached;
-        if (arrivals() % every == 0) {
-            if (host.stopWanted())
-                return Outcome::Stopped;
-            if (arrivals() > 0)
-                host.progress(arrivals());
-        }
+        if (const std::optional<Outcome> end = endBefore(limits, arrivals(), radius(), every, host))
+            return *end;
         PlanePoint at = start();
         const std::int32_t touched = arrive(at);
         add(at, touched - 1);
     }
+}
+
+void OffLatticeGrowth::checkLimits(const Limits& limits)
+{
+    if (limits.particles <= 0 && limits.radius <= 0)
+        throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
+    if (limits.particles > MaxParticles)
+        throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
+}
+
+std::optional<OffLatticeGrowth::Outcome> OffLatticeGrowth::endBefore(const Limits& limits, std::int64_t arrivals, double radius,
+                                                                     std::int64_t every, OffLatticeHost& host)
+{
+    if ((limits.particles > 0 && arrivals >= limits.particles) || arrivals >= MaxParticles)
+        return Outcome::ParticlesReached;
+    if (limits.radius > 0 && radius >= limits.radius)
+        return Outcome::RadiusReached;
+    if (arrivals % every == 0) {
+        if (host.stopWanted())
+            return Outcome::Stopped;
+        if (arrivals > 0)
+            host.progress(arrivals);
+    }
+    return std::nullopt;
 }
 
 OffLatticeGrowth::Outcome OffLatticeGrowth::run(const Limits& limits)

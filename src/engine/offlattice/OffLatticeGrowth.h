@@ -66,6 +66,15 @@ public:
     /// The same for a run on its own, which nothing stops and nobody watches.
     Outcome run(const Limits& limits);
 
+    /// What both off-lattice growths' runs share. Throws std::invalid_argument for limits no run
+    /// can keep: none set, or more than MaxParticles arrivals.
+    static void checkLimits(const Limits& limits);
+    /// How a run ends before its next arrival, with `arrivals` arrivals and a cluster reaching
+    /// `radius`: a limit met, or `host`, asked every `every` arrivals, wanting it to stop (it is
+    /// told the progress then); nothing while it goes on.
+    static std::optional<Outcome> endBefore(const Limits& limits, std::int64_t arrivals, double radius, std::int64_t every,
+                                            OffLatticeHost& host);
+
     /// Particles that arrived (the origin's not counted): the rows of the particle list.
     std::int64_t arrivals() const { return static_cast<std::int64_t>(particles_.size()) - 1; }
     /// The cluster in arrival order: [0] the origin particle, [i] the arrival with row index i - 1.

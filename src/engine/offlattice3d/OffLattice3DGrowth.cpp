@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
@@ -49,22 +48,11 @@ double OffLattice3DGrowth::expectedRadius(std::int64_t particles)
 
 OffLattice3DGrowth::Outcome OffLattice3DGrowth::run(const Limits& limits, OffLatticeHost& host)
 {
-    if (limits.particles <= 0 && limits.radius <= 0)
-        throw std::invalid_argument("an off-lattice run needs a particle count or a radius to stop at");
-    if (limits.particles > MaxParticles)
-        throw std::invalid_argument("an off-lattice cluster holds at most 2147483646 particles");
+    OffLatticeGrowth::checkLimits(limits);
     const std::int64_t every = std::max<std::int64_t>(host.every(), 1);
     for (;;) {
-        if ((limits.particles > 0 && arrivals() >= limits.particles) || arrivals() >= MaxParticles)
-            return Outcome::ParticlesReached;
-        if (limits.radius > 0 && radius() >= limits.radius)
-            return Outcome::RadiusReached;
-        if (arrivals() % every == 0) {
-            if (host.stopWanted())
-                return Outcome::Stopped;
-            if (arrivals() > 0)
-                host.progress(arrivals());
-        }
+        if (const std::optional<Outcome> end = OffLatticeGrowth::endBefore(limits, arrivals(), radius(), every, host))
+            return *end;
         SpacePoint at = start();
         const std::int32_t touched = arrive(at);
         add(at, touched - 1);

@@ -47,7 +47,7 @@ public:
     /// The largest ball a walker close to a particle leaves that is not centred on the walker.
     static constexpr double MaxTangentRadius = 0.5;
     /// The most arrivals a cluster can hold: particles are numbered in 32 bits.
-    static constexpr std::int64_t MaxParticles = 2'147'483'646;
+    static constexpr std::int64_t MaxParticles = OffLatticeGrowth::MaxParticles;
     /// Samples of the gyration radius per decade of the particle count.
     static constexpr int GyrationSamplesPerDecade = 20;
 

@@ -17,11 +17,9 @@
 #include "offlattice/OffLatticeGrowth.h"
 #include "DimerLanding.h"
 #include "PlainOffLattice.h"
+#include "RunApart.h"
 #include "ThreadClock.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -60,35 +58,6 @@ Figures grow(std::int64_t particles, std::uint32_t seed)
     return figures;
 }
 
-/// One run in a child process, so the peak resident memory is the run's alone.
-Figures growApart(std::int64_t particles, std::uint32_t seed)
-{
-    int channel[2];
-    if (pipe(channel) != 0) {
-        std::perror("dla-offlattice-bench: pipe");
-        std::exit(1);
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const Figures figures = grow(particles, seed);
-        const bool written = write(channel[1], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
-        _exit(written ? 0 : 1);
-    }
-    close(channel[1]);
-    Figures figures;
-    const bool read = ::read(channel[0], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
-    close(channel[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "dla-offlattice-bench: the run of %lld particles failed\n", static_cast<long long>(particles));
-        std::exit(1);
-    }
-    figures.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024;
-    return figures;
-}
 
 void table(const std::vector<std::int64_t>& counts, int repeats, std::uint32_t seed)
 {
@@ -100,7 +69,7 @@ void table(const std::vector<std::int64_t>& counts, int repeats, std::uint32_t s
     for (std::int64_t n : counts) {
         Figures best;
         for (int run = 0; run < repeats; ++run) {
-            const Figures figures = growApart(n, seed);
+            const Figures figures = runApart("dla-offlattice-bench", n, [&] { return grow(n, seed); });
             if (run == 0 || figures.cpuSeconds < best.cpuSeconds)
                 best = figures;
         }

@@ -191,7 +191,8 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
         }
     }
     EXPECT_GT(gathered, 1000);
-    EXPECT_GT(boundSum / gapSum, 0.3) << "the bounds near the cluster are too loose to be of use";
+    // The cubes around a walker take this from under 0.47 to 0.58.
+    EXPECT_GT(boundSum / gapSum, 0.53) << "the bounds near the cluster are too loose to be of use";
 
     EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
 }

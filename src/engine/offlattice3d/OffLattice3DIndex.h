@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <memory>
 #include <vector>
 
@@ -32,7 +35,8 @@
 /// 1/16 diameter, kept up to MapReach. The distance to the nearest centre changes by no more
 /// than the walker moves, so the walker's distance to its cube's centre taken from that bound
 /// is a bound too; it is the one that counts a few diameters out, where walkers spend most of
-/// their jumps and a cell's or box's edge says little.
+/// their jumps and a cell's or box's edge says little. Close in, the best of the bounds from the
+/// eight cubes whose centres surround the walker is taken.
 /// Within a cell, the exact gaps come from gatherNear(), which copies out the particles near the
 /// walker once for the jumps it makes close by.
 ///
@@ -78,6 +82,8 @@ public:
     /// A cube's byte when no centre is within MapReach of its centre.
     static constexpr std::uint8_t MapCap = 255;
     static constexpr double MapReach = MapCap / MapUnitsPerDiameter;
+    /// Below this bound from the walker's own cube, the eight cubes around it are read too.
+    static constexpr double CornersBelow = 3.0;
 
     /// The particles near one cell, copied out for a walker close to it.
     struct Near {
@@ -109,7 +115,11 @@ public:
         const std::int32_t cz = cellOf(at.z);
         const std::size_t slot = boxSlot(cx / TileCells, cy / TileCells, cz / TileCells);
         const std::uint32_t word = boxes_[slot].word;
-        const double mapped = mapBound(at, cx, cy, cz, slot);
+        double mapped = cubeBound(at, cx, cy, cz, slot);
+        // Close to the cluster, where the bound is short, the cubes around the walker may say
+        // more; far out they add little to a long jump, for the memory they take to read.
+        if (mapped < CornersBelow)
+            mapped = std::max(mapped, cornersBound(at, cx, cy, cz));
         if (word >= TileFlag) {
             // A cell's byte gives at most FineReach plus half a cell: beyond, the tile is not read.
             if (mapped >= FineReach + CellSide / 2 - 1.0)
@@ -149,6 +159,9 @@ private:
     /// Room left in every bound: the fixed offset rounds to 2^-29 diameter, so a point that close
     /// to a cell's face may be taken for its neighbour's.
     static constexpr double Slack = 1e-8;
+    /// Room left in the distance map's bound, worked out in single precision: a few units in the
+    /// last place of distances below MapReach.
+    static constexpr double MapSlack = 1e-5;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
     static constexpr double MapSquareSteps = 4.0;
@@ -168,14 +181,78 @@ private:
         return std::min({at.x - x0, x0 + side - at.x, at.y - y0, y0 + side - at.y, at.z - z0, z0 + side - at.z});
     }
     /// The bound on the gap at `at` from the distance map's byte for its cube (in cell cx, cy, cz
-    /// of the box at `slot`).
-    double mapBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot) const
+    /// of the box at `slot`): the distance to the nearest centre changes by no more than the
+    /// walker moves, so the cube centre's distance less the walker's distance to that centre
+    /// bounds it.
+    double cubeBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot) const
     {
         const std::uint8_t units = boxes_[slot].map[mapByte(cx, cy, cz)];
         const double dx = at.x - (edgeOf(cx & ~1) + MapSide / 2);
         const double dy = at.y - (edgeOf(cy & ~1) + MapSide / 2);
         const double dz = at.z - (edgeOf(cz & ~1) + MapSide / 2);
         return units * (1.0 / MapUnitsPerDiameter) - std::sqrt(dx * dx + dy * dy + dz * dz) - 1.0 - Slack;
+    }
+    /// The same bound taken from each of the eight cubes whose centres surround the walker (the
+    /// walker's own and its neighbours on the sides of the walker's half of it), the best of
+    /// them. Where the distance grows about as fast as the walker moves away from the cluster,
+    /// the cube behind the walker gives nearly the whole of it, where the walker's own cube
+    /// alone loses up to the cube's half diagonal.
+    double cornersBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const
+    {
+        const std::int32_t cell[3] = {cx, cy, cz};
+        const double point[3] = {at.x, at.y, at.z};
+        std::size_t slotPart[3][2];
+        std::int32_t bytePart[3][2];
+        float square[3][2];
+        for (int axis = 0; axis < 3; ++axis) {
+            // The walker's cube, then the one next to it on the side of the walker's half of it.
+            const std::int32_t own = cell[axis] >> 1;
+            const std::int32_t cubes[2] = {own, (cell[axis] & 1) ? own + 1 : own - 1};
+            for (int which = 0; which < 2; ++which) {
+                const std::int32_t cube = cubes[which];
+                slotPart[axis][which] = boxSlotPart(axis, cube >> 1);
+                bytePart[axis][which] = (cube & 1) << axis;
+                const double d = point[axis] - (edgeOf(2 * cube) + MapSide / 2);
+                square[axis][which] = static_cast<float>(d * d);
+            }
+        }
+        float units[8];
+        float squares[8];
+        for (int corner = 0; corner < 8; ++corner) {
+            const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
+            const std::size_t slot = slotPart[0][x] + slotPart[1][y] + slotPart[2][z];
+            units[corner] = boxes_[slot].map[bytePart[0][x] | bytePart[1][y] | bytePart[2][z]];
+            squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+        }
+        return bestOfCorners(units, squares) - 1.0 - MapSlack;
+    }
+    /// The largest units[k] / MapUnitsPerDiameter - sqrt(squares[k]) of eight, in single precision:
+    /// SSE's square root is IEEE's, correctly rounded, so both ways give the same bits.
+    static double bestOfCorners(const float* units, const float* squares)
+    {
+        constexpr float Scale = static_cast<float>(1.0 / MapUnitsPerDiameter);
+#ifdef __SSE2__
+        const __m128 scale = _mm_set1_ps(Scale);
+        const __m128 low = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(units), scale), _mm_sqrt_ps(_mm_loadu_ps(squares)));
+        const __m128 high = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(units + 4), scale), _mm_sqrt_ps(_mm_loadu_ps(squares + 4)));
+        __m128 best = _mm_max_ps(low, high);
+        best = _mm_max_ps(best, _mm_movehl_ps(best, best));
+        best = _mm_max_ss(best, _mm_shuffle_ps(best, best, 1));
+        return _mm_cvtss_f32(best);
+#else
+        float best = units[0] * Scale - std::sqrt(squares[0]);
+        for (int corner = 1; corner < 8; ++corner)
+            best = std::max(best, units[corner] * Scale - std::sqrt(squares[corner]));
+        return best;
+#endif
+    }
+    /// One axis's share of boxSlot(): the slot of box (bx, by, bz) is the sum of the three.
+    std::size_t boxSlotPart(int axis, std::int32_t b) const
+    {
+        const auto block = static_cast<std::size_t>(b >> 2);
+        const auto perSide = static_cast<std::size_t>(blocksPerSide_);
+        const std::size_t blockStride = axis == 0 ? 1 : axis == 1 ? perSide : perSide * perSide;
+        return ((block * blockStride) << 6) | (static_cast<std::size_t>(b & 3) << (2 * axis));
     }
     /// Which of its box's eight map bytes the cube holding cell (cx, cy, cz) has.
     static std::int32_t mapByte(std::int32_t cx, std::int32_t cy, std::int32_t cz)

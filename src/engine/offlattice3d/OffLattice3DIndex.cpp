@@ -347,8 +347,9 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
                 if (word < TileFlag)
                     continue;
                 const Tile* tile = &tileAt(word - TileFlag);
-                for (std::size_t line = 0; line < sizeof tile->head; line += 64)
-                    __builtin_prefetch(reinterpret_cast<const char*>(tile->head) + line);
+                // A layer of the tile's heads fills one line: only the layers within reach are asked.
+                for (std::int32_t z = std::max(cell[2] - 1, bz * TileCells); z <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++z)
+                    __builtin_prefetch(&tile->head[(z % TileCells) * TileCells * TileCells]);
                 reached[tiles++] = {tile, bx, by, bz};
             }
     std::int32_t next[27];

@@ -197,6 +197,32 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
 }
 
+TEST(OffLattice3DGrowthTest, FarFromTheClusterTheBoundsFollowTheDistance)
+{
+    // An index made for a million particles around a cluster of 3000, asked from 40 to 300
+    // diameters out, where only its coarse levels know anything: every bound at most the exact
+    // gap, and on average most of it.
+    OffLattice3DGrowth growth(8, 1000000);
+    growth.run({3000, 0});
+    const std::vector<SpaceParticle>& particles = growth.particles();
+    Xoshiro256PlusPlus random(2);
+    double boundSum = 0, gapSum = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const SpacePoint direction = SphereDirection::from(random);
+        const double r = 40 + 260 * random.uniform();
+        const SpacePoint at{r * direction.x, r * direction.y, r * direction.z};
+        double nearest = 1e300;
+        for (const SpaceParticle& p : particles)
+            nearest = std::min(nearest, distance(at, p.at));
+        const double bound = growth.index().gapBound(at);
+        ASSERT_LE(bound, nearest - 1 + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        boundSum += std::max(bound, 0.0);
+        gapSum += nearest - 1;
+    }
+    // The coarse boxes around the walker take this from 0.665 to 0.70.
+    EXPECT_GT(boundSum / gapSum, 0.685) << "the bounds far from the cluster are too loose";
+}
+
 TEST(OffLattice3DGrowthTest, ABallTouchingTheNearestParticleReachesNoOther)
 {
     // Walkers close to a particle of a cluster, the particles gathered around a point up to half

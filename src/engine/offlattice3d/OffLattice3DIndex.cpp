@@ -314,16 +314,55 @@ double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32
         }
         const std::uint8_t units = levels_[level][(static_cast<std::size_t>(b[2]) * static_cast<std::size_t>(side) + static_cast<std::size_t>(b[1])) *
                                                       static_cast<std::size_t>(side) + static_cast<std::size_t>(b[0])];
+        const double length = BoxSide * static_cast<double>(1 << shift);
         if (units > 0) {
-            const double length = BoxSide * static_cast<double>(1 << shift);
             const double x0 = space[0] * length, y0 = space[1] * length, z0 = space[2] * length;
             const double edge = std::min({at.x - x0, x0 + length - at.x, at.y - y0, y0 + length - at.y, at.z - z0, z0 + length - at.z});
             bound = std::max(bound, units * (length / CoarseUnitsPerSide) + edge - 1.0 - Slack);
         }
+        bound = std::max(bound, levelCornersBound(at, level, space, b, length));
         if (units < CoarseCap)
             break;
     }
     return bound;
+}
+
+double OffLattice3DIndex::levelCornersBound(SpacePoint at, std::size_t level, const std::int32_t* space, const std::int32_t* b,
+                                            double length) const
+{
+    // A box at distance D > 0 from the nearest box that holds a centre has its centre at least
+    // D + length / 2 from every centre (the line to one leaves the box through a face), so each
+    // of the eight boxes whose centres surround the walker gives a bound as a cube of the
+    // distance map does. Far from the cluster, where the distance grows as fast as the walker
+    // moves away, the box behind the walker gives nearly all of it.
+    const std::int32_t side = levelSide_[level];
+    const double point[3] = {at.x, at.y, at.z};
+    std::int32_t index[3][2];
+    double square[3][2];
+    for (int axis = 0; axis < 3; ++axis) {
+        const bool upper = point[axis] - space[axis] * length >= length / 2;
+        const std::int32_t step = upper ? 1 : -1;
+        for (int which = 0; which < 2; ++which) {
+            const std::int32_t offset = which * step;
+            index[axis][which] = b[axis] + offset;
+            const double d = point[axis] - (space[axis] + offset + 0.5) * length;
+            square[axis][which] = d * d;
+        }
+    }
+    double best = -1.0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
+        const std::int32_t ix = index[0][x], iy = index[1][y], iz = index[2][z];
+        if (ix < 0 || iy < 0 || iz < 0 || ix >= side || iy >= side || iz >= side)
+            continue;
+        const std::uint8_t units = levels_[level][(static_cast<std::size_t>(iz) * static_cast<std::size_t>(side) + static_cast<std::size_t>(iy)) *
+                                                      static_cast<std::size_t>(side) + static_cast<std::size_t>(ix)];
+        if (units == 0)
+            continue; // the box may hold a centre (never one this near a walker this far out)
+        const double centreBound = units * (length / CoarseUnitsPerSide) + length / 2;
+        best = std::max(best, centreBound - std::sqrt(square[0][x] + square[1][y] + square[2][z]));
+    }
+    return best - 1.0 - Slack;
 }
 
 void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles, Near& near) const

@@ -287,6 +287,9 @@ private:
     void prefetchBoxes(SpacePoint at) const;
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
+    /// The bound the eight boxes of level `level` (of side `length`) whose centres surround the
+    /// walker give; `space` and `b` number the walker's own box in space and in the level.
+    double levelCornersBound(SpacePoint at, std::size_t level, const std::int32_t* space, const std::int32_t* b, double length) const;
 
     std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;

@@ -1,6 +1,7 @@
 #include "offlattice3d/OffLattice3DIndex.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -44,7 +45,6 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
-    mapUnitsBySquare_ = unitsBySquare(MapSquareSteps, MapReach, MapUnitsPerDiameter, MapCap);
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -200,54 +200,70 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
 
 void OffLattice3DIndex::updateMap(SpacePoint at)
 {
-    // The cubes whose centres lie within MapReach of the particle, a box's eight at a time, each
-    // byte from the squared distance through mapUnitsBySquare_, no root. A box's low cubes start
-    // at its first cell, its high ones two cells on.
+    // The cubes whose centres lie within MapReach of the particle, a box's eight at a time. A
+    // box's low cubes start at its first cell, its high ones two cells on.
     const double centre[3] = {at.x, at.y, at.z};
     std::int32_t first[3];
     std::int32_t last[3];
     constexpr std::int32_t MaxSpan = static_cast<std::int32_t>(2 * MapReach / BoxSide) + 2;
-    // The squared distances, in steps, along each axis from the particle to the centres of the
-    // low and the high cube of each box.
-    double squares[3][MaxSpan][2];
+    // The squared distances along each axis from the particle to the centres of the low and the
+    // high cube of each box.
+    float squares[3][MaxSpan][2];
     for (int axis = 0; axis < 3; ++axis) {
         first[axis] = std::max(0, cellOf(centre[axis] - MapReach) / TileCells);
         last[axis] = std::min(boxesPerSide_ - 1, cellOf(centre[axis] + MapReach) / TileCells);
         for (std::int32_t b = first[axis]; b <= last[axis]; ++b)
             for (std::int32_t half = 0; half < 2; ++half) {
                 const double d = edgeOf(b * TileCells + 2 * half) + MapSide / 2 - centre[axis];
-                squares[axis][b - first[axis]][half] = d * d * MapSquareSteps;
+                squares[axis][b - first[axis]][half] = static_cast<float>(d * d);
             }
     }
     prefetchBoxes(at);
-    const auto lastStep = static_cast<std::int32_t>(mapUnitsBySquare_.size()) - 1;
+    constexpr float Reach = static_cast<float>(MapReach * MapReach);
     for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
         for (std::int32_t by = first[1]; by <= last[1]; ++by) {
-            const double* zs = squares[2][bz - first[2]];
-            const double* ys = squares[1][by - first[1]];
-            if (std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]) >= lastStep)
+            const float* zs = squares[2][bz - first[2]];
+            const float* ys = squares[1][by - first[1]];
+            const float rowNearest = std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
+            if (rowNearest >= Reach)
                 continue; // no cube of this row of boxes is within reach
             for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
-                const double* xs = squares[0][bx - first[0]];
-                const double nearest = std::min(xs[0], xs[1]) + std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
-                if (nearest >= lastStep)
-                    continue;
-                // Most cubes near the cluster are nearer to other centres already: none of this
-                // box's bytes is above what its nearest cube would take, none is lowered.
-                std::uint8_t* map = boxes_[boxSlot(bx, by, bz)].map;
-                const std::uint8_t least = mapUnitsBySquare_[static_cast<std::size_t>(nearest)];
-                std::uint8_t highest = 0;
-                for (std::int32_t byte = 0; byte < 8; ++byte)
-                    highest = std::max(highest, map[byte]);
-                if (highest <= least)
-                    continue;
-                for (std::int32_t byte = 0; byte < 8; ++byte) {
-                    const double square = xs[byte & 1] + ys[(byte >> 1) & 1] + zs[byte >> 2];
-                    const auto step = static_cast<std::int32_t>(std::min<double>(lastStep, square));
-                    map[byte] = std::min(map[byte], mapUnitsBySquare_[static_cast<std::size_t>(step)]);
-                }
+                const float* xs = squares[0][bx - first[0]];
+                if (std::min(xs[0], xs[1]) + rowNearest < Reach)
+                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, xs, ys, zs);
             }
         }
+}
+
+void OffLattice3DIndex::lowerMapBytes(std::uint8_t* map, const float* xs, const float* ys, const float* zs)
+{
+    // Each byte is the distance in units less a hundredth, rounded down: single precision is
+    // good to a thousandth of a unit at MapReach, so no byte is ever above the true distance.
+    // Both ways below do the same operations in the same order, so give the same bytes.
+    constexpr float Units = static_cast<float>(MapUnitsPerDiameter);
+    constexpr float Margin = 0.01f;
+    constexpr float Cap = MapCap;
+#ifdef __SSE2__
+    const __m128 xy = _mm_set_ps(xs[1] + ys[1], xs[0] + ys[1], xs[1] + ys[0], xs[0] + ys[0]);
+    const auto unitsOf = [&](__m128 square) {
+        const __m128 units = _mm_sub_ps(_mm_mul_ps(_mm_sqrt_ps(square), _mm_set1_ps(Units)), _mm_set1_ps(Margin));
+        return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(units, _mm_setzero_ps()), _mm_set1_ps(Cap)));
+    };
+    const __m128i low = unitsOf(_mm_add_ps(xy, _mm_set1_ps(zs[0])));
+    const __m128i high = unitsOf(_mm_add_ps(xy, _mm_set1_ps(zs[1])));
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(low, high), _mm_setzero_si128());
+    const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(map));
+    const __m128i lowered = _mm_min_epu8(old, packed);
+    // Most cubes near the cluster are nearer to other centres already: nothing is written back.
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(lowered, old)) & 0xff) != 0xff)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(map), lowered);
+#else
+    for (std::int32_t byte = 0; byte < 8; ++byte) {
+        const float square = (xs[byte & 1] + ys[(byte >> 1) & 1]) + zs[byte >> 2];
+        const float units = std::min(std::max(std::sqrt(square) * Units - Margin, 0.0f), Cap);
+        map[byte] = std::min(map[byte], static_cast<std::uint8_t>(units));
+    }
+#endif
 }
 
 void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile)
@@ -338,7 +354,7 @@ double OffLattice3DIndex::levelCornersBound(SpacePoint at, std::size_t level, co
     const std::int32_t side = levelSide_[level];
     const double point[3] = {at.x, at.y, at.z};
     std::int32_t index[3][2];
-    double square[3][2];
+    float square[3][2];
     for (int axis = 0; axis < 3; ++axis) {
         const bool upper = point[axis] - space[axis] * length >= length / 2;
         const std::int32_t step = upper ? 1 : -1;
@@ -346,23 +362,26 @@ double OffLattice3DIndex::levelCornersBound(SpacePoint at, std::size_t level, co
             const std::int32_t offset = which * step;
             index[axis][which] = b[axis] + offset;
             const double d = point[axis] - (space[axis] + offset + 0.5) * length;
-            square[axis][which] = d * d;
+            square[axis][which] = static_cast<float>(d * d);
         }
     }
-    double best = -1.0;
+    float distances[8];
+    float squares[8];
     for (int corner = 0; corner < 8; ++corner) {
         const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
         const std::int32_t ix = index[0][x], iy = index[1][y], iz = index[2][z];
+        squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+        distances[corner] = -std::numeric_limits<float>::infinity();
         if (ix < 0 || iy < 0 || iz < 0 || ix >= side || iy >= side || iz >= side)
             continue;
         const std::uint8_t units = levels_[level][(static_cast<std::size_t>(iz) * static_cast<std::size_t>(side) + static_cast<std::size_t>(iy)) *
                                                       static_cast<std::size_t>(side) + static_cast<std::size_t>(ix)];
         if (units == 0)
             continue; // the box may hold a centre (never one this near a walker this far out)
-        const double centreBound = units * (length / CoarseUnitsPerSide) + length / 2;
-        best = std::max(best, centreBound - std::sqrt(square[0][x] + square[1][y] + square[2][z]));
+        distances[corner] = static_cast<float>(units * (length / CoarseUnitsPerSide) + length / 2); // exact
     }
-    return best - 1.0 - Slack;
+    // Worked out in single precision: a few millionths of the side are left as room.
+    return largestLessRoot(distances, squares) - 1.0 - Slack - length * 1e-5;
 }
 
 void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles, Near& near) const

@@ -164,7 +164,6 @@ private:
     static constexpr double MapSlack = 1e-5;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
-    static constexpr double MapSquareSteps = 4.0;
 
     /// The cell (counted from the cube's low corner) that holds coordinate `x`.
     std::int32_t cellOf(double x) const
@@ -216,33 +215,33 @@ private:
                 square[axis][which] = static_cast<float>(d * d);
             }
         }
-        float units[8];
+        constexpr float Scale = static_cast<float>(1.0 / MapUnitsPerDiameter);
+        float distances[8];
         float squares[8];
         for (int corner = 0; corner < 8; ++corner) {
             const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
             const std::size_t slot = slotPart[0][x] + slotPart[1][y] + slotPart[2][z];
-            units[corner] = boxes_[slot].map[bytePart[0][x] | bytePart[1][y] | bytePart[2][z]];
+            distances[corner] = boxes_[slot].map[bytePart[0][x] | bytePart[1][y] | bytePart[2][z]] * Scale;
             squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
         }
-        return bestOfCorners(units, squares) - 1.0 - MapSlack;
+        return largestLessRoot(distances, squares) - 1.0 - MapSlack;
     }
-    /// The largest units[k] / MapUnitsPerDiameter - sqrt(squares[k]) of eight, in single precision:
-    /// SSE's square root is IEEE's, correctly rounded, so both ways give the same bits.
-    static double bestOfCorners(const float* units, const float* squares)
+    /// The largest distances[k] - sqrt(squares[k]) of eight, in single precision: SSE's square
+    /// root is IEEE's, correctly rounded, so both ways give the same bits. Its error is a few
+    /// units in the last place of the largest distance or root.
+    static double largestLessRoot(const float* distances, const float* squares)
     {
-        constexpr float Scale = static_cast<float>(1.0 / MapUnitsPerDiameter);
 #ifdef __SSE2__
-        const __m128 scale = _mm_set1_ps(Scale);
-        const __m128 low = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(units), scale), _mm_sqrt_ps(_mm_loadu_ps(squares)));
-        const __m128 high = _mm_sub_ps(_mm_mul_ps(_mm_loadu_ps(units + 4), scale), _mm_sqrt_ps(_mm_loadu_ps(squares + 4)));
+        const __m128 low = _mm_sub_ps(_mm_loadu_ps(distances), _mm_sqrt_ps(_mm_loadu_ps(squares)));
+        const __m128 high = _mm_sub_ps(_mm_loadu_ps(distances + 4), _mm_sqrt_ps(_mm_loadu_ps(squares + 4)));
         __m128 best = _mm_max_ps(low, high);
         best = _mm_max_ps(best, _mm_movehl_ps(best, best));
         best = _mm_max_ss(best, _mm_shuffle_ps(best, best, 1));
         return _mm_cvtss_f32(best);
 #else
-        float best = units[0] * Scale - std::sqrt(squares[0]);
+        float best = distances[0] - std::sqrt(squares[0]);
         for (int corner = 1; corner < 8; ++corner)
-            best = std::max(best, units[corner] * Scale - std::sqrt(squares[corner]));
+            best = std::max(best, distances[corner] - std::sqrt(squares[corner]));
         return best;
 #endif
     }
@@ -284,6 +283,9 @@ private:
     void updateFine(SpacePoint at);
     void updateNearBoxes(SpacePoint at);
     void updateMap(SpacePoint at);
+    /// Lowers the eight bytes `map` of a box to the distances of its cubes' centres from a
+    /// particle, given the squares of their distances along each axis (low cubes first).
+    static void lowerMapBytes(std::uint8_t* map, const float* xs, const float* ys, const float* zs);
     void prefetchBoxes(SpacePoint at) const;
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
@@ -318,6 +320,4 @@ private:
     std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
-    /// A map byte for a squared distance from a centre, in steps of 1 / MapSquareSteps.
-    std::vector<std::uint8_t> mapUnitsBySquare_;
 };

@@ -12,7 +12,7 @@ PINS='
 plant|-s 60x90 -n 200|1 2 3|plant-1|75633ad7c8aa4a87c9915baec4bbba7aebf7c16ef07f1ea0a138de963511fadb
 snowflake|-s 81x81|1 2 3|snowflake-1|5a9d55c3427312dff7870ee0d2b290b1df19d4b4609c71530c857f51600df8cd
 offlattice|-n 300 --scale 2|1 2 3|offlattice-2|04d43cf121950833c14f24b0f49c9856a52789830dd3e2da1353b881a184c46c
-offlattice3d|-n 300 --scale 2|1 2 3|offlattice3d-3|c7cea1141f83c43a292bf8f5b7cdf40674662076c39a04d8cd26f48587e3cfcf
+offlattice3d|-n 300 --scale 2|1 2 3|offlattice3d-3|5c7a252d7f64ad982e42b08da4ef09d8d0400bccc0f5484975a436388b1f7ac6
 '
 
 # Every mode of --mode has its pin.

@@ -87,7 +87,7 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
             return touched;
         if (gap < 0) {
             gap = index_.gapBound(at);
-            if (gap < OffLattice3DIndex::NearReach) {
+            if (gap < GatherBelow) {
                 if (off > Regather) {
                     index_.gatherNear(at, particles_.data(), near_);
                     off = 0;

@@ -207,30 +207,34 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
     std::int32_t last[3];
     constexpr std::int32_t MaxSpan = static_cast<std::int32_t>(2 * MapReach / BoxSide) + 2;
     // The squared distances along each axis from the particle to the centres of the low and the
-    // high cube of each box.
-    float squares[3][MaxSpan][2];
+    // high cube of each box: in double precision, to tell exactly which boxes have a cube within
+    // reach, and in single for the bytes.
+    double squares[3][MaxSpan][2];
+    float singles[3][MaxSpan][2];
     for (int axis = 0; axis < 3; ++axis) {
         first[axis] = std::max(0, cellOf(centre[axis] - MapReach) / TileCells);
         last[axis] = std::min(boxesPerSide_ - 1, cellOf(centre[axis] + MapReach) / TileCells);
         for (std::int32_t b = first[axis]; b <= last[axis]; ++b)
             for (std::int32_t half = 0; half < 2; ++half) {
                 const double d = edgeOf(b * TileCells + 2 * half) + MapSide / 2 - centre[axis];
-                squares[axis][b - first[axis]][half] = static_cast<float>(d * d);
+                squares[axis][b - first[axis]][half] = d * d;
+                singles[axis][b - first[axis]][half] = static_cast<float>(d * d);
             }
     }
     prefetchBoxes(at);
-    constexpr float Reach = static_cast<float>(MapReach * MapReach);
+    constexpr double Reach = MapReach * MapReach;
     for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
         for (std::int32_t by = first[1]; by <= last[1]; ++by) {
-            const float* zs = squares[2][bz - first[2]];
-            const float* ys = squares[1][by - first[1]];
-            const float rowNearest = std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
+            const double* zs = squares[2][bz - first[2]];
+            const double* ys = squares[1][by - first[1]];
+            const double rowNearest = std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
             if (rowNearest >= Reach)
                 continue; // no cube of this row of boxes is within reach
             for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
-                const float* xs = squares[0][bx - first[0]];
+                const double* xs = squares[0][bx - first[0]];
                 if (std::min(xs[0], xs[1]) + rowNearest < Reach)
-                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, xs, ys, zs);
+                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, singles[0][bx - first[0]], singles[1][by - first[1]],
+                                  singles[2][bz - first[2]]);
             }
         }
 }

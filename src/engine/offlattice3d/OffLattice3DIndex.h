@@ -245,7 +245,8 @@ private:
         return best;
 #endif
     }
-    /// One axis's share of boxSlot(): the slot of box (bx, by, bz) is the sum of the three.
+    /// One axis's share of boxSlot(): the block's place along that axis and the box's within the
+    /// block; the slot of box (bx, by, bz) is the sum of the three.
     std::size_t boxSlotPart(int axis, std::int32_t b) const
     {
         const auto block = static_cast<std::size_t>(b >> 2);
@@ -262,10 +263,7 @@ private:
     /// it is in.
     std::size_t boxSlot(std::int32_t bx, std::int32_t by, std::int32_t bz) const
     {
-        const auto block = (static_cast<std::size_t>(bz >> 2) * static_cast<std::size_t>(blocksPerSide_) + static_cast<std::size_t>(by >> 2)) *
-                               static_cast<std::size_t>(blocksPerSide_) +
-                           static_cast<std::size_t>(bx >> 2);
-        return (block << 6) | static_cast<std::size_t>(((bz & 3) << 4) | ((by & 3) << 2) | (bx & 3));
+        return boxSlotPart(0, bx) + boxSlotPart(1, by) + boxSlotPart(2, bz);
     }
     static std::int32_t cellSlot(std::int32_t cx, std::int32_t cy, std::int32_t cz)
     {

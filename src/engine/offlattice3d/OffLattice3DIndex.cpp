@@ -207,10 +207,9 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
     std::int32_t last[3];
     constexpr std::int32_t MaxSpan = static_cast<std::int32_t>(2 * MapReach / BoxSide) + 2;
     // The squared distances along each axis from the particle to the centres of the low and the
-    // high cube of each box: in double precision, to tell exactly which boxes have a cube within
-    // reach, and in single for the bytes.
+    // high cube of each box, in double precision to tell exactly which boxes have a cube within
+    // reach.
     double squares[3][MaxSpan][2];
-    float singles[3][MaxSpan][2];
     for (int axis = 0; axis < 3; ++axis) {
         first[axis] = std::max(0, cellOf(centre[axis] - MapReach) / TileCells);
         last[axis] = std::min(boxesPerSide_ - 1, cellOf(centre[axis] + MapReach) / TileCells);
@@ -218,7 +217,6 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
             for (std::int32_t half = 0; half < 2; ++half) {
                 const double d = edgeOf(b * TileCells + 2 * half) + MapSide / 2 - centre[axis];
                 squares[axis][b - first[axis]][half] = d * d;
-                singles[axis][b - first[axis]][half] = static_cast<float>(d * d);
             }
     }
     prefetchBoxes(at);
@@ -233,17 +231,19 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
             for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
                 const double* xs = squares[0][bx - first[0]];
                 if (std::min(xs[0], xs[1]) + rowNearest < Reach)
-                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, singles[0][bx - first[0]], singles[1][by - first[1]],
-                                  singles[2][bz - first[2]]);
+                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, xs, ys, zs);
             }
         }
 }
 
-void OffLattice3DIndex::lowerMapBytes(std::uint8_t* map, const float* xs, const float* ys, const float* zs)
+void OffLattice3DIndex::lowerMapBytes(std::uint8_t* map, const double* xSquares, const double* ySquares, const double* zSquares)
 {
     // Each byte is the distance in units less a hundredth, rounded down: single precision is
     // good to a thousandth of a unit at MapReach, so no byte is ever above the true distance.
     // Both ways below do the same operations in the same order, so give the same bytes.
+    const float xs[2] = {static_cast<float>(xSquares[0]), static_cast<float>(xSquares[1])};
+    const float ys[2] = {static_cast<float>(ySquares[0]), static_cast<float>(ySquares[1])};
+    const float zs[2] = {static_cast<float>(zSquares[0]), static_cast<float>(zSquares[1])};
     constexpr float Units = static_cast<float>(MapUnitsPerDiameter);
     constexpr float Margin = 0.01f;
     constexpr float Cap = MapCap;

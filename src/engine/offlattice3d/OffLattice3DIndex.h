@@ -283,7 +283,7 @@ private:
     void updateMap(SpacePoint at);
     /// Lowers the eight bytes `map` of a box to the distances of its cubes' centres from a
     /// particle, given the squares of their distances along each axis (low cubes first).
-    static void lowerMapBytes(std::uint8_t* map, const float* xs, const float* ys, const float* zs);
+    static void lowerMapBytes(std::uint8_t* map, const double* xSquares, const double* ySquares, const double* zSquares);
     void prefetchBoxes(SpacePoint at) const;
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;

@@ -54,6 +54,11 @@ TEST(FractalDimension, FilledSquareAnywhereInTheFieldIsTwoDimensional)
                   (std::vector<std::int64_t>{16384, 4096, 1024, 256, 64, 16}));
         EXPECT_NEAR(*FractalDimension::estimate(field), 2.0, 1e-12);
     }
+    // An odd side: the last boxes of each row and column hold only part of the square and count,
+    // ceil(33 / s) squared.
+    GrowthField odd = blackField(200, 200);
+    paintSquare(odd, 5, 7, 33);
+    EXPECT_EQ(FractalDimension::boxCounts(odd), (std::vector<std::int64_t>{1089, 289, 81, 25}));
 }
 
 TEST(FractalDimension, ADiagonalLineIsOneDimensionalAFlatOneHasNoEstimate)

@@ -67,6 +67,15 @@ TEST_F(OffLatticeOutputsTest, ParticlesAreDiscsAroundThePicturesCentreAtTheirSca
     EXPECT_EQ(pixelOf(byAge, 30, 20), AgePicture::StartColour);
     EXPECT_EQ(pixelOf(byAge, 40, 20), ColourMap::entry(0));
     EXPECT_EQ(pixelOf(byAge, 40, 10), ColourMap::entry(ColourMap::Entries - 1));
+
+    // In a picture of odd sides the origin is the middle of the middle pixel: its disc of radius
+    // 3.5 pixels lights the 37 pixels whose centres lie within 3.5 of it, evenly about it.
+    const std::vector<OffLatticeParticle> origin{{{0, 0}, -1, -1}};
+    const OffLatticePicture odd(origin, 31, 21, 7.0, false);
+    EXPECT_EQ(litPixels(odd), 37);
+    for (std::int32_t y = 0; y < 21; ++y)
+        for (std::int32_t x = 0; x < 31; ++x)
+            ASSERT_EQ(pixelOf(odd, x, y), (std::hypot(x - 15, y - 10) <= 3.5 ? White : Black)) << x << ", " << y;
 }
 
 TEST_F(OffLatticeOutputsTest, AtSmallScalesEveryParticleInsideStillLightsItsPixel)

@@ -228,7 +228,8 @@ TEST(OffLattice3DGrowthTest, ABallTouchingTheNearestParticleReachesNoOther)
     // Walkers close to a particle of a cluster, the particles gathered around a point up to half
     // a diameter from their cell, as a walker finds them: the ball of tangentRadius() that
     // touches the nearest where the walker is closest to it keeps every other centre of the whole
-    // cluster at least 1 from it, and is mostly far larger than the gap.
+    // cluster at least 1 from it, reaches no farther than the particles gathered (those beyond
+    // are seldom near enough to show a fault), and is mostly far larger than the gap.
     OffLattice3DGrowth growth(21, 4000);
     growth.run({4000, 0});
     const std::vector<SpaceParticle>& particles = growth.particles();
@@ -262,6 +263,11 @@ TEST(OffLattice3DGrowthTest, ABallTouchingTheNearestParticleReachesNoOther)
         if (radius > 2 * (nearestDistance - 1))
             ++large;
         const SpacePoint ball{touch.x + radius * normal.x, touch.y + radius * normal.y, touch.z + radius * normal.z};
+        // Its reach stays where every centre was gathered: within GatheredReach of the cell.
+        const auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
+        const double ox = outside(ball.x, near->corner.x), oy = outside(ball.y, near->corner.y), oz = outside(ball.z, near->corner.z);
+        ASSERT_LE(std::sqrt(ox * ox + oy * oy + oz * oz) + radius + 1, OffLattice3DIndex::GatheredReach + 1e-12)
+            << "a ball by " << at.x << ", " << at.y << ", " << at.z << " reaches beyond the particles gathered";
         for (std::size_t p = 0; p < particles.size(); ++p) {
             if (static_cast<std::int32_t>(p) != near->particle[nearest]) {
                 ASSERT_GE(distance(ball, particles[p].at), radius + 1 - 1e-9)

@@ -58,7 +58,7 @@ TEST(OffLattice3DPictureTest, NearerSpheresHideFartherOnesAndTheLightComesFromTh
     EXPECT_NEAR(OffLattice3DPicture::shading(1, 0, 0), OffLattice3DPicture::Ambient, 1e-12);
 }
 
-TEST(OffLattice3DPictureTest, EveryPixelInsideADiscIsLitUprightAndFartherSpheresAreDimmer)
+TEST(OffLattice3DPictureTest, EveryPixelInsideADiscIsLitUprightAndFartherSpheresAreDimmerAtAnyScale)
 {
     // At 20 pixels a diameter in 100 x 100 pixels, the origin at pixel (50, 50): a sphere one
     // and a half diameters up and two nearer the viewer, one as far down and two farther away.
@@ -85,6 +85,20 @@ TEST(OffLattice3DPictureTest, EveryPixelInsideADiscIsLitUprightAndFartherSpheres
     const double farthest = pixelAt(picture, 50, 80).red;
     EXPECT_GT(nearest, 150.0);
     EXPECT_NEAR(farthest / nearest, OffLattice3DPicture::FarthestBrightness, 0.01);
+
+    // At half a pixel a diameter no pixel centre lies inside these discs, yet each sphere still
+    // lights the pixel its centre falls in (there is no other particle there), and nothing else.
+    const std::vector<SpaceParticle> specks{{{0, 0, 0}, -1, -1}, {{7.6, 5.6, 1}, -1, -1}, {{-9.6, -3.3, -1}, -1, -1}};
+    const OffLattice3DPicture small(specks, 20, 20, 0.5, false);
+    int lit = 0;
+    for (std::int32_t y = 0; y < 20; ++y)
+        for (std::int32_t x = 0; x < 20; ++x)
+            lit += pixelAt(small, x, y).red > 0;
+    EXPECT_EQ(lit, 3);
+    for (const SpaceParticle& p : specks) {
+        const auto x = static_cast<std::int32_t>(std::floor(10 + p.at.x / 2)), y = static_cast<std::int32_t>(std::floor(10 - p.at.y / 2));
+        EXPECT_GT(pixelAt(small, x, y).red, 0) << "the sphere at " << p.at.x << ", " << p.at.y << " is not drawn";
+    }
 }
 
 class PlyPointCloudTest : public TempFolderTest {};

@@ -398,7 +398,9 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     // whose heads are all asked of memory before the first is read, so their reads overlap.
     struct Reached {
         const Tile* tile;
-        std::int32_t bx, by, bz;
+        std::int32_t bx, by;
+        /// The layers of the tile within reach.
+        std::int32_t zFirst, zLast;
     };
     Reached reached[8];
     std::int32_t tiles = 0;
@@ -409,16 +411,18 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
                 if (word < TileFlag)
                     continue;
                 const Tile* tile = &tileAt(word - TileFlag);
+                const std::int32_t zFirst = std::max(cell[2] - 1, bz * TileCells);
+                const std::int32_t zLast = std::min(cell[2] + 1, bz * TileCells + TileCells - 1);
                 // A layer of the tile's heads fills one line: only the layers within reach are asked.
-                for (std::int32_t z = std::max(cell[2] - 1, bz * TileCells); z <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++z)
+                for (std::int32_t z = zFirst; z <= zLast; ++z)
                     __builtin_prefetch(&tile->head[(z % TileCells) * TileCells * TileCells]);
-                reached[tiles++] = {tile, bx, by, bz};
+                reached[tiles++] = {tile, bx, by, zFirst, zLast};
             }
     std::int32_t next[27];
     std::int32_t lists = 0;
     for (std::int32_t t = 0; t < tiles; ++t) {
-        const auto [tile, bx, by, bz] = reached[t];
-        for (std::int32_t z = std::max(cell[2] - 1, bz * TileCells); z <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++z)
+        const auto [tile, bx, by, zFirst, zLast] = reached[t];
+        for (std::int32_t z = zFirst; z <= zLast; ++z)
             for (std::int32_t y = std::max(cell[1] - 1, by * TileCells); y <= std::min(cell[1] + 1, by * TileCells + TileCells - 1); ++y)
                 for (std::int32_t x = std::max(cell[0] - 1, bx * TileCells); x <= std::min(cell[0] + 1, bx * TileCells + TileCells - 1); ++x)
                     if (const std::int32_t head = tile->head[cellSlot(x, y, z)]; head >= 0) {

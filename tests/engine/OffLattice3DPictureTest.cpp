@@ -1,5 +1,6 @@
 // The 3D off-lattice picture: nearer spheres hide farther ones, the light comes from the upper
-// left, colours by age times the shading; and the PLY point cloud's bytes as its header says.
+// left, colours by age times the shading, every disc whole and upright, farther spheres dimmer;
+// and the PLY point cloud's bytes as its header says.
 
 #include "files/PlyPointCloud.h"
 #include "files/SaveError.h"
@@ -55,6 +56,49 @@ TEST(OffLattice3DPictureTest, NearerSpheresHideFartherOnesAndTheLightComesFromTh
     // The shading itself: full light towards the light, the ambient share facing away.
     EXPECT_NEAR(OffLattice3DPicture::shading(-1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1 / std::sqrt(3.0)), 1.0, 1e-12);
     EXPECT_NEAR(OffLattice3DPicture::shading(1, 0, 0), OffLattice3DPicture::Ambient, 1e-12);
+}
+
+TEST(OffLattice3DPictureTest, EveryPixelInsideADiscIsLitUprightAndFartherSpheresAreDimmerAtAnyScale)
+{
+    // At 20 pixels a diameter in 100 x 100 pixels, the origin at pixel (50, 50): a sphere one
+    // and a half diameters up and two nearer the viewer, one as far down and two farther away.
+    // A pixel is lit exactly when its centre lies inside the disc of a sphere, +y upwards (disc
+    // centres at rows 20 and 80); the pixels just off a disc's centre, lit alike by the light,
+    // differ by the depth's dimming alone: full for the nearest sphere, FarthestBrightness for
+    // the farthest.
+    constexpr double Scale = 20.0;
+    const std::vector<SpaceParticle> particles{{{0, 0, 0}, -1, -1}, {{0, 1.5, 2}, -1, -1}, {{0, -1.5, -2}, -1, -1}};
+    const OffLattice3DPicture picture(particles, 100, 100, Scale, false);
+    int wrong = 0;
+    for (std::int32_t y = 0; y < 100; ++y)
+        for (std::int32_t x = 0; x < 100; ++x) {
+            bool inside = false;
+            for (const SpaceParticle& p : particles) {
+                const double dx = x + 0.5 - (50 + p.at.x * Scale), dy = y + 0.5 - (50 - p.at.y * Scale);
+                inside = inside || dx * dx + dy * dy < Scale * Scale / 4;
+            }
+            if (inside != (pixelAt(picture, x, y).red > 0))
+                ++wrong;
+        }
+    EXPECT_EQ(wrong, 0) << "pixels lit outside the discs or dark inside them";
+    const double nearest = pixelAt(picture, 50, 20).red;
+    const double farthest = pixelAt(picture, 50, 80).red;
+    EXPECT_GT(nearest, 150.0);
+    EXPECT_NEAR(farthest / nearest, OffLattice3DPicture::FarthestBrightness, 0.01);
+
+    // At half a pixel a diameter no pixel centre lies inside these discs, yet each sphere still
+    // lights the pixel its centre falls in (there is no other particle there), and nothing else.
+    const std::vector<SpaceParticle> specks{{{0, 0, 0}, -1, -1}, {{7.6, 5.6, 1}, -1, -1}, {{-9.6, -3.3, -1}, -1, -1}};
+    const OffLattice3DPicture small(specks, 20, 20, 0.5, false);
+    int lit = 0;
+    for (std::int32_t y = 0; y < 20; ++y)
+        for (std::int32_t x = 0; x < 20; ++x)
+            lit += pixelAt(small, x, y).red > 0;
+    EXPECT_EQ(lit, 3);
+    for (const SpaceParticle& p : specks) {
+        const auto x = static_cast<std::int32_t>(std::floor(10 + p.at.x / 2)), y = static_cast<std::int32_t>(std::floor(10 - p.at.y / 2));
+        EXPECT_GT(pixelAt(small, x, y).red, 0) << "the sphere at " << p.at.x << ", " << p.at.y << " is not drawn";
+    }
 }
 
 class PlyPointCloudTest : public TempFolderTest {};

@@ -61,6 +61,18 @@ TEST(FractalDimension, FilledSquareAnywhereInTheFieldIsTwoDimensional)
     EXPECT_EQ(FractalDimension::boxCounts(odd), (std::vector<std::int64_t>{1089, 289, 81, 25}));
 }
 
+TEST(FractalDimension, TheFitStartsAtBoxesOfFourPixels)
+{
+    // Dots 4 pixels apart over 253 x 253: one in every box up to side 4, so those counts are flat,
+    // and a quarter as many boxes at each doubling after. From side 4 on the slope is exactly 2.
+    GrowthField field = blackField(300, 300);
+    for (std::int32_t y = 0; y < 256; y += 4)
+        for (std::int32_t x = 0; x < 256; x += 4)
+            field.stamp(20 + x, 30 + y);
+    EXPECT_EQ(FractalDimension::boxCounts(field), (std::vector<std::int64_t>{4096, 4096, 4096, 1024, 256, 64}));
+    EXPECT_NEAR(*FractalDimension::estimate(field), 2.0, 1e-12);
+}
+
 TEST(FractalDimension, ADiagonalLineIsOneDimensionalAFlatOneHasNoEstimate)
 {
     GrowthField across = blackField(200, 20);

@@ -4,6 +4,7 @@
 #include "picture/PictureFile.h"
 #include "lattice/ProgramState.h"
 #include "lattice/RunFrame.h"
+#include "files/PictureRows.h"
 #include "files/SaveError.h"
 #include "TestFiles.h"
 
@@ -83,4 +84,20 @@ TEST_F(PngFileTest, AShortWriteKeepsTheOldFileWhole)
     EXPECT_EQ(fileText(path), "the old picture");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
         << "no temporary file left behind";
+}
+
+TEST_F(PngFileTest, APictureTheEncoderRefusesFailsTheSaveAndKeepsTheOldFile)
+{
+    // No columns: libpng refuses the header, so no whole PNG can be written.
+    class NoColumns : public PictureRows {
+    public:
+        std::int32_t width() const override { return 0; }
+        std::int32_t height() const override { return 3; }
+        const std::uint8_t* row(std::int32_t, std::uint8_t* buffer) const override { return buffer; }
+    };
+    const fs::path path = folder / "kept.png";
+    std::ofstream(path) << "the old picture";
+    EXPECT_THROW(PictureFile::save(NoColumns(), path.string()), SaveError);
+    EXPECT_EQ(fileText(path), "the old picture");
+    EXPECT_EQ(filesInFolder(), std::vector<std::string>{"kept.png"});
 }

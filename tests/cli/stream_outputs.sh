@@ -73,11 +73,15 @@ expect_status "off-lattice picture to /dev/null" 0
 # for reading and writing itself, so dla-grow finds a reader whenever it opens them; the readers
 # see their end once dla-grow and the test have both closed them.
 mkfifo picture.fifo list.fifo
-exec 5<>picture.fifo 6<>list.fifo
-cat picture.fifo >from-fifo.bmp 5>&- 6>&- &
+# The readers' ends are opened here, before dla-grow starts: a reader that opened its FIFO
+# itself in the background could, on a busy machine, get there only after dla-grow and the
+# test had closed theirs, and then wait for a writer forever.
+exec 5<>picture.fifo 6<>list.fifo 7<picture.fifo 8<list.fifo
+cat <&7 >from-fifo.bmp 5>&- 6>&- 7<&- 8<&- &
 picture_reader=$!
-cat list.fifo >from-fifo.csv 5>&- 6>&- &
+cat <&8 >from-fifo.csv 5>&- 6>&- 7<&- 8<&- &
 list_reader=$!
+exec 7<&- 8<&-
 grow -m snowflake "${SMALL[@]}" -o picture.fifo --particles list.fifo
 exec 5>&- 6>&-
 wait "$picture_reader" "$list_reader"

@@ -54,6 +54,23 @@ TEST(FractalDimension, FilledSquareAnywhereInTheFieldIsTwoDimensional)
                   (std::vector<std::int64_t>{16384, 4096, 1024, 256, 64, 16}));
         EXPECT_NEAR(*FractalDimension::estimate(field), 2.0, 1e-12);
     }
+    // An odd side: the last boxes of each row and column hold only part of the square and count,
+    // ceil(33 / s) squared.
+    GrowthField odd = blackField(200, 200);
+    paintSquare(odd, 5, 7, 33);
+    EXPECT_EQ(FractalDimension::boxCounts(odd), (std::vector<std::int64_t>{1089, 289, 81, 25}));
+}
+
+TEST(FractalDimension, TheFitStartsAtBoxesOfFourPixels)
+{
+    // Dots 4 pixels apart over 253 x 253: one in every box up to side 4, so those counts are flat,
+    // and a quarter as many boxes at each doubling after. From side 4 on the slope is exactly 2.
+    GrowthField field = blackField(300, 300);
+    for (std::int32_t y = 0; y < 256; y += 4)
+        for (std::int32_t x = 0; x < 256; x += 4)
+            field.stamp(20 + x, 30 + y);
+    EXPECT_EQ(FractalDimension::boxCounts(field), (std::vector<std::int64_t>{4096, 4096, 4096, 1024, 256, 64}));
+    EXPECT_NEAR(*FractalDimension::estimate(field), 2.0, 1e-12);
 }
 
 TEST(FractalDimension, ADiagonalLineIsOneDimensionalAFlatOneHasNoEstimate)

@@ -67,6 +67,15 @@ TEST_F(OffLatticeOutputsTest, ParticlesAreDiscsAroundThePicturesCentreAtTheirSca
     EXPECT_EQ(pixelOf(byAge, 30, 20), AgePicture::StartColour);
     EXPECT_EQ(pixelOf(byAge, 40, 20), ColourMap::entry(0));
     EXPECT_EQ(pixelOf(byAge, 40, 10), ColourMap::entry(ColourMap::Entries - 1));
+
+    // In a picture of odd sides the origin is the middle of the middle pixel: its disc of radius
+    // 3.5 pixels lights the 37 pixels whose centres lie within 3.5 of it, evenly about it.
+    const std::vector<OffLatticeParticle> origin{{{0, 0}, -1, -1}};
+    const OffLatticePicture odd(origin, 31, 21, 7.0, false);
+    EXPECT_EQ(litPixels(odd), 37);
+    for (std::int32_t y = 0; y < 21; ++y)
+        for (std::int32_t x = 0; x < 31; ++x)
+            ASSERT_EQ(pixelOf(odd, x, y), (std::hypot(x - 15, y - 10) <= 3.5 ? White : Black)) << x << ", " << y;
 }
 
 TEST_F(OffLatticeOutputsTest, AtSmallScalesEveryParticleInsideStillLightsItsPixel)
@@ -87,6 +96,24 @@ TEST_F(OffLatticeOutputsTest, AtSmallScalesEveryParticleInsideStillLightsItsPixe
     const OffLatticePicture cut(growth.particles(), 40, 30, 2.0, true);
     EXPECT_GT(litPixels(cut), 100);
     EXPECT_NE(pixelOf(cut, 20, 15), Black);
+
+    // Cut at every edge, at scales whose discs reach across rows: a pixel is lit exactly when a
+    // disc covers its centre or a particle's centre lies in it, as drawing every particle over
+    // the whole picture finds.
+    for (const double scale : {2.5, 3.5}) {
+        const OffLatticePicture edges(growth.particles(), 41, 31, scale, false);
+        for (std::int32_t y = 0; y < 31; ++y)
+            for (std::int32_t x = 0; x < 41; ++x) {
+                bool covered = false;
+                for (const OffLatticeParticle& p : growth.particles()) {
+                    const double cx = 20.5 + p.at.x * scale;
+                    const double cy = 15.5 - p.at.y * scale;
+                    covered = covered || std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= scale / 2 ||
+                              (std::floor(cx) == x && std::floor(cy) == y);
+                }
+                ASSERT_EQ(pixelOf(edges, x, y), covered ? White : Black) << x << ", " << y << " at scale " << scale;
+            }
+    }
 }
 
 TEST_F(OffLatticeOutputsTest, PictureFilesHoldTheDrawnPixels)

@@ -51,6 +51,9 @@ TEST_F(PngFileTest, AGrownPictureReadsBackAsRgbWithTheBmpsPixels)
     const std::string pixels = decodedPixels(png);
     ASSERT_EQ(pixels.size(), 151u * 120u * 3u);
     EXPECT_EQ(pixels, decodedPixels(bmp));
+    // Printed at the BMP's resolution, 3780 pixels a metre.
+    EXPECT_EQ(identify(png, "%x %y %U"), identify(bmp, "%x %y %U"));
+    EXPECT_EQ(identify(png, "%U"), "PixelsPerCentimeter");
     EXPECT_NE(pixels.find(std::string(3, '\xFF')), std::string::npos) << "the plant is in the picture";
 
     // Written row by row, a BMP is the same file as the field's one-write save.

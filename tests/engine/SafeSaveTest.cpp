@@ -106,6 +106,23 @@ TEST_F(SafeSaveTest, TargetsThatCanNeverBeAFileAreRefusedBeforeAnythingIsWritten
     EXPECT_TRUE(fs::is_fifo(folder / "fifo") && fs::is_socket(folder / "socket"));
 }
 
+TEST_F(SafeSaveTest, AFolderTakingTheTargetsNameDuringTheSaveFailsItAndLeavesNoTemporaryFile)
+{
+    // Putting the file in place is the last step that can fail; the save must say so.
+    const fs::path path = folder / "list.csv";
+    SafeSave save(path.string());
+    ASSERT_TRUE(save.write("rows\n", 5));
+    fs::create_directory(path);
+    try {
+        save.commit();
+        ADD_FAILURE() << "the save was reported done";
+    } catch (const SaveError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + path.string());
+    }
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"list.csv"});
+}
+
 TEST_F(SafeSaveTest, AStreamIsWrittenThroughAndTheFileBehindADescriptorIsNeverReplaced)
 {
     // A log opened for appending, reached through this process's descriptor folder and through

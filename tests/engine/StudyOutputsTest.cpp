@@ -156,6 +156,33 @@ TEST(ColourMapTest, LightnessRisesAtEveryEntryAndNoEntryLooksLikeBackgroundOrSta
     EXPECT_EQ(ColourMap::entryFor(std::int64_t{1} << 31, std::int64_t{1} << 31), ColourMap::Entries - 1);
 }
 
+TEST(AgePictureTest, TheFirstAndLastWanderersTakeTheMapsEndsAndOnlyExactWhiteIsCluster)
+{
+    // The starting pixel, three wanderers in release order, and a pixel of full blue: not white,
+    // so not cluster, though its blue byte is that of white.
+    GrowthField field(6, 4, ColumnMap::Identity);
+    field.reset(6, 4, 0);
+    OrderMap order(FieldSize{6, 4});
+    field.stamp(0, 0);
+    for (std::int32_t i = 0; i < 3; ++i) {
+        field.stamp(1 + i, 1);
+        order.record(FieldPoint{1 + i, 1}, i);
+    }
+    field.write(5, 3, 0xFF0000);
+    const AgePicture picture(field, order);
+    std::vector<std::uint8_t> buffer(6 * 3);
+    auto colourAt = [&](std::int32_t x, std::int32_t y) {
+        const std::uint8_t* row = picture.row(y, buffer.data());
+        return ColourMap::Rgb{row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    };
+    EXPECT_EQ(colourAt(0, 0), AgePicture::StartColour);
+    EXPECT_EQ(colourAt(1, 1), ColourMap::entry(0));
+    EXPECT_EQ(colourAt(2, 1), ColourMap::entry((ColourMap::Entries - 1) / 2)); // halfway
+    EXPECT_EQ(colourAt(3, 1), ColourMap::entry(ColourMap::Entries - 1));
+    EXPECT_EQ(colourAt(5, 3), ColourMap::Rgb{});
+    EXPECT_EQ(colourAt(4, 1), ColourMap::Rgb{});
+}
+
 TEST(ClusterStatisticsTest, GyrationRadiusOfHandCheckedShapes)
 {
     // The corners of a 2 x 2 square: each sqrt(2) from the centre (1, 1). Far from the origin,

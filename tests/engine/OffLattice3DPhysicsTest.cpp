@@ -1,7 +1,8 @@
 // The 3D off-lattice growth's physics against what it simulates: start points uniform on the
-// sphere, the return to the start sphere against the exterior harmonic measure, where the walk
-// on spheres meets a cluster against small-step Brownian motion, and whole clusters against a
-// slow, plainly right simulation and the dimension of the literature.
+// sphere, the return to the start sphere against the exterior harmonic measure, a fresh start
+// after leaving for infinity, where the walk on spheres meets a cluster against small-step
+// Brownian motion, and whole clusters against a slow, plainly right simulation and the
+// dimension of the literature.
 
 #include "offlattice/UnitDirection.h"
 #include "offlattice/Xoshiro256PlusPlus.h"
@@ -120,6 +121,30 @@ TEST(OffLattice3DPhysicsTest, MotionOutsideTheStartSphereReturnsWithProbabilityR
         };
         EXPECT_LT(ksDistance(cosines, cdf), ksLimit(cosines.size())) << "at R / r = " << ratio;
     }
+}
+
+TEST(OffLattice3DPhysicsTest, TheFirstArrivalRemembersItsStartAsBrownianMotionDoesAndNoMore)
+{
+    // The first particle starts at 2 e, e the first direction its seed's random source draws,
+    // and stops 1 from the origin at y. Brownian motion from 2 e meets the unit sphere with
+    // probability 1/2, and the mean of y . e over those meetings is u(2 e) = 1/4 for the
+    // dipole u(x) = e . x / |x|^3 (harmonic outside the sphere, y . e on it, 0 at infinity).
+    // One that leaves for infinity comes back uniformly, remembering nothing of e: the mean of
+    // y . e over all first arrivals is 1/4 exactly. Put back where it left, it would be more.
+    constexpr int Samples = 20000;
+    double sum = 0, squares = 0;
+    for (std::uint32_t seed = 1; seed <= Samples; ++seed) {
+        Xoshiro256PlusPlus random(seed);
+        const SpacePoint e = SphereDirection::from(random);
+        OffLattice3DGrowth growth(seed, 1);
+        growth.run({1, 0});
+        const double cosine = dot(growth.particles()[1].at, e);
+        sum += cosine;
+        squares += cosine * cosine;
+    }
+    const double mean = sum / Samples;
+    const double error = std::sqrt((squares / Samples - mean * mean) / Samples);
+    EXPECT_NEAR(mean, 0.25, 4 * error) << "(a mean near 0: is the first start no longer the seed's first direction?)";
 }
 
 TEST(OffLattice3DPhysicsTest, ExitsFromABallKeepTheMeanOfHarmonicFunctions)

@@ -107,18 +107,15 @@ std::int32_t OffLatticeGrowth::arrive(PlanePoint& at)
 {
     const double startSquared = startRadius_ * startRadius_;
     for (;;) {
+        // Inside the start circle the distance from the origin bounds the gap by StartGap - 1
+        // at most, never more than the index does where it leaves the near particles aside.
+        static_assert(StartGap - 1.0 <= OffLatticeIndex::NearReach);
         double gap = index_.gapBound(at);
         if (gap < OffLatticeIndex::NearReach) {
             std::int32_t touched = -1;
             gap = gapOrContact(at, touched);
             if (touched >= 0)
                 return touched;
-        } else {
-            // Beyond the farthest particle the distance from the origin may give a longer jump.
-            const double reach = farthest_ + 1.0 + gap;
-            const double squared = squaredLength(at);
-            if (squared > reach * reach)
-                gap = std::sqrt(squared) - farthest_ - 1.0;
         }
         if (gap > 0) {
             const UnitDirection::Vector direction = UnitDirection::from(random_.next());

@@ -118,10 +118,10 @@ private:
     double nearOffsetSquared(SpacePoint at) const { return nearOffsetSquared(near_, at); }
     static double nearOffsetSquared(const OffLattice3DIndex::Near& near, SpacePoint at)
     {
-        const auto outside = [](double value, double low) {
-            return std::max(0.0, std::max(low - value, value - (low + OffLattice3DIndex::CellSide)));
-        };
-        const double ox = outside(at.x, near.corner.x), oy = outside(at.y, near.corner.y), oz = outside(at.z, near.corner.z);
+        constexpr double Side = OffLattice3DIndex::CellSide;
+        const double ox = OffLattice3DIndex::outside(at.x, near.corner.x, Side);
+        const double oy = OffLattice3DIndex::outside(at.y, near.corner.y, Side);
+        const double oz = OffLattice3DIndex::outside(at.z, near.corner.z, Side);
         return ox * ox + oy * oy + oz * oz;
     }
     /// The exact gap from `at` to the particles gathered, when one lies within reach of a point

@@ -3,16 +3,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-/// The distance from `value` to the interval [low, low + length] (0 inside it).
-double outside(double value, double low, double length)
-{
-    return std::max({0.0, low - value, value - (low + length)});
-}
-
-} // namespace
-
 OffLattice3DIndex::OffLattice3DIndex(double halfSide)
 {
     const auto halfBoxes = static_cast<std::int32_t>(std::ceil(halfSide / BoxSide));
@@ -45,6 +35,8 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
+    std::fill(std::begin(noTile_.head), std::end(noTile_.head), -1);
+    std::fill(std::begin(noTile_.gap), std::end(noTile_.gap), FineCap);
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -337,7 +329,8 @@ double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32
         const double length = BoxSide * static_cast<double>(1 << shift);
         if (units > 0) {
             const double x0 = space[0] * length, y0 = space[1] * length, z0 = space[2] * length;
-            const double edge = std::min({at.x - x0, x0 + length - at.x, at.y - y0, y0 + length - at.y, at.z - z0, z0 + length - at.z});
+            const double edge = std::min(std::min(std::min(at.x - x0, x0 + length - at.x), std::min(at.y - y0, y0 + length - at.y)),
+                                         std::min(at.z - z0, z0 + length - at.z));
             bound = std::max(bound, units * (length / CoarseUnitsPerSide) + edge - 1.0 - Slack);
         }
         bound = std::max(bound, levelCornersBound(at, level, space, b, length));
@@ -394,42 +387,51 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     const std::int32_t cell[3] = {cellOf(at.x), cellOf(at.y), cellOf(at.z)};
     near.corner = {edgeOf(cell[0]), edgeOf(cell[1]), edgeOf(cell[2])};
     near.count = 0;
-    // The 3 x 3 x 3 cells around (a cell is CellSide >= Reach wide), box by box: at most 8 boxes,
-    // whose heads are all asked of memory before the first is read, so their reads overlap.
-    struct Reached {
-        const Tile* tile;
-        std::int32_t bx, by;
-        /// The layers of the tile within reach.
-        std::int32_t zFirst, zLast;
-    };
-    Reached reached[8];
-    std::int32_t tiles = 0;
-    for (std::int32_t bz = (cell[2] - 1) / TileCells; bz <= (cell[2] + 1) / TileCells; ++bz)
-        for (std::int32_t by = (cell[1] - 1) / TileCells; by <= (cell[1] + 1) / TileCells; ++by)
-            for (std::int32_t bx = (cell[0] - 1) / TileCells; bx <= (cell[0] + 1) / TileCells; ++bx) {
-                const std::uint32_t word = boxes_[boxSlot(bx, by, bz)].word;
+    // The 3 x 3 x 3 cells around (a cell is CellSide >= Reach wide) lie in at most two boxes
+    // along each axis. The heads of those boxes' tiles are asked of memory before the first is
+    // read, so their reads overlap; a box without a tile reads as noTile_, whose lists are empty.
+    std::int32_t firstBox[3];
+    std::int32_t boxCount[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        firstBox[axis] = (cell[axis] - 1) / TileCells;
+        boxCount[axis] = (cell[axis] + 1) / TileCells - firstBox[axis] + 1;
+    }
+    const Tile* tiles[2][2][2] = {{{&noTile_, &noTile_}, {&noTile_, &noTile_}}, {{&noTile_, &noTile_}, {&noTile_, &noTile_}}};
+    for (std::int32_t z = 0; z < boxCount[2]; ++z)
+        for (std::int32_t y = 0; y < boxCount[1]; ++y)
+            for (std::int32_t x = 0; x < boxCount[0]; ++x) {
+                const std::uint32_t word = boxes_[boxSlot(firstBox[0] + x, firstBox[1] + y, firstBox[2] + z)].word;
                 if (word < TileFlag)
                     continue;
                 const Tile* tile = &tileAt(word - TileFlag);
-                const std::int32_t zFirst = std::max(cell[2] - 1, bz * TileCells);
-                const std::int32_t zLast = std::min(cell[2] + 1, bz * TileCells + TileCells - 1);
                 // A layer of the tile's heads fills one line: only the layers within reach are asked.
-                for (std::int32_t z = zFirst; z <= zLast; ++z)
-                    __builtin_prefetch(&tile->head[(z % TileCells) * TileCells * TileCells]);
-                reached[tiles++] = {tile, bx, by, zFirst, zLast};
+                const std::int32_t bz = firstBox[2] + z;
+                for (std::int32_t layer = std::max(cell[2] - 1, bz * TileCells); layer <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++layer)
+                    __builtin_prefetch(&tile->head[(layer % TileCells) * TileCells * TileCells]);
+                tiles[z][y][x] = tile;
             }
+    // Each of the three cells along an axis: which of the two boxes holds it, and where in it.
+    std::int32_t box[3][3];
+    std::int32_t within[3][3];
+    for (int axis = 0; axis < 3; ++axis)
+        for (std::int32_t d = 0; d < 3; ++d) {
+            box[axis][d] = (cell[axis] - 1 + d) / TileCells - firstBox[axis];
+            within[axis][d] = (cell[axis] - 1 + d) % TileCells;
+        }
+    // All 27 cells in a loop of fixed length, the empty lists dropped by counting, not by a
+    // branch: which cells hold particles is a coin toss the processor cannot predict.
     std::int32_t next[27];
     std::int32_t lists = 0;
-    for (std::int32_t t = 0; t < tiles; ++t) {
-        const auto [tile, bx, by, zFirst, zLast] = reached[t];
-        for (std::int32_t z = zFirst; z <= zLast; ++z)
-            for (std::int32_t y = std::max(cell[1] - 1, by * TileCells); y <= std::min(cell[1] + 1, by * TileCells + TileCells - 1); ++y)
-                for (std::int32_t x = std::max(cell[0] - 1, bx * TileCells); x <= std::min(cell[0] + 1, bx * TileCells + TileCells - 1); ++x)
-                    if (const std::int32_t head = tile->head[cellSlot(x, y, z)]; head >= 0) {
-                        __builtin_prefetch(&particles[head]);
-                        next[lists++] = head;
-                    }
-    }
+    for (std::int32_t z = 0; z < 3; ++z)
+        for (std::int32_t y = 0; y < 3; ++y)
+            for (std::int32_t x = 0; x < 3; ++x) {
+                const Tile* tile = tiles[box[2][z]][box[1][y]][box[0][x]];
+                const std::int32_t head = tile->head[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
+                next[lists] = head;
+                lists += head >= 0;
+            }
+    for (std::int32_t list = 0; list < lists; ++list)
+        __builtin_prefetch(&particles[next[list]]);
     // The lists are walked side by side, a particle of each in turn, so the reads of particles
     // that are not in the cache overlap.
     while (lists > 0) {
@@ -439,13 +441,14 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
             const double dx = outside(centre.x, near.corner.x, CellSide);
             const double dy = outside(centre.y, near.corner.y, CellSide);
             const double dz = outside(centre.z, near.corner.z, CellSide);
-            if (dx * dx + dy * dy + dz * dz <= Reach * Reach) {
-                near.x[near.count] = centre.x;
-                near.y[near.count] = centre.y;
-                near.z[near.count] = centre.z;
-                near.particle[near.count] = p;
-                ++near.count;
-            }
+            // Written in any case and kept by counting it: whether a centre is within reach is
+            // a coin toss the processor cannot predict. Fewer than NearCapacity are ever kept, so
+            // the slot after them is always there.
+            near.x[near.count] = centre.x;
+            near.y[near.count] = centre.y;
+            near.z[near.count] = centre.z;
+            near.particle[near.count] = p;
+            near.count += dx * dx + dy * dy + dz * dz <= Reach * Reach;
             next[list] = particles[p].nextInCell;
             if (next[list] < 0) {
                 next[list] = next[--lists]; // this list is done: the last takes its place

@@ -96,6 +96,20 @@ public:
         std::int32_t particle[NearCapacity];
     };
 
+    /// The distance from `value` to the interval [low, low + length] (0 inside it). Whether a
+    /// point is inside is a coin toss the processor cannot predict, so this must not branch: the
+    /// compiler makes a branch of std::max with 0 (it keeps the sign of a zero), the max
+    /// instruction does not.
+    static double outside(double value, double low, double length)
+    {
+        const double beyond = std::max(low - value, value - (low + length));
+#ifdef __SSE2__
+        return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(beyond), _mm_setzero_pd())); // 0 for -0 and NaN, as std::max(0.0, beyond)
+#else
+        return std::max(0.0, beyond);
+#endif
+    }
+
     /// An empty index of at least [-halfSide, halfSide)^3.
     explicit OffLattice3DIndex(double halfSide);
 
@@ -177,7 +191,9 @@ private:
     double edgeDistance(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, double side) const
     {
         const double x0 = edgeOf(cx), y0 = edgeOf(cy), z0 = edgeOf(cz);
-        return std::min({at.x - x0, x0 + side - at.x, at.y - y0, y0 + side - at.y, at.z - z0, z0 + side - at.z});
+        // Pairs, not a list: std::min of a list branches, and near a face those branches are a coin toss.
+        return std::min(std::min(std::min(at.x - x0, x0 + side - at.x), std::min(at.y - y0, y0 + side - at.y)),
+                        std::min(at.z - z0, z0 + side - at.z));
     }
     /// The bound on the gap at `at` from the distance map's byte for its cube (in cell cx, cy, cz
     /// of the box at `slot`): the distance to the nearest centre changes by no more than the
@@ -318,4 +334,6 @@ private:
     std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
+    /// What gatherNear() reads for a box without a tile: no particles.
+    Tile noTile_;
 };

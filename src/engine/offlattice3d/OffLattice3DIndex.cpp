@@ -9,8 +9,10 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     boxesPerSide_ = 2 * halfBoxes;
     halfCells_ = halfBoxes * TileCells;
     cellsPerSide_ = boxesPerSide_ * TileCells;
-    blocksPerSide_ = (boxesPerSide_ + 3) / 4;
-    const auto blocks = static_cast<std::size_t>(blocksPerSide_);
+    const auto blocks = static_cast<std::size_t>((boxesPerSide_ + 3) / 4);
+    blockStride_[0] = 64;
+    blockStride_[1] = 64 * blocks;
+    blockStride_[2] = 64 * blocks * blocks;
     boxes_.assign(blocks * blocks * blocks * 64, Box{});
     for (std::int32_t shift = 1;; ++shift) {
         const std::int32_t low = -halfBoxes >> shift;
@@ -393,8 +395,8 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     std::int32_t firstBox[3];
     std::int32_t boxCount[3];
     for (int axis = 0; axis < 3; ++axis) {
-        firstBox[axis] = (cell[axis] - 1) / TileCells;
-        boxCount[axis] = (cell[axis] + 1) / TileCells - firstBox[axis] + 1;
+        firstBox[axis] = boxOf(cell[axis] - 1);
+        boxCount[axis] = boxOf(cell[axis] + 1) - firstBox[axis] + 1;
     }
     const Tile* tiles[2][2][2] = {{{&noTile_, &noTile_}, {&noTile_, &noTile_}}, {{&noTile_, &noTile_}, {&noTile_, &noTile_}}};
     for (std::int32_t z = 0; z < boxCount[2]; ++z)
@@ -415,8 +417,8 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     std::int32_t within[3][3];
     for (int axis = 0; axis < 3; ++axis)
         for (std::int32_t d = 0; d < 3; ++d) {
-            box[axis][d] = (cell[axis] - 1 + d) / TileCells - firstBox[axis];
-            within[axis][d] = (cell[axis] - 1 + d) % TileCells;
+            box[axis][d] = boxOf(cell[axis] - 1 + d) - firstBox[axis];
+            within[axis][d] = withinBox(cell[axis] - 1 + d);
         }
     // All 27 cells in a loop of fixed length, the empty lists dropped by counting, not by a
     // branch: which cells hold particles is a coin toss the processor cannot predict.

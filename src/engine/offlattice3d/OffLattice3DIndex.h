@@ -127,7 +127,7 @@ public:
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         const std::int32_t cz = cellOf(at.z);
-        const std::size_t slot = boxSlot(cx / TileCells, cy / TileCells, cz / TileCells);
+        const std::size_t slot = boxSlot(boxOf(cx), boxOf(cy), boxOf(cz));
         const std::uint32_t word = boxes_[slot].word;
         double mapped = cubeBound(at, cx, cy, cz, slot);
         // Close to the cluster, where the bound is short, the cubes around the walker may say
@@ -265,11 +265,13 @@ private:
     /// block; the slot of box (bx, by, bz) is the sum of the three.
     std::size_t boxSlotPart(int axis, std::int32_t b) const
     {
-        const auto block = static_cast<std::size_t>(b >> 2);
-        const auto perSide = static_cast<std::size_t>(blocksPerSide_);
-        const std::size_t blockStride = axis == 0 ? 1 : axis == 1 ? perSide : perSide * perSide;
-        return ((block * blockStride) << 6) | (static_cast<std::size_t>(b & 3) << (2 * axis));
+        const auto box = static_cast<std::uint32_t>(b); // never negative within the cube
+        return static_cast<std::size_t>(box >> 2) * blockStride_[axis] + (static_cast<std::size_t>(box & 3) << (2 * axis));
     }
+    /// The box that holds cell `c` (at least 0), and the cell's place in it along the axis. Cell
+    /// numbers inside the cube are never negative: as unsigned numbers these are a shift and a mask.
+    static std::int32_t boxOf(std::int32_t c) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(c) / TileCells); }
+    static std::int32_t withinBox(std::int32_t c) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(c) % TileCells); }
     /// Which of its box's eight map bytes the cube holding cell (cx, cy, cz) has.
     static std::int32_t mapByte(std::int32_t cx, std::int32_t cy, std::int32_t cz)
     {
@@ -283,7 +285,7 @@ private:
     }
     static std::int32_t cellSlot(std::int32_t cx, std::int32_t cy, std::int32_t cz)
     {
-        return ((cz % TileCells) * TileCells + cy % TileCells) * TileCells + cx % TileCells;
+        return ((withinBox(cz) * TileCells + withinBox(cy)) * TileCells) + withinBox(cx);
     }
     /// A table of the units of a distance by its square: a squared distance in [k, k + 1) / steps
     /// gets the units of the smallest distance in that step, made slightly smaller still, so
@@ -310,7 +312,8 @@ private:
     std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;
     std::int32_t boxesPerSide_ = 0;
-    std::int32_t blocksPerSide_ = 0;
+    /// The slots between blocks next to each other along x, y and z.
+    std::size_t blockStride_[3] = {};
     /// What the index keeps of every box, side by side so that a walker reads both in one line.
     struct Box {
         /// Its tile's number plus TileFlag, or its distance bound.

@@ -252,9 +252,9 @@ void OffLattice3DIndex::lowerMapBytes(std::uint8_t* map, const double* xSquares,
     const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(low, high), _mm_setzero_si128());
     const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(map));
     const __m128i lowered = _mm_min_epu8(old, packed);
-    // Most cubes near the cluster are nearer to other centres already: nothing is written back.
-    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(lowered, old)) & 0xff) != 0xff)
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(map), lowered);
+    // Written back whether or not a byte fell: whether one does is a coin toss, and a branch the
+    // processor guesses wrong costs more than the store.
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(map), lowered);
 #else
     for (std::int32_t byte = 0; byte < 8; ++byte) {
         const float square = (xs[byte & 1] + ys[(byte >> 1) & 1]) + zs[byte >> 2];

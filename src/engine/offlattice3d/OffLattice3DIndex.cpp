@@ -215,18 +215,29 @@ void OffLattice3DIndex::updateMap(SpacePoint at)
     }
     prefetchBoxes(at);
     constexpr double Reach = MapReach * MapReach;
+    // Along a row of boxes the nearest of a box's cubes draws nearer up to the particle's own box
+    // and farther after it, so the boxes of a row within reach are a run about that box: its ends
+    // are counted, not found by a branch per box, which the processor would guess wrong at both.
+    const std::int32_t span = last[0] - first[0] + 1;
+    const std::int32_t own = boxOf(cellOf(at.x)) - first[0];
+    double nearestX[MaxSpan];
+    for (std::int32_t b = 0; b < span; ++b)
+        nearestX[b] = std::min(squares[0][b][0], squares[0][b][1]);
     for (std::int32_t bz = first[2]; bz <= last[2]; ++bz)
         for (std::int32_t by = first[1]; by <= last[1]; ++by) {
             const double* zs = squares[2][bz - first[2]];
             const double* ys = squares[1][by - first[1]];
             const double rowNearest = std::min(zs[0], zs[1]) + std::min(ys[0], ys[1]);
-            if (rowNearest >= Reach)
+            if (nearestX[own] + rowNearest >= Reach)
                 continue; // no cube of this row of boxes is within reach
-            for (std::int32_t bx = first[0]; bx <= last[0]; ++bx) {
-                const double* xs = squares[0][bx - first[0]];
-                if (std::min(xs[0], xs[1]) + rowNearest < Reach)
-                    lowerMapBytes(boxes_[boxSlot(bx, by, bz)].map, xs, ys, zs);
-            }
+            std::int32_t low = 0;
+            std::int32_t high = span - 1;
+            for (std::int32_t b = 0; b < own; ++b)
+                low += nearestX[b] + rowNearest >= Reach;
+            for (std::int32_t b = own + 1; b < span; ++b)
+                high -= nearestX[b] + rowNearest >= Reach;
+            for (std::int32_t b = low; b <= high; ++b)
+                lowerMapBytes(boxes_[boxSlot(first[0] + b, by, bz)].map, squares[0][b], ys, zs);
         }
 }
 

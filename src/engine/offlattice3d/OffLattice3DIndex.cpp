@@ -161,14 +161,48 @@ void OffLattice3DIndex::reachTile(Tile& tile, std::int32_t bx, std::int32_t by, 
 
 void OffLattice3DIndex::updateFine(SpacePoint at)
 {
-    const std::int32_t x0 = cellOf(at.x - FineReach) / TileCells, x1 = cellOf(at.x + FineReach) / TileCells;
-    const std::int32_t y0 = cellOf(at.y - FineReach) / TileCells, y1 = cellOf(at.y + FineReach) / TileCells;
-    const std::int32_t z0 = cellOf(at.z - FineReach) / TileCells, z1 = cellOf(at.z + FineReach) / TileCells;
-    for (std::int32_t bz = z0; bz <= z1; ++bz)
-        for (std::int32_t by = y0; by <= y1; ++by)
-            for (std::int32_t bx = x0; bx <= x1; ++bx)
-                if (const std::uint32_t word = boxes_[boxSlot(bx, by, bz)].word; word >= TileFlag)
-                    reachTile(tileAt(word - TileFlag), bx, by, bz, at);
+    // The cells within FineReach of the particle are the three about its own along each axis
+    // (a cell is FineReach wide), in at most two boxes along each. All 27 are lowered in loops of
+    // fixed length, so that the processor does not guess at where a run of cells ends; a box
+    // without a tile writes to scratchTile_, which nothing reads.
+    const double centre[3] = {at.x, at.y, at.z};
+    std::int32_t firstBox[3];
+    std::int32_t boxCount[3];
+    std::int32_t box[3][3];
+    std::int32_t within[3][3];
+    double squares[3][3];
+    for (int axis = 0; axis < 3; ++axis) {
+        const std::int32_t first = cellOf(centre[axis] - FineReach);
+        const std::int32_t last = cellOf(centre[axis] + FineReach);
+        firstBox[axis] = boxOf(first);
+        boxCount[axis] = boxOf(last) - firstBox[axis] + 1;
+        for (std::int32_t d = 0; d < 3; ++d) {
+            const std::int32_t c = std::min(first + d, last);
+            const double off = outside(centre[axis], edgeOf(c), CellSide);
+            // A cell beyond `last` (when rounding makes the run two cells) repeats it, out of reach.
+            squares[axis][d] = first + d <= last ? off * off * SquareSteps : Unreached;
+            box[axis][d] = boxOf(c) - firstBox[axis];
+            within[axis][d] = withinBox(c);
+        }
+    }
+    Tile* tiles[2][2][2] = {{{&scratchTile_, &scratchTile_}, {&scratchTile_, &scratchTile_}},
+                            {{&scratchTile_, &scratchTile_}, {&scratchTile_, &scratchTile_}}};
+    for (std::int32_t z = 0; z < boxCount[2]; ++z)
+        for (std::int32_t y = 0; y < boxCount[1]; ++y)
+            for (std::int32_t x = 0; x < boxCount[0]; ++x)
+                if (const std::uint32_t word = boxes_[boxSlot(firstBox[0] + x, firstBox[1] + y, firstBox[2] + z)].word; word >= TileFlag)
+                    tiles[z][y][x] = &tileAt(word - TileFlag);
+    const auto lastStep = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
+    for (std::int32_t z = 0; z < 3; ++z)
+        for (std::int32_t y = 0; y < 3; ++y) {
+            const double squareYZ = squares[2][z] + squares[1][y];
+            for (std::int32_t x = 0; x < 3; ++x) {
+                const auto step = std::min(lastStep, static_cast<std::int32_t>(std::min(squares[0][x] + squareYZ, Unreached)));
+                Tile& tile = *tiles[box[2][z]][box[1][y]][box[0][x]];
+                std::uint8_t& cell = tile.gap[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
+                cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
+            }
+        }
 }
 
 void OffLattice3DIndex::updateNearBoxes(SpacePoint at)

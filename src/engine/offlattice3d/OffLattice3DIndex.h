@@ -178,6 +178,8 @@ private:
     static constexpr double MapSlack = 1e-5;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
+    /// A scaled square beyond every step of unitsBySquare_, for cells out of reach.
+    static constexpr double Unreached = 1e6;
 
     /// The cell (counted from the cube's low corner) that holds coordinate `x`.
     std::int32_t cellOf(double x) const
@@ -339,4 +341,6 @@ private:
     std::vector<std::uint8_t> unitsBySquare_;
     /// What gatherNear() reads for a box without a tile: no particles.
     Tile noTile_;
+    /// What updateFine() writes for a box without a tile.
+    Tile scratchTile_;
 };

@@ -198,6 +198,58 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
 }
 
+TEST(OffLattice3DGrowthTest, AnIndexOfScatteredParticlesGathersEachNearOneOnceAndNeverPromisesTooMuch)
+{
+    // The index alone, without a growth that would walk forever if it lost a particle: a few
+    // hundred centres scattered over boxes and their faces (boxes are 8 wide, on multiples of 8),
+    // so that a point's neighbouring boxes are sometimes tiled and sometimes not. Every bound is at
+    // most the exact gap, and the particles gathered are those within reach, each once.
+    OffLattice3DIndex index(48.0);
+    Xoshiro256PlusPlus random(5);
+    std::vector<SpaceParticle> particles(400);
+    for (SpaceParticle& p : particles) {
+        p.at = {24 * random.uniform() - 12, 24 * random.uniform() - 12, 24 * random.uniform() - 12};
+        if (random.uniform() < 0.3) // onto a box face, a hair either side
+            p.at.y = 8.0 * std::round(p.at.y / 8) + (random.uniform() < 0.5 ? -1e-9 : 1e-9);
+    }
+    particles[0].at = {-13.5, -13.5, 13.5}; // alone in its cell, so the head of its list
+    for (std::size_t p = 0; p < particles.size(); ++p)
+        index.insert(static_cast<std::int32_t>(p), particles.data());
+    auto near = std::make_unique<OffLattice3DIndex::Near>();
+    int gathered = 0;
+    for (int i = 0; i < 6000; ++i) {
+        // Every other point within 3 of each particle in turn, the first included.
+        SpacePoint at{28 * random.uniform() - 14, 28 * random.uniform() - 14, 28 * random.uniform() - 14};
+        if (i % 2) {
+            const SpacePoint c = particles[static_cast<std::size_t>(i / 2) % particles.size()].at;
+            at = {c.x + 6 * random.uniform() - 3, c.y + 6 * random.uniform() - 3, c.z + 6 * random.uniform() - 3};
+        }
+        double nearest = 1e300;
+        for (const SpaceParticle& p : particles)
+            nearest = std::min(nearest, distance(at, p.at));
+        ASSERT_LE(index.gapBound(at), std::max(nearest - 1, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        index.gatherNear(at, particles.data(), *near);
+        std::vector<std::int32_t> found(near->particle, near->particle + near->count);
+        std::sort(found.begin(), found.end());
+        ASSERT_EQ(std::adjacent_find(found.begin(), found.end()), found.end()) << "a particle gathered twice";
+        for (std::size_t p = 0; p < particles.size(); ++p) {
+            const double dx = OffLattice3DIndex::outside(particles[p].at.x, near->corner.x, OffLattice3DIndex::CellSide);
+            const double dy = OffLattice3DIndex::outside(particles[p].at.y, near->corner.y, OffLattice3DIndex::CellSide);
+            const double dz = OffLattice3DIndex::outside(particles[p].at.z, near->corner.z, OffLattice3DIndex::CellSide);
+            const double off = std::sqrt(dx * dx + dy * dy + dz * dz);
+            const bool isFound = std::binary_search(found.begin(), found.end(), static_cast<std::int32_t>(p));
+            if (off < OffLattice3DIndex::GatheredReach) {
+                ASSERT_TRUE(isFound) << "particle " << p << " missed near " << at.x << ", " << at.y << ", " << at.z;
+            }
+            if (off > 1 + OffLattice3DIndex::NearReach) {
+                ASSERT_FALSE(isFound) << "particle " << p << " gathered from " << off;
+            }
+        }
+        gathered += near->count > 0;
+    }
+    EXPECT_GT(gathered, 1000);
+}
+
 TEST(OffLattice3DGrowthTest, FarFromTheClusterTheBoundsFollowTheDistance)
 {
     // An index made for a million particles around a cluster of 3000, asked from 40 to 300

@@ -39,6 +39,7 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
     std::fill(std::begin(noTile_.head), std::end(noTile_.head), -1);
     std::fill(std::begin(noTile_.gap), std::end(noTile_.gap), FineCap);
+    scratchTile_ = noTile_;
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -179,7 +180,7 @@ void OffLattice3DIndex::updateFine(SpacePoint at)
         for (std::int32_t d = 0; d < 3; ++d) {
             const std::int32_t c = std::min(first + d, last);
             const double off = outside(centre[axis], edgeOf(c), CellSide);
-            // A cell beyond `last` (when rounding makes the run two cells) repeats it, out of reach.
+            // Should rounding ever make the run two cells, the third repeats the second, out of reach.
             squares[axis][d] = first + d <= last ? off * off * SquareSteps : Unreached;
             box[axis][d] = boxOf(c) - firstBox[axis];
             within[axis][d] = withinBox(c);

@@ -452,10 +452,13 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
                 if (word < TileFlag)
                     continue;
                 const Tile* tile = &tileAt(word - TileFlag);
-                // A layer of the tile's heads fills one line: only the layers within reach are asked.
+                // A layer of the tile's heads fills one line: the three layers about the walker's
+                // are asked, those beyond the tile's ends as its end layers (asked twice, read once).
                 const std::int32_t bz = firstBox[2] + z;
-                for (std::int32_t layer = std::max(cell[2] - 1, bz * TileCells); layer <= std::min(cell[2] + 1, bz * TileCells + TileCells - 1); ++layer)
-                    __builtin_prefetch(&tile->head[(layer % TileCells) * TileCells * TileCells]);
+                for (std::int32_t d = -1; d <= 1; ++d) {
+                    const std::int32_t layer = std::clamp(cell[2] + d, bz * TileCells, bz * TileCells + TileCells - 1);
+                    __builtin_prefetch(&tile->head[withinBox(layer) * TileCells * TileCells]);
+                }
                 tiles[z][y][x] = tile;
             }
     // Each of the three cells along an axis: which of the two boxes holds it, and where in it.
@@ -475,11 +478,10 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
             for (std::int32_t x = 0; x < 3; ++x) {
                 const Tile* tile = tiles[box[2][z]][box[1][y]][box[0][x]];
                 const std::int32_t head = tile->head[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
+                __builtin_prefetch(&particles[std::max(head, 0)]);
                 next[lists] = head;
                 lists += head >= 0;
             }
-    for (std::int32_t list = 0; list < lists; ++list)
-        __builtin_prefetch(&particles[next[list]]);
     // The lists are walked side by side, a particle of each in turn, so the reads of particles
     // that are not in the cache overlap.
     while (lists > 0) {

@@ -478,7 +478,7 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
             for (std::int32_t x = 0; x < 3; ++x) {
                 const Tile* tile = tiles[box[2][z]][box[1][y]][box[0][x]];
                 const std::int32_t head = tile->head[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
-                __builtin_prefetch(&particles[std::max(head, 0)]);
+                __builtin_prefetch(&particles[std::max(head, 0)]); // an empty cell asks for particle 0, which costs less than a branch
                 next[lists] = head;
                 lists += head >= 0;
             }

@@ -37,9 +37,8 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
-    std::fill(std::begin(noTile_.head), std::end(noTile_.head), -1);
-    std::fill(std::begin(noTile_.gap), std::end(noTile_.gap), FineCap);
-    scratchTile_ = noTile_;
+    std::fill(std::begin(spareTile_.head), std::end(spareTile_.head), -1);
+    std::fill(std::begin(spareTile_.gap), std::end(spareTile_.gap), FineCap);
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -160,47 +159,58 @@ void OffLattice3DIndex::reachTile(Tile& tile, std::int32_t bx, std::int32_t by, 
         }
 }
 
+OffLattice3DIndex::CellBlock OffLattice3DIndex::cellBlock(const std::int32_t* first, const std::int32_t* last) const
+{
+    CellBlock block;
+    for (int axis = 0; axis < 3; ++axis) {
+        block.firstBox[axis] = boxOf(first[axis]);
+        block.boxCount[axis] = boxOf(last[axis]) - block.firstBox[axis] + 1;
+        for (std::int32_t d = 0; d < 3; ++d) {
+            const std::int32_t c = std::min(first[axis] + d, last[axis]);
+            block.box[axis][d] = boxOf(c) - block.firstBox[axis];
+            block.within[axis][d] = withinBox(c);
+        }
+    }
+    for (std::int32_t z = 0; z < 2; ++z)
+        for (std::int32_t y = 0; y < 2; ++y)
+            for (std::int32_t x = 0; x < 2; ++x)
+                block.tiles[z][y][x] = &spareTile_;
+    for (std::int32_t z = 0; z < block.boxCount[2]; ++z)
+        for (std::int32_t y = 0; y < block.boxCount[1]; ++y)
+            for (std::int32_t x = 0; x < block.boxCount[0]; ++x) {
+                const std::uint32_t word = boxes_[boxSlot(block.firstBox[0] + x, block.firstBox[1] + y, block.firstBox[2] + z)].word;
+                if (word >= TileFlag)
+                    block.tiles[z][y][x] = &tileAt(word - TileFlag);
+            }
+    return block;
+}
+
 void OffLattice3DIndex::updateFine(SpacePoint at)
 {
     // The cells within FineReach of the particle are the three about its own along each axis
-    // (a cell is FineReach wide), in at most two boxes along each. All 27 are lowered in loops of
-    // fixed length, so that the processor does not guess at where a run of cells ends; a box
-    // without a tile writes to scratchTile_, which nothing reads.
+    // (a cell is FineReach wide). All 27 are lowered in loops of fixed length, so that the
+    // processor does not guess at where a run of cells ends.
     const double centre[3] = {at.x, at.y, at.z};
-    std::int32_t firstBox[3];
-    std::int32_t boxCount[3];
-    std::int32_t box[3][3];
-    std::int32_t within[3][3];
+    std::int32_t first[3];
+    std::int32_t last[3];
     double squares[3][3];
     for (int axis = 0; axis < 3; ++axis) {
-        const std::int32_t first = cellOf(centre[axis] - FineReach);
-        const std::int32_t last = cellOf(centre[axis] + FineReach);
-        firstBox[axis] = boxOf(first);
-        boxCount[axis] = boxOf(last) - firstBox[axis] + 1;
+        first[axis] = cellOf(centre[axis] - FineReach);
+        last[axis] = cellOf(centre[axis] + FineReach);
         for (std::int32_t d = 0; d < 3; ++d) {
-            const std::int32_t c = std::min(first + d, last);
-            const double off = outside(centre[axis], edgeOf(c), CellSide);
+            const double off = outside(centre[axis], edgeOf(std::min(first[axis] + d, last[axis])), CellSide);
             // Should rounding ever make the run two cells, the third repeats the second, out of reach.
-            squares[axis][d] = first + d <= last ? off * off * SquareSteps : Unreached;
-            box[axis][d] = boxOf(c) - firstBox[axis];
-            within[axis][d] = withinBox(c);
+            squares[axis][d] = first[axis] + d <= last[axis] ? off * off * SquareSteps : Unreached;
         }
     }
-    Tile* tiles[2][2][2] = {{{&scratchTile_, &scratchTile_}, {&scratchTile_, &scratchTile_}},
-                            {{&scratchTile_, &scratchTile_}, {&scratchTile_, &scratchTile_}}};
-    for (std::int32_t z = 0; z < boxCount[2]; ++z)
-        for (std::int32_t y = 0; y < boxCount[1]; ++y)
-            for (std::int32_t x = 0; x < boxCount[0]; ++x)
-                if (const std::uint32_t word = boxes_[boxSlot(firstBox[0] + x, firstBox[1] + y, firstBox[2] + z)].word; word >= TileFlag)
-                    tiles[z][y][x] = &tileAt(word - TileFlag);
+    const CellBlock block = cellBlock(first, last);
     const auto lastStep = static_cast<std::int32_t>(unitsBySquare_.size()) - 1;
     for (std::int32_t z = 0; z < 3; ++z)
         for (std::int32_t y = 0; y < 3; ++y) {
             const double squareYZ = squares[2][z] + squares[1][y];
             for (std::int32_t x = 0; x < 3; ++x) {
                 const auto step = std::min(lastStep, static_cast<std::int32_t>(std::min(squares[0][x] + squareYZ, Unreached)));
-                Tile& tile = *tiles[box[2][z]][box[1][y]][box[0][x]];
-                std::uint8_t& cell = tile.gap[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
+                std::uint8_t& cell = block.tile(x, y, z).gap[block.slot(x, y, z)];
                 cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
             }
         }
@@ -435,40 +445,24 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     const std::int32_t cell[3] = {cellOf(at.x), cellOf(at.y), cellOf(at.z)};
     near.corner = {edgeOf(cell[0]), edgeOf(cell[1]), edgeOf(cell[2])};
     near.count = 0;
-    // The 3 x 3 x 3 cells around (a cell is CellSide >= Reach wide) lie in at most two boxes
-    // along each axis. The heads of those boxes' tiles are asked of memory before the first is
-    // read, so their reads overlap; a box without a tile reads as noTile_, whose lists are empty.
-    std::int32_t firstBox[3];
-    std::int32_t boxCount[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        firstBox[axis] = boxOf(cell[axis] - 1);
-        boxCount[axis] = boxOf(cell[axis] + 1) - firstBox[axis] + 1;
-    }
-    const Tile* tiles[2][2][2] = {{{&noTile_, &noTile_}, {&noTile_, &noTile_}}, {{&noTile_, &noTile_}, {&noTile_, &noTile_}}};
-    for (std::int32_t z = 0; z < boxCount[2]; ++z)
-        for (std::int32_t y = 0; y < boxCount[1]; ++y)
-            for (std::int32_t x = 0; x < boxCount[0]; ++x) {
-                const std::uint32_t word = boxes_[boxSlot(firstBox[0] + x, firstBox[1] + y, firstBox[2] + z)].word;
-                if (word < TileFlag)
+    // The 3 x 3 x 3 cells around (a cell is CellSide >= Reach wide). The heads of their tiles
+    // are asked of memory before the first is read, so that their reads overlap.
+    const std::int32_t first[3] = {cell[0] - 1, cell[1] - 1, cell[2] - 1};
+    const std::int32_t last[3] = {cell[0] + 1, cell[1] + 1, cell[2] + 1};
+    const CellBlock block = cellBlock(first, last);
+    for (std::int32_t z = 0; z < block.boxCount[2]; ++z)
+        for (std::int32_t y = 0; y < block.boxCount[1]; ++y)
+            for (std::int32_t x = 0; x < block.boxCount[0]; ++x) {
+                if (block.tiles[z][y][x] == &spareTile_)
                     continue;
-                const Tile* tile = &tileAt(word - TileFlag);
                 // A layer of the tile's heads fills one line: the three layers about the walker's
                 // are asked, those beyond the tile's ends as its end layers (asked twice, read once).
-                const std::int32_t bz = firstBox[2] + z;
+                const std::int32_t bz = block.firstBox[2] + z;
                 for (std::int32_t d = -1; d <= 1; ++d) {
                     const std::int32_t layer = std::clamp(cell[2] + d, bz * TileCells, bz * TileCells + TileCells - 1);
-                    __builtin_prefetch(&tile->head[withinBox(layer) * TileCells * TileCells]);
+                    __builtin_prefetch(&block.tiles[z][y][x]->head[withinBox(layer) * TileCells * TileCells]);
                 }
-                tiles[z][y][x] = tile;
             }
-    // Each of the three cells along an axis: which of the two boxes holds it, and where in it.
-    std::int32_t box[3][3];
-    std::int32_t within[3][3];
-    for (int axis = 0; axis < 3; ++axis)
-        for (std::int32_t d = 0; d < 3; ++d) {
-            box[axis][d] = boxOf(cell[axis] - 1 + d) - firstBox[axis];
-            within[axis][d] = withinBox(cell[axis] - 1 + d);
-        }
     // All 27 cells in a loop of fixed length, the empty lists dropped by counting, not by a
     // branch: which cells hold particles is a coin toss the processor cannot predict.
     std::int32_t next[27];
@@ -476,8 +470,7 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     for (std::int32_t z = 0; z < 3; ++z)
         for (std::int32_t y = 0; y < 3; ++y)
             for (std::int32_t x = 0; x < 3; ++x) {
-                const Tile* tile = tiles[box[2][z]][box[1][y]][box[0][x]];
-                const std::int32_t head = tile->head[(within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]];
+                const std::int32_t head = block.tile(x, y, z).head[block.slot(x, y, z)];
                 __builtin_prefetch(&particles[std::max(head, 0)]); // an empty cell asks for particle 0, which costs less than a branch
                 next[lists] = head;
                 lists += head >= 0;

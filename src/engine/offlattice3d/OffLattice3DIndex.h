@@ -298,6 +298,22 @@ private:
     Tile& tileMade(std::int32_t bx, std::int32_t by, std::int32_t bz, const SpaceParticle* particles);
     /// Lowers the bytes of the cells of `tile` (box bx, by, bz) within FineReach of `at`.
     void reachTile(Tile& tile, std::int32_t bx, std::int32_t by, std::int32_t bz, SpacePoint at);
+    /// Three cells along each axis, from cell first[axis] on (a cell past last[axis] repeats
+    /// it), and the tiles that hold them: they lie in at most two boxes along each axis.
+    struct CellBlock {
+        /// The first of the boxes along each axis, and how many there are (1 or 2).
+        std::int32_t firstBox[3];
+        std::int32_t boxCount[3];
+        /// The tiles of those boxes, spareTile_ for a box without one.
+        Tile* tiles[2][2][2];
+        /// For each of the three cells along an axis, which of the boxes holds it and where in it.
+        std::int32_t box[3][3];
+        std::int32_t within[3][3];
+
+        Tile& tile(int x, int y, int z) const { return *tiles[box[2][z]][box[1][y]][box[0][x]]; }
+        std::int32_t slot(int x, int y, int z) const { return (within[2][z] * TileCells + within[1][y]) * TileCells + within[0][x]; }
+    };
+    CellBlock cellBlock(const std::int32_t* first, const std::int32_t* last) const;
     void updateFine(SpacePoint at);
     void updateNearBoxes(SpacePoint at);
     void updateMap(SpacePoint at);
@@ -339,8 +355,7 @@ private:
     std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
-    /// What gatherNear() reads for a box without a tile: no particles.
-    Tile noTile_;
-    /// What updateFine() writes for a box without a tile.
-    Tile scratchTile_;
+    /// What a CellBlock holds for a box without a tile. Its lists stay empty (gatherNear() reads
+    /// them); its cells' bytes take what updateFine() writes there, and nothing reads them.
+    mutable Tile spareTile_;
 };

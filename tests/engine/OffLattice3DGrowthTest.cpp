@@ -44,6 +44,34 @@ double closestPair(const std::vector<SpaceParticle>& particles)
     return closest;
 }
 
+/// The distance from `at` to the cell whose low corner is `corner`, worked out here rather than
+/// by the index under test.
+double distanceToCell(SpacePoint at, SpacePoint corner)
+{
+    const auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
+    const double ox = outside(at.x, corner.x), oy = outside(at.y, corner.y), oz = outside(at.z, corner.z);
+    return std::sqrt(ox * ox + oy * oy + oz * oz);
+}
+
+/// Whether `near`, gathered for `at`, holds every particle within GatheredReach of its cell, none
+/// beyond 1 + NearReach, and none twice.
+testing::AssertionResult gatheredExactly(const OffLattice3DIndex::Near& near, const std::vector<SpaceParticle>& particles, SpacePoint at)
+{
+    std::vector<std::int32_t> found(near.particle, near.particle + near.count);
+    std::sort(found.begin(), found.end());
+    if (std::adjacent_find(found.begin(), found.end()) != found.end())
+        return testing::AssertionFailure() << "a particle gathered twice near " << at.x << ", " << at.y << ", " << at.z;
+    for (std::size_t p = 0; p < particles.size(); ++p) {
+        const double off = distanceToCell(particles[p].at, near.corner);
+        const bool isFound = std::binary_search(found.begin(), found.end(), static_cast<std::int32_t>(p));
+        if (off < OffLattice3DIndex::GatheredReach && !isFound)
+            return testing::AssertionFailure() << "particle " << p << " missed near " << at.x << ", " << at.y << ", " << at.z;
+        if (off > 1 + OffLattice3DIndex::NearReach && isFound)
+            return testing::AssertionFailure() << "particle " << p << " gathered from " << off << " near " << at.x << ", " << at.y << ", " << at.z;
+    }
+    return testing::AssertionSuccess();
+}
+
 } // namespace
 
 TEST(OffLattice3DGrowthTest, EveryParticleTouchesItsParentAndNoTwoOverlap)
@@ -173,22 +201,7 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
         if (bound < OffLattice3DIndex::NearReach) {
             ++gathered;
             index.gatherNear(at, particles.data(), *near);
-            std::vector<std::int32_t> found(near->particle, near->particle + near->count);
-            std::sort(found.begin(), found.end());
-            auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
-            for (std::size_t p = 0; p < particles.size(); ++p) {
-                const double dx = outside(particles[p].at.x, near->corner.x);
-                const double dy = outside(particles[p].at.y, near->corner.y);
-                const double dz = outside(particles[p].at.z, near->corner.z);
-                const double squared = dx * dx + dy * dy + dz * dz;
-                const bool isFound = std::binary_search(found.begin(), found.end(), static_cast<std::int32_t>(p));
-                if (squared < OffLattice3DIndex::GatheredReach * OffLattice3DIndex::GatheredReach) {
-                    ASSERT_TRUE(isFound) << "particle " << p << " near " << at.x << ", " << at.y << ", " << at.z;
-                }
-                if (squared > (1 + OffLattice3DIndex::NearReach) * (1 + OffLattice3DIndex::NearReach)) {
-                    ASSERT_FALSE(isFound) << "particle " << p << " near " << at.x << ", " << at.y << ", " << at.z;
-                }
-            }
+            ASSERT_TRUE(gatheredExactly(*near, particles, at));
         }
     }
     EXPECT_GT(gathered, 1000);
@@ -229,22 +242,7 @@ TEST(OffLattice3DGrowthTest, AnIndexOfScatteredParticlesGathersEachNearOneOnceAn
             nearest = std::min(nearest, distance(at, p.at));
         ASSERT_LE(index.gapBound(at), std::max(nearest - 1, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
         index.gatherNear(at, particles.data(), *near);
-        std::vector<std::int32_t> found(near->particle, near->particle + near->count);
-        std::sort(found.begin(), found.end());
-        ASSERT_EQ(std::adjacent_find(found.begin(), found.end()), found.end()) << "a particle gathered twice";
-        for (std::size_t p = 0; p < particles.size(); ++p) {
-            const double dx = OffLattice3DIndex::outside(particles[p].at.x, near->corner.x, OffLattice3DIndex::CellSide);
-            const double dy = OffLattice3DIndex::outside(particles[p].at.y, near->corner.y, OffLattice3DIndex::CellSide);
-            const double dz = OffLattice3DIndex::outside(particles[p].at.z, near->corner.z, OffLattice3DIndex::CellSide);
-            const double off = std::sqrt(dx * dx + dy * dy + dz * dz);
-            const bool isFound = std::binary_search(found.begin(), found.end(), static_cast<std::int32_t>(p));
-            if (off < OffLattice3DIndex::GatheredReach) {
-                ASSERT_TRUE(isFound) << "particle " << p << " missed near " << at.x << ", " << at.y << ", " << at.z;
-            }
-            if (off > 1 + OffLattice3DIndex::NearReach) {
-                ASSERT_FALSE(isFound) << "particle " << p << " gathered from " << off;
-            }
-        }
+        ASSERT_TRUE(gatheredExactly(*near, particles, at));
         gathered += near->count > 0;
     }
     EXPECT_GT(gathered, 1000);
@@ -317,9 +315,7 @@ TEST(OffLattice3DGrowthTest, ABallTouchingTheNearestParticleReachesNoOther)
             ++large;
         const SpacePoint ball{touch.x + radius * normal.x, touch.y + radius * normal.y, touch.z + radius * normal.z};
         // Its reach stays where every centre was gathered: within GatheredReach of the cell.
-        const auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
-        const double ox = outside(ball.x, near->corner.x), oy = outside(ball.y, near->corner.y), oz = outside(ball.z, near->corner.z);
-        ASSERT_LE(std::sqrt(ox * ox + oy * oy + oz * oz) + radius + 1, OffLattice3DIndex::GatheredReach + 1e-12)
+        ASSERT_LE(distanceToCell(ball, near->corner) + radius + 1, OffLattice3DIndex::GatheredReach + 1e-12)
             << "a ball by " << at.x << ", " << at.y << ", " << at.z << " reaches beyond the particles gathered";
         for (std::size_t p = 0; p < particles.size(); ++p) {
             if (static_cast<std::int32_t>(p) != near->particle[nearest]) {

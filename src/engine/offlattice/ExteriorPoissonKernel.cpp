@@ -1,5 +1,7 @@
 #include "offlattice/ExteriorPoissonKernel.h"
 
+#include "offlattice/UnitDirection.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -10,5 +12,7 @@ PlanePoint ExteriorPoissonKernel::hit(PlanePoint from, double squaredDistance, d
     const double h2 = halfTangent * halfTangent;
     const double cosine = (1.0 - h2) / (1.0 + h2);
     const double sine = 2.0 * halfTangent / (1.0 + h2);
-    return {rho * (cosine * from.x - sine * from.y), rho * (sine * from.x + cosine * from.y)};
+    // Turned as UnitDirection turns its sectors, so that no build fuses the rotation.
+    const UnitDirection::Vector turned = UnitDirection::rotated({from.x, from.y}, cosine, sine);
+    return {rho * turned.x, rho * turned.y};
 }

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 /// A uniformly random direction in the plane from 64 random bits, without trigonometry in the
 /// walk: the top 10 bits pick one of 1024 equal sectors whose starting direction comes from a
@@ -28,7 +31,25 @@ public:
         const double a2 = a * a;
         const double sine = a * (1.0 - a2 * (1.0 / 6.0) * (1.0 - a2 * (1.0 / 20.0)));
         const double cosine = 1.0 - a2 * 0.5 * (1.0 - a2 * (1.0 / 12.0) * (1.0 - a2 * (1.0 / 30.0)));
-        return {start.x * cosine - start.y * sine, start.y * cosine + start.x * sine};
+        return rotated(start, cosine, sine);
+    }
+
+    /// `v` turned by the angle of cosine `c` and sine `s`. Written out as two lanes that both add:
+    /// GCC (12 at least) fuses a subtract in one lane and an add in the other into one fused
+    /// multiply-add-subtract where the target has one, even with contraction off, and a seed
+    /// would then grow another cluster on such a build. Negating the sine is exact, so the
+    /// result is that of the plain formula, to the bit.
+    static Vector rotated(Vector v, double c, double s)
+    {
+#ifdef __SSE2__
+        const __m128d along = _mm_mul_pd(_mm_set_pd(v.y, v.x), _mm_set1_pd(c));
+        const __m128d across = _mm_mul_pd(_mm_set_pd(v.x, v.y), _mm_set_pd(s, -s));
+        Vector turned;
+        _mm_storeu_pd(&turned.x, _mm_add_pd(along, across));
+        return turned;
+#else
+        return {v.x * c - v.y * s, v.y * c + v.x * s};
+#endif
     }
 
 private:

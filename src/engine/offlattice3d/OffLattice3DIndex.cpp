@@ -37,6 +37,9 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
+    // The first chunk is made at once, so that tile 0 can be named before any particle has
+    // made it (cellBlock() names it where a box has no tile, and then takes the spare one).
+    chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(TilesPerChunk));
     std::fill(std::begin(spareTile_.head), std::end(spareTile_.head), -1);
     std::fill(std::begin(spareTile_.gap), std::end(spareTile_.gap), FineCap);
 }
@@ -171,16 +174,17 @@ OffLattice3DIndex::CellBlock OffLattice3DIndex::cellBlock(const std::int32_t* fi
             block.within[axis][d] = withinBox(c);
         }
     }
+    // Always 2 x 2 x 2, the one box along an axis that has only one taken twice, and a box's tile
+    // or the spare one chosen by a select: how many boxes there are and which have tiles are
+    // coin tosses to the processor. Tile 0 can always be named (its chunk is made first).
     for (std::int32_t z = 0; z < 2; ++z)
         for (std::int32_t y = 0; y < 2; ++y)
-            for (std::int32_t x = 0; x < 2; ++x)
-                block.tiles[z][y][x] = &spareTile_;
-    for (std::int32_t z = 0; z < block.boxCount[2]; ++z)
-        for (std::int32_t y = 0; y < block.boxCount[1]; ++y)
-            for (std::int32_t x = 0; x < block.boxCount[0]; ++x) {
-                const std::uint32_t word = boxes_[boxSlot(block.firstBox[0] + x, block.firstBox[1] + y, block.firstBox[2] + z)].word;
-                if (word >= TileFlag)
-                    block.tiles[z][y][x] = &tileAt(word - TileFlag);
+            for (std::int32_t x = 0; x < 2; ++x) {
+                const std::uint32_t word = boxes_[boxSlot(block.firstBox[0] + std::min(x, block.boxCount[0] - 1),
+                                                          block.firstBox[1] + std::min(y, block.boxCount[1] - 1),
+                                                          block.firstBox[2] + std::min(z, block.boxCount[2] - 1))].word;
+                Tile* const tile = &tileAt(word >= TileFlag ? word - TileFlag : 0);
+                block.tiles[z][y][x] = word >= TileFlag ? tile : &spareTile_;
             }
     return block;
 }
@@ -219,22 +223,27 @@ void OffLattice3DIndex::updateFine(SpacePoint at)
 void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
 {
     // The boxes next to the particle's own take its true distance to them, far tighter than the
-    // distance between boxes, which the boxes farther out take.
-    const std::int32_t bx = cellOf(at.x) / TileCells, by = cellOf(at.y) / TileCells, bz = cellOf(at.z) / TileCells;
-    for (std::int32_t z = std::max(0, bz - NearBoxes); z <= std::min(boxesPerSide_ - 1, bz + NearBoxes); ++z) {
-        const double dz = outside(at.z, edgeOf(z * TileCells), BoxSide);
-        for (std::int32_t y = std::max(0, by - NearBoxes); y <= std::min(boxesPerSide_ - 1, by + NearBoxes); ++y) {
-            const double dy = outside(at.y, edgeOf(y * TileCells), BoxSide);
-            for (std::int32_t x = std::max(0, bx - NearBoxes); x <= std::min(boxesPerSide_ - 1, bx + NearBoxes); ++x) {
-                std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
-                if (word >= TileFlag)
-                    continue;
-                const double dx = outside(at.x, edgeOf(x * TileCells), BoxSide);
-                const double units = std::sqrt(dx * dx + dy * dy + dz * dz) * BoxUnitsPerDiameter - Slack;
-                word = std::min(word, static_cast<std::uint32_t>(std::max(0.0, units)));
-            }
+    // distance between boxes, which the boxes farther out take. The particle lies EdgeMargin
+    // inside the cube, so all 27 are there: they are lowered in loops of fixed length, a box
+    // with a tile keeping its word by a select, not a branch the processor would guess at.
+    static_assert(NearBoxes == 1 && EdgeMargin >= BoxSide);
+    const std::int32_t bx = boxOf(cellOf(at.x)), by = boxOf(cellOf(at.y)), bz = boxOf(cellOf(at.z));
+    double squares[3][3];
+    const double centre[3] = {at.x, at.y, at.z};
+    const std::int32_t own[3] = {bx, by, bz};
+    for (int axis = 0; axis < 3; ++axis)
+        for (std::int32_t d = 0; d < 3; ++d) {
+            const double off = outside(centre[axis], edgeOf((own[axis] + d - 1) * TileCells), BoxSide);
+            squares[axis][d] = off * off;
         }
-    }
+    for (std::int32_t z = 0; z < 3; ++z)
+        for (std::int32_t y = 0; y < 3; ++y)
+            for (std::int32_t x = 0; x < 3; ++x) {
+                std::uint32_t& word = boxes_[boxSlot(bx + x - 1, by + y - 1, bz + z - 1)].word;
+                const double units = std::sqrt(squares[0][x] + squares[1][y] + squares[2][z]) * BoxUnitsPerDiameter - Slack;
+                const std::uint32_t lowered = std::min(word, static_cast<std::uint32_t>(std::max(0.0, units)));
+                word = word >= TileFlag ? word : lowered;
+            }
 }
 
 void OffLattice3DIndex::updateMap(SpacePoint at)
@@ -329,11 +338,12 @@ void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::i
             for (std::int32_t y = std::max(0, box[1] - CoarseReach); y <= std::min(boxesPerSide_ - 1, box[1] + CoarseReach); ++y)
                 for (std::int32_t x = std::max(0, box[0] - CoarseReach); x <= std::min(boxesPerSide_ - 1, box[0] + CoarseReach); ++x) {
                     const std::int32_t ax = std::abs(x - box[0]), ay = std::abs(y - box[1]), az = std::abs(z - box[2]);
-                    if (std::max({ax, ay, az}) <= NearBoxes)
-                        continue; // these took the particles' own distances
+                    // Not the boxes next to it, which took the particles' own distances, nor
+                    // those with tiles: kept by a select, as which they are is hard to guess.
+                    const bool nearBox = std::max(std::max(ax, ay), az) <= NearBoxes;
                     std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
-                    if (word < TileFlag)
-                        word = std::min(word, boxWords_[az][ay][ax]);
+                    const std::uint32_t lowered = std::min(word, boxWords_[az][ay][ax]);
+                    word = nearBox || word >= TileFlag ? word : lowered;
                 }
     }
     for (std::size_t level = 0; level < levels_.size(); ++level) {
@@ -450,14 +460,14 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
     const std::int32_t first[3] = {cell[0] - 1, cell[1] - 1, cell[2] - 1};
     const std::int32_t last[3] = {cell[0] + 1, cell[1] + 1, cell[2] + 1};
     const CellBlock block = cellBlock(first, last);
-    for (std::int32_t z = 0; z < block.boxCount[2]; ++z)
-        for (std::int32_t y = 0; y < block.boxCount[1]; ++y)
-            for (std::int32_t x = 0; x < block.boxCount[0]; ++x) {
-                if (block.tiles[z][y][x] == &spareTile_)
-                    continue;
+    for (std::int32_t z = 0; z < 2; ++z)
+        for (std::int32_t y = 0; y < 2; ++y)
+            for (std::int32_t x = 0; x < 2; ++x) {
                 // A layer of the tile's heads fills one line: the three layers about the walker's
-                // are asked, those beyond the tile's ends as its end layers (asked twice, read once).
-                const std::int32_t bz = block.firstBox[2] + z;
+                // are asked, those beyond the tile's ends as its end layers (asked twice, read
+                // once). All eight tiles of the block are asked, repeats and the spare one too,
+                // which costs less than a branch on which they are.
+                const std::int32_t bz = block.firstBox[2] + std::min(z, block.boxCount[2] - 1);
                 for (std::int32_t d = -1; d <= 1; ++d) {
                     const std::int32_t layer = std::clamp(cell[2] + d, bz * TileCells, bz * TileCells + TileCells - 1);
                     __builtin_prefetch(&block.tiles[z][y][x]->head[withinBox(layer) * TileCells * TileCells]);

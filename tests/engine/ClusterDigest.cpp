@@ -13,6 +13,22 @@ namespace {
 /// FNV-1a over the bits of the coordinates and the parents, in arrival order.
 class Digest {
 public:
+    void add(const OffLatticeParticle& particle)
+    {
+        add(particle.at.x);
+        add(particle.at.y);
+        add(static_cast<std::uint64_t>(particle.parent));
+    }
+    void add(const SpaceParticle& particle)
+    {
+        add(particle.at.x);
+        add(particle.at.y);
+        add(particle.at.z);
+        add(static_cast<std::uint64_t>(particle.parent));
+    }
+    std::uint64_t value() const { return hash_; }
+
+private:
     void add(double value)
     {
         std::uint64_t bits;
@@ -26,11 +42,21 @@ public:
             hash_ *= 0x100000001b3ULL;
         }
     }
-    std::uint64_t value() const { return hash_; }
 
-private:
     std::uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
+
+/// Grows `particles` arrivals of `Growth` from `seed` and prints its digest.
+template <class Growth>
+void printDigest(const char* name, std::uint32_t seed, std::int64_t particles)
+{
+    Growth growth(seed, particles);
+    growth.run({particles, 0});
+    Digest digest;
+    for (const auto& particle : growth.particles())
+        digest.add(particle);
+    std::printf("%s seed %u: %016llx\n", name, seed, static_cast<unsigned long long>(digest.value()));
+}
 
 } // namespace
 
@@ -38,26 +64,8 @@ int main()
 {
     constexpr std::int64_t Particles = 3000;
     for (std::uint32_t seed = 1; seed <= 3; ++seed) {
-        OffLatticeGrowth plane(seed, Particles);
-        plane.run({Particles, 0});
-        Digest planeDigest;
-        for (const OffLatticeParticle& particle : plane.particles()) {
-            planeDigest.add(particle.at.x);
-            planeDigest.add(particle.at.y);
-            planeDigest.add(static_cast<std::uint64_t>(particle.parent));
-        }
-        std::printf("plane seed %u: %016llx\n", seed, static_cast<unsigned long long>(planeDigest.value()));
-
-        OffLattice3DGrowth space(seed, Particles);
-        space.run({Particles, 0});
-        Digest spaceDigest;
-        for (const SpaceParticle& particle : space.particles()) {
-            spaceDigest.add(particle.at.x);
-            spaceDigest.add(particle.at.y);
-            spaceDigest.add(particle.at.z);
-            spaceDigest.add(static_cast<std::uint64_t>(particle.parent));
-        }
-        std::printf("space seed %u: %016llx\n", seed, static_cast<unsigned long long>(spaceDigest.value()));
+        printDigest<OffLatticeGrowth>("plane", seed, Particles);
+        printDigest<OffLattice3DGrowth>("space", seed, Particles);
     }
     return 0;
 }

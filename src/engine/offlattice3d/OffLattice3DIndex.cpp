@@ -213,7 +213,7 @@ void OffLattice3DIndex::updateFine(SpacePoint at)
         for (std::int32_t y = 0; y < 3; ++y) {
             const double squareYZ = squares[2][z] + squares[1][y];
             for (std::int32_t x = 0; x < 3; ++x) {
-                const auto step = std::min(lastStep, static_cast<std::int32_t>(std::min(squares[0][x] + squareYZ, Unreached)));
+                const auto step = std::min(lastStep, static_cast<std::int32_t>(squares[0][x] + squareYZ)); // 3 Unreached fit
                 std::uint8_t& cell = block.tile(x, y, z).gap[block.slot(x, y, z)];
                 cell = std::min(cell, unitsBySquare_[static_cast<std::size_t>(step)]);
             }
@@ -227,10 +227,9 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
     // inside the cube, so all 27 are there: they are lowered in loops of fixed length, a box
     // with a tile keeping its word by a select, not a branch the processor would guess at.
     static_assert(NearBoxes == 1 && EdgeMargin >= BoxSide);
-    const std::int32_t bx = boxOf(cellOf(at.x)), by = boxOf(cellOf(at.y)), bz = boxOf(cellOf(at.z));
-    double squares[3][3];
     const double centre[3] = {at.x, at.y, at.z};
-    const std::int32_t own[3] = {bx, by, bz};
+    const std::int32_t own[3] = {boxOf(cellOf(at.x)), boxOf(cellOf(at.y)), boxOf(cellOf(at.z))};
+    double squares[3][3];
     for (int axis = 0; axis < 3; ++axis)
         for (std::int32_t d = 0; d < 3; ++d) {
             const double off = outside(centre[axis], edgeOf((own[axis] + d - 1) * TileCells), BoxSide);
@@ -239,7 +238,7 @@ void OffLattice3DIndex::updateNearBoxes(SpacePoint at)
     for (std::int32_t z = 0; z < 3; ++z)
         for (std::int32_t y = 0; y < 3; ++y)
             for (std::int32_t x = 0; x < 3; ++x) {
-                std::uint32_t& word = boxes_[boxSlot(bx + x - 1, by + y - 1, bz + z - 1)].word;
+                std::uint32_t& word = boxes_[boxSlot(own[0] + x - 1, own[1] + y - 1, own[2] + z - 1)].word;
                 const double units = std::sqrt(squares[0][x] + squares[1][y] + squares[2][z]) * BoxUnitsPerDiameter - Slack;
                 const std::uint32_t lowered = std::min(word, static_cast<std::uint32_t>(std::max(0.0, units)));
                 word = word >= TileFlag ? word : lowered;

@@ -178,7 +178,8 @@ private:
     static constexpr double MapSlack = 1e-5;
     /// Steps of squared distance per square diameter in unitsBySquare_.
     static constexpr double SquareSteps = 32.0;
-    /// A scaled square beyond every step of unitsBySquare_, for cells out of reach.
+    /// A scaled square beyond every step of unitsBySquare_, for cells out of reach (three of them
+    /// still fit in an int).
     static constexpr double Unreached = 1e6;
 
     /// The cell (counted from the cube's low corner) that holds coordinate `x`.

@@ -34,7 +34,7 @@
 class OffLattice3DGrowth {
 public:
     /// Names this growth in run summaries; a change that alters any seed's cluster changes it.
-    static constexpr const char* EngineVersion = "offlattice3d-3";
+    static constexpr const char* EngineVersion = "offlattice3d-4";
 
     /// How close to a particle's surface the walk goes before the particle is put in contact:
     /// moving it that little cannot bring it nearer than 1 - StopDistance to any other centre,

@@ -37,11 +37,43 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                     static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
+    farSide_ = boxesPerSide_ + 2 * FarPad;
+    far_.assign(static_cast<std::size_t>(farSide_) * static_cast<std::size_t>(farSide_) * static_cast<std::size_t>(farSide_), FarCap);
+    fillFarRows();
     // The first chunk is made at once, so that tile 0 can be named before any particle has
     // made it (cellBlock() names it where a box has no tile, and then takes the spare one).
     chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(TilesPerChunk));
     std::fill(std::begin(spareTile_.head), std::end(spareTile_.head), -1);
     std::fill(std::begin(spareTile_.gap), std::end(spareTile_.gap), FineCap);
+}
+
+std::int32_t OffLattice3DIndex::firstFarBox(std::int32_t cube)
+{
+    return (cube >> 1) - FarPad + (cube & 1);
+}
+
+std::int32_t OffLattice3DIndex::cubesApart(std::int32_t cube, std::int32_t box)
+{
+    // Box b's centre lies on the corner between its cubes 2b and 2b + 1, so cube q lies between
+    // k = q - 2b - 1 and k + 1 cubes from it.
+    const std::int32_t k = cube - 2 * box - 1;
+    return std::max(k, -1 - k);
+}
+
+void OffLattice3DIndex::fillFarRows()
+{
+    // A cube m cubes apart along each axis from a box's centre is 4 |m| diameters from it; the
+    // pattern along x depends only on the parity of the cube's place, as firstFarBox() does.
+    for (std::int32_t parity = 0; parity < 2; ++parity)
+        for (std::int32_t mz = 0; mz < FarSpan; ++mz)
+            for (std::int32_t my = 0; my < FarSpan; ++my)
+                for (std::int32_t x = 0; x < FarSpan; ++x) {
+                    const std::int32_t mx = cubesApart(parity, firstFarBox(parity) + x);
+                    const double distance = MapSide * std::sqrt(static_cast<double>(mx * mx + my * my + mz * mz)) - Slack;
+                    farRows_[parity][mz][my][x] = distance >= FarReach
+                                                      ? FarCap
+                                                      : static_cast<std::uint8_t>(std::max(0.0, distance * FarUnitsPerDiameter));
+                }
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -66,9 +98,15 @@ void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
     const std::int32_t cz = cellOf(at.z);
     const bool newTile = boxes_[boxSlot(cx / TileCells, cy / TileCells, cz / TileCells)].word < TileFlag;
     Tile& home = tileMade(cx / TileCells, cy / TileCells, cz / TileCells, particles);
+    // The map's cube, two cells a side, lies in the one tile.
+    bool newCube = true;
+    for (std::int32_t corner = 0; corner < 8; ++corner)
+        newCube &= home.head[cellSlot((cx & ~1) + (corner & 1), (cy & ~1) + ((corner >> 1) & 1), (cz & ~1) + (corner >> 2))] < 0;
     std::int32_t& head = home.head[cellSlot(cx, cy, cz)];
     particles[particle].nextInCell = head;
     head = particle;
+    if (newCube)
+        updateFar(cx >> 1, cy >> 1, cz >> 1);
     updateFine(at);
     updateNearBoxes(at);
     updateMap(at);
@@ -368,6 +406,29 @@ void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::i
     }
 }
 
+void OffLattice3DIndex::updateFar(std::int32_t qx, std::int32_t qy, std::int32_t qz)
+{
+    // FarSpan boxes along each axis from firstFarBox() on hold every centre within FarReach of
+    // the cube; a row of them along x is lowered at once.
+    const std::int32_t x0 = firstFarBox(qx), y0 = firstFarBox(qy), z0 = firstFarBox(qz);
+    for (std::int32_t z = 0; z < FarSpan; ++z) {
+        const std::int32_t mz = cubesApart(qz, z0 + z);
+        for (std::int32_t y = 0; y < FarSpan; ++y) {
+            const std::uint8_t* pattern = farRows_[qx & 1][mz][cubesApart(qy, y0 + y)];
+            std::uint8_t* row = &far_[farSlot(x0, y0 + y, z0 + z)];
+#ifdef __SSE2__
+            static_assert(FarSpan == 16);
+            const __m128i lowered = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
+                                                 _mm_load_si128(reinterpret_cast<const __m128i*>(pattern)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), lowered);
+#else
+            for (std::int32_t x = 0; x < FarSpan; ++x)
+                row[x] = std::min(row[x], pattern[x]);
+#endif
+        }
+    }
+}
+
 double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz,
                                       std::uint32_t word) const
 {
@@ -382,6 +443,12 @@ double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32
                 edgeDistance(at, box[0] * TileCells, box[1] * TileCells, box[2] * TileCells, BoxSide) - 1.0 - Slack;
     if (word < BoxCap)
         return bound;
+    return levelsBound(at, box[0], box[1], box[2], bound);
+}
+
+double OffLattice3DIndex::levelsBound(SpacePoint at, std::int32_t bx, std::int32_t by, std::int32_t bz, double bound) const
+{
+    const std::int32_t box[3] = {bx, by, bz};
     for (std::size_t level = 0; level < levels_.size(); ++level) {
         const auto shift = static_cast<std::int32_t>(level) + 1;
         const std::int32_t side = levelSide_[level];
@@ -518,12 +585,13 @@ std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
     // level: under a seventh of a byte a box in all) and their bits; a margin for the rounding up.
     const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
     const std::uint64_t boxes = blocks * blocks * blocks * 64;
-    return boxes * (sizeof(Box) + 1) + (1 << 16);
+    const auto farSide = static_cast<std::uint64_t>(2 * std::ceil(halfSide / BoxSide) + 2 * FarPad);
+    return boxes * (sizeof(Box) + 1) + farSide * farSide * farSide + (1 << 16);
 }
 
 std::uint64_t OffLattice3DIndex::bytes() const
 {
-    std::uint64_t total = boxes_.capacity() * sizeof(Box) + chunks_.size() * (BytesPerTile << ChunkBits) +
+    std::uint64_t total = boxes_.capacity() * sizeof(Box) + far_.capacity() + chunks_.size() * (BytesPerTile << ChunkBits) +
                           chunks_.capacity() * sizeof(chunks_[0]);
     for (const auto& level : levels_)
         total += level.capacity();

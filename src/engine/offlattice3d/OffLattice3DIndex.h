@@ -37,6 +37,12 @@
 /// is a bound too; it is the one that counts a few diameters out, where walkers spend most of
 /// their jumps and a cell's or box's edge says little. Close in, the best of the bounds from the
 /// eight cubes whose centres surround the walker is taken.
+/// Far from the cluster, beyond the distance map's reach, a byte a box in a table of its own
+/// bounds the distance from the box's centre to the nearest centre, in quarters of a diameter up
+/// to FarReach: the distance to the nearest cube of the distance map that holds a centre, kept
+/// as each cube gets its first. A walker whose box says it is that far out reads only this
+/// table, some 12 times smaller than the boxes' and so mostly in the processor's cache, and the
+/// eight boxes' centres around it give its bound as the map's cubes do near the cluster.
 /// Within a cell, the exact gaps come from gatherNear(), which copies out the particles near the
 /// walker once for the jumps it makes close by.
 ///
@@ -84,6 +90,14 @@ public:
     static constexpr double MapReach = MapCap / MapUnitsPerDiameter;
     /// Below this bound from the walker's own cube, the eight cubes around it are read too.
     static constexpr double CornersBelow = 3.0;
+    static constexpr double FarUnitsPerDiameter = 4.0;
+    /// A box's far byte when no centre is within FarReach of its centre.
+    static constexpr std::uint8_t FarCap = 255;
+    static constexpr double FarReach = FarCap / FarUnitsPerDiameter;
+    /// A walker whose box's far byte says at least this many diameters takes its bound from the
+    /// far table alone when that bound is at least FarEnough, more than the distance map can give.
+    static constexpr double FarFrom = 16.0;
+    static constexpr double FarEnough = MapReach - 1.0;
 
     /// The particles near one cell, copied out for a walker close to it.
     struct Near {
@@ -127,13 +141,24 @@ public:
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         const std::int32_t cz = cellOf(at.z);
-        const std::size_t slot = boxSlot(boxOf(cx), boxOf(cy), boxOf(cz));
+        const std::int32_t bx = boxOf(cx), by = boxOf(cy), bz = boxOf(cz);
+        // Far out, the small far table answers and the box table, whose lines are seldom in the
+        // cache there, is not read.
+        const std::uint8_t farUnits = far_[farSlot(bx, by, bz)];
+        double far = -1.0;
+        if (farUnits >= FarFrom * FarUnitsPerDiameter) {
+            far = farBound(at, cx, cy, cz);
+            if (far >= FarEnough)
+                return farUnits < FarCap ? far : std::max(far, levelsBound(at, bx, by, bz, -1.0));
+        }
+        const std::size_t slot = boxSlot(bx, by, bz);
         const std::uint32_t word = boxes_[slot].word;
         double mapped = cubeBound(at, cx, cy, cz, slot);
         // Close to the cluster, where the bound is short, the cubes around the walker may say
         // more; far out they add little to a long jump, for the memory they take to read.
         if (mapped < CornersBelow)
             mapped = std::max(mapped, cornersBound(at, cx, cy, cz));
+        mapped = std::max(mapped, far);
         if (word >= TileFlag) {
             // A cell's byte gives at most FineReach plus half a cell: beyond, the tile is not read.
             if (mapped >= FineReach + CellSide / 2 - 1.0)
@@ -245,6 +270,41 @@ private:
         }
         return largestLessRoot(distances, squares) - 1.0 - MapSlack;
     }
+    /// The far table's slot of box (bx, by, bz), FarPad boxes in from each side of the table.
+    std::size_t farSlot(std::int32_t bx, std::int32_t by, std::int32_t bz) const
+    {
+        const auto side = static_cast<std::size_t>(farSide_);
+        return (static_cast<std::size_t>(bz + FarPad) * side + static_cast<std::size_t>(by + FarPad)) * side +
+               static_cast<std::size_t>(bx + FarPad);
+    }
+    /// The bound from the far bytes of the eight boxes whose centres surround the walker (in
+    /// cell cx, cy, cz), the best of them, as cornersBound() takes it from the map's cubes.
+    [[gnu::noinline]] double farBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const
+    {
+        const std::int32_t cell[3] = {cx, cy, cz};
+        const double point[3] = {at.x, at.y, at.z};
+        std::int32_t box[3][2];
+        float square[3][2];
+        for (int axis = 0; axis < 3; ++axis) {
+            // The walker's box, then the one next to it on the side of the walker's half of it.
+            const std::int32_t own = boxOf(cell[axis]);
+            box[axis][0] = own;
+            box[axis][1] = (cell[axis] & 2) ? own + 1 : own - 1;
+            for (int which = 0; which < 2; ++which) {
+                const double d = point[axis] - (edgeOf(box[axis][which] * TileCells) + BoxSide / 2);
+                square[axis][which] = static_cast<float>(d * d);
+            }
+        }
+        constexpr float Scale = static_cast<float>(1.0 / FarUnitsPerDiameter);
+        float distances[8];
+        float squares[8];
+        for (int corner = 0; corner < 8; ++corner) {
+            const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
+            distances[corner] = far_[farSlot(box[0][x], box[1][y], box[2][z])] * Scale;
+            squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+        }
+        return largestLessRoot(distances, squares) - 1.0 - MapSlack;
+    }
     /// The largest distances[k] - sqrt(squares[k]) of eight, in single precision: SSE's square
     /// root is IEEE's, correctly rounded, so both ways give the same bits. Its error is a few
     /// units in the last place of the largest distance or root.
@@ -323,7 +383,17 @@ private:
     static void lowerMapBytes(std::uint8_t* map, const double* xSquares, const double* ySquares, const double* zSquares);
     void prefetchBoxes(SpacePoint at) const;
     void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
+    /// Lowers the far bytes of the boxes whose centres lie within FarReach of the map's cube
+    /// (qx, qy, qz), counted in cubes from the cube's low corner, which has just taken its first centre.
+    void updateFar(std::int32_t qx, std::int32_t qy, std::int32_t qz);
+    /// The first box of the far table whose centre a cube may lie within FarReach of, along an axis.
+    static std::int32_t firstFarBox(std::int32_t cube);
+    /// How many whole cubes lie between cube `cube` and the centre of box `box`, along an axis.
+    static std::int32_t cubesApart(std::int32_t cube, std::int32_t box);
+    void fillFarRows();
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
+    /// The best of `bound` and the coarse levels' bounds for a walker in box (bx, by, bz).
+    double levelsBound(SpacePoint at, std::int32_t bx, std::int32_t by, std::int32_t bz, double bound) const;
     /// The bound the eight boxes of level `level` (of side `length`) whose centres surround the
     /// walker give; `space` and `b` number the walker's own box in space and in the level.
     double levelCornersBound(SpacePoint at, std::size_t level, const std::int32_t* space, const std::int32_t* b, double length) const;
@@ -354,6 +424,15 @@ private:
     /// The words of two boxes dx, dy, dz boxes apart, and the levels' bytes, [|dz|][|dy|][|dx|].
     std::uint32_t boxWords_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
     std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
+    /// The boxes a cube reaches in the far table along each axis, and the table's margin of
+    /// boxes beyond the cube's on every side, so that they all lie within it.
+    static constexpr std::int32_t FarSpan = 16;
+    static constexpr std::int32_t FarPad = FarSpan / 2;
+    std::int32_t farSide_ = 0;
+    std::vector<std::uint8_t> far_;
+    /// The far bytes a cube gives a row of FarSpan boxes along x, by the parity of its place
+    /// along x and its distances in cubes along y and z (see updateFar()).
+    alignas(16) std::uint8_t farRows_[2][FarSpan][FarSpan][FarSpan];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
     /// What a CellBlock holds for a box without a tile. Its lists stay empty (gatherNear() reads

@@ -14,15 +14,13 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     blockStride_[1] = 64 * blocks;
     blockStride_[2] = 64 * blocks * blocks;
     boxes_.assign(blocks * blocks * blocks * 64, Box{});
-    for (std::int32_t shift = 1;; ++shift) {
+    // Far tables of boxes of 8, 16, 32, ... diameters on multiples of their sides in space, until
+    // one table's boxes span the cube.
+    for (std::int32_t shift = 0;; ++shift) {
         const std::int32_t low = -halfBoxes >> shift;
-        const std::int32_t side = ((halfBoxes - 1) >> shift) - low + 1;
-        const auto count = static_cast<std::size_t>(side) * static_cast<std::size_t>(side) * static_cast<std::size_t>(side);
-        lowBox_.push_back(low);
-        levelSide_.push_back(side);
-        levels_.emplace_back(count, CoarseCap);
-        occupied_.emplace_back((count + 63) / 64, 0);
-        if (side <= 2)
+        const std::int32_t count = ((halfBoxes - 1) >> shift) - low + 1;
+        far_.emplace_back(BoxSide * (1 << shift), low, count);
+        if (count <= 2)
             break;
     }
     // The nearest points of two boxes d boxes apart on an axis are max(0, |d| - 1) sides apart.
@@ -33,47 +31,13 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
                 const double sides = std::sqrt(ax * ax + ay * ay + az * az);
                 boxWords_[dz][dy][dx] = static_cast<std::uint32_t>(
                     std::min<double>(BoxCap, std::floor(sides * BoxSide * BoxUnitsPerDiameter)));
-                levelUnits_[dz][dy][dx] =
-                    static_cast<std::uint8_t>(std::min<double>(CoarseCap, std::floor(sides * CoarseUnitsPerSide)));
             }
     unitsBySquare_ = unitsBySquare(SquareSteps, FineReach, FineUnitsPerDiameter, FineCap);
-    farSide_ = boxesPerSide_ + 2 * FarPad;
-    far_.assign(static_cast<std::size_t>(farSide_) * static_cast<std::size_t>(farSide_) * static_cast<std::size_t>(farSide_), FarCap);
-    fillFarRows();
     // The first chunk is made at once, so that tile 0 can be named before any particle has
     // made it (cellBlock() names it where a box has no tile, and then takes the spare one).
     chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(TilesPerChunk));
     std::fill(std::begin(spareTile_.head), std::end(spareTile_.head), -1);
     std::fill(std::begin(spareTile_.gap), std::end(spareTile_.gap), FineCap);
-}
-
-std::int32_t OffLattice3DIndex::firstFarBox(std::int32_t cube)
-{
-    return (cube >> 1) - FarPad + (cube & 1);
-}
-
-std::int32_t OffLattice3DIndex::cubesApart(std::int32_t cube, std::int32_t box)
-{
-    // Box b's centre lies on the corner between its cubes 2b and 2b + 1, so cube q lies between
-    // k = q - 2b - 1 and k + 1 cubes from it.
-    const std::int32_t k = cube - 2 * box - 1;
-    return std::max(k, -1 - k);
-}
-
-void OffLattice3DIndex::fillFarRows()
-{
-    // A cube m cubes apart along each axis from a box's centre is 4 |m| diameters from it; the
-    // pattern along x depends only on the parity of the cube's place, as firstFarBox() does.
-    for (std::int32_t parity = 0; parity < 2; ++parity)
-        for (std::int32_t mz = 0; mz < FarSpan; ++mz)
-            for (std::int32_t my = 0; my < FarSpan; ++my)
-                for (std::int32_t x = 0; x < FarSpan; ++x) {
-                    const std::int32_t mx = cubesApart(parity, firstFarBox(parity) + x);
-                    const double distance = MapSide * std::sqrt(static_cast<double>(mx * mx + my * my + mz * mz)) - Slack;
-                    farRows_[parity][mz][my][x] = distance >= FarReach
-                                                      ? FarCap
-                                                      : static_cast<std::uint8_t>(std::max(0.0, distance * FarUnitsPerDiameter));
-                }
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -105,12 +69,12 @@ void OffLattice3DIndex::insert(std::int32_t particle, SpaceParticle* particles)
     std::int32_t& head = home.head[cellSlot(cx, cy, cz)];
     particles[particle].nextInCell = head;
     head = particle;
-    if (newCube)
-        updateFar(cx >> 1, cy >> 1, cz >> 1);
     updateFine(at);
     updateNearBoxes(at);
     updateMap(at);
-    updateBoxLevels(cx, cy, cz, newTile);
+    if (newTile)
+        updateBoxWords(cx, cy, cz);
+    updateFar(cx, cy, cz, newCube);
 }
 
 void OffLattice3DIndex::prefetchBoxes(SpacePoint at) const
@@ -366,153 +330,63 @@ void OffLattice3DIndex::lowerMapBytes(std::uint8_t* map, const double* xSquares,
 #endif
 }
 
-void OffLattice3DIndex::updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile)
+void OffLattice3DIndex::updateBoxWords(std::int32_t cx, std::int32_t cy, std::int32_t cz)
 {
-    const std::int32_t box[3] = {cx / TileCells, cy / TileCells, cz / TileCells};
-    if (newTile) {
-        // The boxes beyond the next ones take the distance between boxes.
-        for (std::int32_t z = std::max(0, box[2] - CoarseReach); z <= std::min(boxesPerSide_ - 1, box[2] + CoarseReach); ++z)
-            for (std::int32_t y = std::max(0, box[1] - CoarseReach); y <= std::min(boxesPerSide_ - 1, box[1] + CoarseReach); ++y)
-                for (std::int32_t x = std::max(0, box[0] - CoarseReach); x <= std::min(boxesPerSide_ - 1, box[0] + CoarseReach); ++x) {
-                    const std::int32_t ax = std::abs(x - box[0]), ay = std::abs(y - box[1]), az = std::abs(z - box[2]);
-                    // Not the boxes next to it, which took the particles' own distances, nor
-                    // those with tiles: kept by a select, as which they are is hard to guess.
-                    const bool nearBox = std::max(std::max(ax, ay), az) <= NearBoxes;
-                    std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
-                    const std::uint32_t lowered = std::min(word, boxWords_[az][ay][ax]);
-                    word = nearBox || word >= TileFlag ? word : lowered;
-                }
-    }
-    for (std::size_t level = 0; level < levels_.size(); ++level) {
-        const auto shift = static_cast<std::int32_t>(level) + 1;
-        const std::int32_t side = levelSide_[level];
-        std::int32_t b[3];
-        for (int axis = 0; axis < 3; ++axis)
-            b[axis] = ((box[axis] - halfCells_ / TileCells) >> shift) - lowBox_[level];
-        const auto slot = (static_cast<std::size_t>(b[2]) * static_cast<std::size_t>(side) + static_cast<std::size_t>(b[1])) *
-                              static_cast<std::size_t>(side) + static_cast<std::size_t>(b[0]);
-        std::vector<std::uint64_t>& occupied = occupied_[level];
-        if (occupied[slot >> 6] & (std::uint64_t{1} << (slot & 63)))
-            return; // this box held a particle already, and so do the larger ones around it
-        occupied[slot >> 6] |= std::uint64_t{1} << (slot & 63);
-        std::vector<std::uint8_t>& units = levels_[level];
-        for (std::int32_t z = std::max(0, b[2] - CoarseReach); z <= std::min(side - 1, b[2] + CoarseReach); ++z)
-            for (std::int32_t y = std::max(0, b[1] - CoarseReach); y <= std::min(side - 1, b[1] + CoarseReach); ++y)
-                for (std::int32_t x = std::max(0, b[0] - CoarseReach); x <= std::min(side - 1, b[0] + CoarseReach); ++x) {
-                    std::uint8_t& value = units[(static_cast<std::size_t>(z) * static_cast<std::size_t>(side) + static_cast<std::size_t>(y)) *
-                                                    static_cast<std::size_t>(side) + static_cast<std::size_t>(x)];
-                    value = std::min(value, levelUnits_[std::abs(z - b[2])][std::abs(y - b[1])][std::abs(x - b[0])]);
-                }
+    // The boxes beyond the next ones take the distance between boxes.
+    const std::int32_t box[3] = {boxOf(cx), boxOf(cy), boxOf(cz)};
+    for (std::int32_t z = std::max(0, box[2] - CoarseReach); z <= std::min(boxesPerSide_ - 1, box[2] + CoarseReach); ++z)
+        for (std::int32_t y = std::max(0, box[1] - CoarseReach); y <= std::min(boxesPerSide_ - 1, box[1] + CoarseReach); ++y)
+            for (std::int32_t x = std::max(0, box[0] - CoarseReach); x <= std::min(boxesPerSide_ - 1, box[0] + CoarseReach); ++x) {
+                const std::int32_t ax = std::abs(x - box[0]), ay = std::abs(y - box[1]), az = std::abs(z - box[2]);
+                // Not the boxes next to it, which took the particles' own distances, nor
+                // those with tiles: kept by a select, as which they are is hard to guess.
+                const bool nearBox = std::max(std::max(ax, ay), az) <= NearBoxes;
+                std::uint32_t& word = boxes_[boxSlot(x, y, z)].word;
+                const std::uint32_t lowered = std::min(word, boxWords_[az][ay][ax]);
+                word = nearBox || word >= TileFlag ? word : lowered;
+            }
+}
+
+void OffLattice3DIndex::updateFar(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newCube)
+{
+    // Table k's source cubes are table k - 1's boxes (the first's are the distance map's cubes),
+    // and a box of table k - 1 that held no centre until now has a byte above 0 there.
+    const std::int32_t cell[3] = {cx - halfCells_, cy - halfCells_, cz - halfCells_};
+    bool newSource = newCube;
+    for (std::size_t table = 0; table < far_.size() && newSource; ++table) {
+        const auto shift = static_cast<std::int32_t>(table) + 2;
+        newSource = far_[table].units(cell[0] >> shift, cell[1] >> shift, cell[2] >> shift) != 0;
+        far_[table].lower(cell[0] >> (shift - 1), cell[1] >> (shift - 1), cell[2] >> (shift - 1));
     }
 }
 
-void OffLattice3DIndex::updateFar(std::int32_t qx, std::int32_t qy, std::int32_t qz)
+double OffLattice3DIndex::farBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const
 {
-    // FarSpan boxes along each axis from firstFarBox() on hold every centre within FarReach of
-    // the cube; a row of them along x is lowered at once.
-    const std::int32_t x0 = firstFarBox(qx), y0 = firstFarBox(qy), z0 = firstFarBox(qz);
-    for (std::int32_t z = 0; z < FarSpan; ++z) {
-        const std::int32_t mz = cubesApart(qz, z0 + z);
-        for (std::int32_t y = 0; y < FarSpan; ++y) {
-            const std::uint8_t* pattern = farRows_[qx & 1][mz][cubesApart(qy, y0 + y)];
-            std::uint8_t* row = &far_[farSlot(x0, y0 + y, z0 + z)];
-#ifdef __SSE2__
-            static_assert(FarSpan == 16);
-            const __m128i lowered = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
-                                                 _mm_load_si128(reinterpret_cast<const __m128i*>(pattern)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), lowered);
-#else
-            for (std::int32_t x = 0; x < FarSpan; ++x)
-                row[x] = std::min(row[x], pattern[x]);
-#endif
-        }
+    const std::int32_t cell[3] = {cx - halfCells_, cy - halfCells_, cz - halfCells_};
+    double bound = -1.0;
+    for (std::size_t table = 0;; ++table) {
+        const auto shift = static_cast<std::int32_t>(table) + 2;
+        const std::int32_t box[3] = {cell[0] >> shift, cell[1] >> shift, cell[2] >> shift};
+        const bool upper[3] = {((cell[0] >> (shift - 1)) & 1) != 0, ((cell[1] >> (shift - 1)) & 1) != 0,
+                               ((cell[2] >> (shift - 1)) & 1) != 0};
+        bound = std::max(bound, far_[table].bound(at, box, upper));
+        if (table + 1 == far_.size() || far_[table].units(box[0], box[1], box[2]) < FarDistanceTable::Cap)
+            return bound;
     }
 }
 
 double OffLattice3DIndex::coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz,
                                       std::uint32_t word) const
 {
-    // No centre lies in this box. Each level knows the distance D from the walker's box to the
-    // nearest centre (or box that holds one), so a centre is at least D plus the walker's
-    // distance to its box's faces away. A capped level says only that D is at least CoarseReach
-    // sides, so the next level may say more.
+    // No centre lies in this box. Its word is the distance D from the box to the nearest centre
+    // (or box that holds one), so a centre is at least D plus the walker's distance to its box's
+    // faces away.
     const std::int32_t box[3] = {cx / TileCells, cy / TileCells, cz / TileCells};
     double bound = -1.0;
     if (word > 0)
         bound = word * (1.0 / BoxUnitsPerDiameter) +
                 edgeDistance(at, box[0] * TileCells, box[1] * TileCells, box[2] * TileCells, BoxSide) - 1.0 - Slack;
-    if (word < BoxCap)
-        return bound;
-    return levelsBound(at, box[0], box[1], box[2], bound);
-}
-
-double OffLattice3DIndex::levelsBound(SpacePoint at, std::int32_t bx, std::int32_t by, std::int32_t bz, double bound) const
-{
-    const std::int32_t box[3] = {bx, by, bz};
-    for (std::size_t level = 0; level < levels_.size(); ++level) {
-        const auto shift = static_cast<std::int32_t>(level) + 1;
-        const std::int32_t side = levelSide_[level];
-        std::int32_t space[3];
-        std::int32_t b[3];
-        for (int axis = 0; axis < 3; ++axis) {
-            space[axis] = (box[axis] - halfCells_ / TileCells) >> shift;
-            b[axis] = space[axis] - lowBox_[level];
-        }
-        const std::uint8_t units = levels_[level][(static_cast<std::size_t>(b[2]) * static_cast<std::size_t>(side) + static_cast<std::size_t>(b[1])) *
-                                                      static_cast<std::size_t>(side) + static_cast<std::size_t>(b[0])];
-        const double length = BoxSide * static_cast<double>(1 << shift);
-        if (units > 0) {
-            const double x0 = space[0] * length, y0 = space[1] * length, z0 = space[2] * length;
-            const double edge = std::min(std::min(std::min(at.x - x0, x0 + length - at.x), std::min(at.y - y0, y0 + length - at.y)),
-                                         std::min(at.z - z0, z0 + length - at.z));
-            bound = std::max(bound, units * (length / CoarseUnitsPerSide) + edge - 1.0 - Slack);
-        }
-        bound = std::max(bound, levelCornersBound(at, level, space, b, length));
-        if (units < CoarseCap)
-            break;
-    }
     return bound;
-}
-
-double OffLattice3DIndex::levelCornersBound(SpacePoint at, std::size_t level, const std::int32_t* space, const std::int32_t* b,
-                                            double length) const
-{
-    // A box at distance D > 0 from the nearest box that holds a centre has its centre at least
-    // D + length / 2 from every centre (the line to one leaves the box through a face), so each
-    // of the eight boxes whose centres surround the walker gives a bound as a cube of the
-    // distance map does. Far from the cluster, where the distance grows as fast as the walker
-    // moves away, the box behind the walker gives nearly all of it.
-    const std::int32_t side = levelSide_[level];
-    const double point[3] = {at.x, at.y, at.z};
-    std::int32_t index[3][2];
-    float square[3][2];
-    for (int axis = 0; axis < 3; ++axis) {
-        const bool upper = point[axis] - space[axis] * length >= length / 2;
-        const std::int32_t step = upper ? 1 : -1;
-        for (int which = 0; which < 2; ++which) {
-            const std::int32_t offset = which * step;
-            index[axis][which] = b[axis] + offset;
-            const double d = point[axis] - (space[axis] + offset + 0.5) * length;
-            square[axis][which] = static_cast<float>(d * d);
-        }
-    }
-    float distances[8];
-    float squares[8];
-    for (int corner = 0; corner < 8; ++corner) {
-        const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
-        const std::int32_t ix = index[0][x], iy = index[1][y], iz = index[2][z];
-        squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
-        distances[corner] = -std::numeric_limits<float>::infinity();
-        if (ix < 0 || iy < 0 || iz < 0 || ix >= side || iy >= side || iz >= side)
-            continue;
-        const std::uint8_t units = levels_[level][(static_cast<std::size_t>(iz) * static_cast<std::size_t>(side) + static_cast<std::size_t>(iy)) *
-                                                      static_cast<std::size_t>(side) + static_cast<std::size_t>(ix)];
-        if (units == 0)
-            continue; // the box may hold a centre (never one this near a walker this far out)
-        distances[corner] = static_cast<float>(units * (length / CoarseUnitsPerSide) + length / 2); // exact
-    }
-    // Worked out in single precision: a few millionths of the side are left as room.
-    return largestLessRoot(distances, squares) - 1.0 - Slack - length * 1e-5;
 }
 
 void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles, Near& near) const
@@ -581,21 +455,26 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
 
 std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
 {
-    // A Box (word and map) a box, the coarser levels (a byte a box of 16, an eighth of that for each next
-    // level: under a seventh of a byte a box in all) and their bits; a margin for the rounding up.
+    // A Box (word and map) a box, the far tables, and a margin for the rounding up.
     const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
     const std::uint64_t boxes = blocks * blocks * blocks * 64;
-    const auto farSide = static_cast<std::uint64_t>(2 * std::ceil(halfSide / BoxSide) + 2 * FarPad);
-    return boxes * (sizeof(Box) + 1) + farSide * farSide * farSide + (1 << 16);
+    // The far tables, as the constructor makes them.
+    const auto halfBoxes = static_cast<std::int32_t>(std::ceil(halfSide / BoxSide));
+    std::uint64_t far = 0;
+    for (std::int32_t shift = 0;; ++shift) {
+        const std::int32_t count = ((halfBoxes - 1) >> shift) - (-halfBoxes >> shift) + 1;
+        far += FarDistanceTable::bytesFor(count);
+        if (count <= 2)
+            break;
+    }
+    return boxes * sizeof(Box) + far + (1 << 16);
 }
 
 std::uint64_t OffLattice3DIndex::bytes() const
 {
-    std::uint64_t total = boxes_.capacity() * sizeof(Box) + far_.capacity() + chunks_.size() * (BytesPerTile << ChunkBits) +
+    std::uint64_t total = boxes_.capacity() * sizeof(Box) + chunks_.size() * (BytesPerTile << ChunkBits) +
                           chunks_.capacity() * sizeof(chunks_[0]);
-    for (const auto& level : levels_)
-        total += level.capacity();
-    for (const auto& level : occupied_)
-        total += level.capacity() * sizeof(std::uint64_t);
+    for (const FarDistanceTable& table : far_)
+        total += table.bytes();
     return total;
 }

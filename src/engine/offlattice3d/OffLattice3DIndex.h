@@ -1,5 +1,7 @@
 #pragma once
 
+#include "offlattice3d/FarDistanceTable.h"
+#include "offlattice3d/LargestLessRoot.h"
 #include "offlattice3d/SpaceParticle.h"
 #include "offlattice3d/SpacePoint.h"
 
@@ -24,10 +26,7 @@
 ///   FineReach diameters;
 /// - every other box keeps in its word a lower bound on the distance from the box to the nearest
 ///   centre, in 1/64 diameter: the true distance from each particle of the boxes next to it, the
-///   distance between boxes from those up to CoarseReach boxes away, capped beyond;
-/// - coarser levels of boxes of 16, 32, 64, ... diameters, a byte a box: a lower bound on the
-///   distance from the box to the nearest box that holds a particle, in sixteenths of a side,
-///   capped at CoarseReach sides, which bounds the gap far from the cluster.
+///   distance between boxes from those up to CoarseReach boxes away, capped beyond.
 /// A walker's bound adds its own distance to the edge of its cell or box: no centre lies inside
 /// a cell or box whose distance is positive, so a line to any centre first crosses that edge.
 /// Beside these, every box keeps eight bytes, one for each of its cubes of MapSide
@@ -37,12 +36,12 @@
 /// is a bound too; it is the one that counts a few diameters out, where walkers spend most of
 /// their jumps and a cell's or box's edge says little. Close in, the best of the bounds from the
 /// eight cubes whose centres surround the walker is taken.
-/// Far from the cluster, beyond the distance map's reach, a byte a box in a table of its own
-/// bounds the distance from the box's centre to the nearest centre, in quarters of a diameter up
-/// to FarReach: the distance to the nearest cube of the distance map that holds a centre, kept
-/// as each cube gets its first. A walker whose box says it is that far out reads only this
-/// table, some 12 times smaller than the boxes' and so mostly in the processor's cache, and the
-/// eight boxes' centres around it give its bound as the map's cubes do near the cluster.
+/// Far from the cluster, beyond the distance map's reach, a FarDistanceTable of a byte a box
+/// bounds the distance from the box's centre to the nearest cube of the distance map that holds
+/// a centre, up to 64 diameters, and coarser ones of boxes of 16, 32, ... diameters the distance
+/// to the nearest box of the next finer table that holds one, each twice as far. A walker whose
+/// box says it is that far out reads only these tables, the first some 12 times smaller than
+/// the boxes' and so mostly in the processor's cache.
 /// Within a cell, the exact gaps come from gatherNear(), which copies out the particles near the
 /// walker once for the jumps it makes close by.
 ///
@@ -61,15 +60,13 @@ public:
     static constexpr std::uint8_t FineCap = static_cast<std::uint8_t>(FineReach * FineUnitsPerDiameter);
     /// The boxes this many boxes or fewer from a particle's own take its true distance.
     static constexpr std::int32_t NearBoxes = 1;
-    /// How far, in boxes, every level keeps its distances.
+    /// How far, in boxes, the boxes' words keep the distances between boxes.
     static constexpr std::int32_t CoarseReach = 4;
     static constexpr double BoxUnitsPerDiameter = 64.0;
     /// A box's word when no box within CoarseReach boxes holds a particle: at least CoarseReach sides.
     static constexpr std::uint32_t BoxCap = static_cast<std::uint32_t>(CoarseReach * BoxSide * BoxUnitsPerDiameter);
     /// A word at or above this names the box's tile.
     static constexpr std::uint32_t TileFlag = 1u << 31;
-    static constexpr double CoarseUnitsPerSide = 16.0;
-    static constexpr std::uint8_t CoarseCap = static_cast<std::uint8_t>(CoarseReach * CoarseUnitsPerSide);
     /// gatherNear() finds every particle whose surface is within this gap of the walker's cell.
     static constexpr double NearReach = 1.0;
     /// The distance from the cell within which gatherNear() finds every centre, to rounding: a
@@ -90,12 +87,9 @@ public:
     static constexpr double MapReach = MapCap / MapUnitsPerDiameter;
     /// Below this bound from the walker's own cube, the eight cubes around it are read too.
     static constexpr double CornersBelow = 3.0;
-    static constexpr double FarUnitsPerDiameter = 4.0;
-    /// A box's far byte when no centre is within FarReach of its centre.
-    static constexpr std::uint8_t FarCap = 255;
-    static constexpr double FarReach = FarCap / FarUnitsPerDiameter;
-    /// A walker whose box's far byte says at least this many diameters takes its bound from the
-    /// far table alone when that bound is at least FarEnough, more than the distance map can give.
+    /// A walker whose box's byte in the first far table says at least this many diameters takes
+    /// its bound from the far tables alone when that bound is at least FarEnough, more than the
+    /// distance map can give.
     static constexpr double FarFrom = 16.0;
     static constexpr double FarEnough = MapReach - 1.0;
 
@@ -142,14 +136,14 @@ public:
         const std::int32_t cy = cellOf(at.y);
         const std::int32_t cz = cellOf(at.z);
         const std::int32_t bx = boxOf(cx), by = boxOf(cy), bz = boxOf(cz);
-        // Far out, the small far table answers and the box table, whose lines are seldom in the
+        // Far out, the small far tables answer and the box table, whose lines are seldom in the
         // cache there, is not read.
-        const std::uint8_t farUnits = far_[farSlot(bx, by, bz)];
+        const std::uint8_t farUnits = far_[0].units(bx - halfBoxes(), by - halfBoxes(), bz - halfBoxes());
         double far = -1.0;
-        if (farUnits >= FarFrom * FarUnitsPerDiameter) {
+        if (farUnits >= FarFrom * FirstFarUnitsPerDiameter) {
             far = farBound(at, cx, cy, cz);
             if (far >= FarEnough)
-                return farUnits < FarCap ? far : std::max(far, levelsBound(at, bx, by, bz, -1.0));
+                return far;
         }
         const std::size_t slot = boxSlot(bx, by, bz);
         const std::uint32_t word = boxes_[slot].word;
@@ -270,60 +264,12 @@ private:
         }
         return largestLessRoot(distances, squares) - 1.0 - MapSlack;
     }
-    /// The far table's slot of box (bx, by, bz), FarPad boxes in from each side of the table.
-    std::size_t farSlot(std::int32_t bx, std::int32_t by, std::int32_t bz) const
-    {
-        const auto side = static_cast<std::size_t>(farSide_);
-        return (static_cast<std::size_t>(bz + FarPad) * side + static_cast<std::size_t>(by + FarPad)) * side +
-               static_cast<std::size_t>(bx + FarPad);
-    }
-    /// The bound from the far bytes of the eight boxes whose centres surround the walker (in
-    /// cell cx, cy, cz), the best of them, as cornersBound() takes it from the map's cubes.
-    [[gnu::noinline]] double farBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const
-    {
-        const std::int32_t cell[3] = {cx, cy, cz};
-        const double point[3] = {at.x, at.y, at.z};
-        std::int32_t box[3][2];
-        float square[3][2];
-        for (int axis = 0; axis < 3; ++axis) {
-            // The walker's box, then the one next to it on the side of the walker's half of it.
-            const std::int32_t own = boxOf(cell[axis]);
-            box[axis][0] = own;
-            box[axis][1] = (cell[axis] & 2) ? own + 1 : own - 1;
-            for (int which = 0; which < 2; ++which) {
-                const double d = point[axis] - (edgeOf(box[axis][which] * TileCells) + BoxSide / 2);
-                square[axis][which] = static_cast<float>(d * d);
-            }
-        }
-        constexpr float Scale = static_cast<float>(1.0 / FarUnitsPerDiameter);
-        float distances[8];
-        float squares[8];
-        for (int corner = 0; corner < 8; ++corner) {
-            const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
-            distances[corner] = far_[farSlot(box[0][x], box[1][y], box[2][z])] * Scale;
-            squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
-        }
-        return largestLessRoot(distances, squares) - 1.0 - MapSlack;
-    }
-    /// The largest distances[k] - sqrt(squares[k]) of eight, in single precision: SSE's square
-    /// root is IEEE's, correctly rounded, so both ways give the same bits. Its error is a few
-    /// units in the last place of the largest distance or root.
-    static double largestLessRoot(const float* distances, const float* squares)
-    {
-#ifdef __SSE2__
-        const __m128 low = _mm_sub_ps(_mm_loadu_ps(distances), _mm_sqrt_ps(_mm_loadu_ps(squares)));
-        const __m128 high = _mm_sub_ps(_mm_loadu_ps(distances + 4), _mm_sqrt_ps(_mm_loadu_ps(squares + 4)));
-        __m128 best = _mm_max_ps(low, high);
-        best = _mm_max_ps(best, _mm_movehl_ps(best, best));
-        best = _mm_max_ss(best, _mm_shuffle_ps(best, best, 1));
-        return _mm_cvtss_f32(best);
-#else
-        float best = distances[0] - std::sqrt(squares[0]);
-        for (int corner = 1; corner < 8; ++corner)
-            best = std::max(best, distances[corner] - std::sqrt(squares[corner]));
-        return best;
-#endif
-    }
+    /// The first far table's units a diameter.
+    static constexpr double FirstFarUnitsPerDiameter = FarDistanceTable::UnitsPerCubeSide / MapSide;
+    std::int32_t halfBoxes() const { return halfCells_ / TileCells; }
+    /// The bound the far tables give a walker in cell (cx, cy, cz): the first table's, and where
+    /// the walker's box's byte in a table is capped, the next one's too.
+    [[gnu::noinline]] double farBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const;
     /// One axis's share of boxSlot(): the block's place along that axis and the box's within the
     /// block; the slot of box (bx, by, bz) is the sum of the three.
     std::size_t boxSlotPart(int axis, std::int32_t b) const
@@ -382,21 +328,11 @@ private:
     /// particle, given the squares of their distances along each axis (low cubes first).
     static void lowerMapBytes(std::uint8_t* map, const double* xSquares, const double* ySquares, const double* zSquares);
     void prefetchBoxes(SpacePoint at) const;
-    void updateBoxLevels(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newTile);
-    /// Lowers the far bytes of the boxes whose centres lie within FarReach of the map's cube
-    /// (qx, qy, qz), counted in cubes from the cube's low corner, which has just taken its first centre.
-    void updateFar(std::int32_t qx, std::int32_t qy, std::int32_t qz);
-    /// The first box of the far table whose centre a cube may lie within FarReach of, along an axis.
-    static std::int32_t firstFarBox(std::int32_t cube);
-    /// How many whole cubes lie between cube `cube` and the centre of box `box`, along an axis.
-    static std::int32_t cubesApart(std::int32_t cube, std::int32_t box);
-    void fillFarRows();
+    void updateBoxWords(std::int32_t cx, std::int32_t cy, std::int32_t cz);
+    /// Takes a new particle in cell (cx, cy, cz) into the far tables, `newCube` if it is the
+    /// first in its cube of the distance map.
+    void updateFar(std::int32_t cx, std::int32_t cy, std::int32_t cz, bool newCube);
     double coarseBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::uint32_t word) const;
-    /// The best of `bound` and the coarse levels' bounds for a walker in box (bx, by, bz).
-    double levelsBound(SpacePoint at, std::int32_t bx, std::int32_t by, std::int32_t bz, double bound) const;
-    /// The bound the eight boxes of level `level` (of side `length`) whose centres surround the
-    /// walker give; `space` and `b` number the walker's own box in space and in the level.
-    double levelCornersBound(SpacePoint at, std::size_t level, const std::int32_t* space, const std::int32_t* b, double length) const;
 
     std::int32_t halfCells_ = 0;
     std::int32_t cellsPerSide_ = 0;
@@ -414,25 +350,10 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::unique_ptr<Tile[]>> chunks_;
     std::uint32_t tileCount_ = 0;
-    /// Level k (from 1): boxes of TileCells << k cells on multiples of that side in space, the
-    /// first of a side numbered lowBox_[k - 1] in space's numbering.
-    std::vector<std::vector<std::uint8_t>> levels_;
-    std::vector<std::int32_t> lowBox_;
-    std::vector<std::int32_t> levelSide_;
-    /// A bit per box of each level: whether it holds a particle.
-    std::vector<std::vector<std::uint64_t>> occupied_;
-    /// The words of two boxes dx, dy, dz boxes apart, and the levels' bytes, [|dz|][|dy|][|dx|].
+    /// Boxes of BoxSide, 2 BoxSide, 4 BoxSide, ... diameters, until one table's boxes span the cube.
+    std::vector<FarDistanceTable> far_;
+    /// The words of two boxes dx, dy, dz boxes apart, [|dz|][|dy|][|dx|].
     std::uint32_t boxWords_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
-    std::uint8_t levelUnits_[CoarseReach + 1][CoarseReach + 1][CoarseReach + 1];
-    /// The boxes a cube reaches in the far table along each axis, and the table's margin of
-    /// boxes beyond the cube's on every side, so that they all lie within it.
-    static constexpr std::int32_t FarSpan = 16;
-    static constexpr std::int32_t FarPad = FarSpan / 2;
-    std::int32_t farSide_ = 0;
-    std::vector<std::uint8_t> far_;
-    /// The far bytes a cube gives a row of FarSpan boxes along x, by the parity of its place
-    /// along x and its distances in cubes along y and z (see updateFar()).
-    alignas(16) std::uint8_t farRows_[2][FarSpan][FarSpan][FarSpan];
     /// A cell's byte for a squared distance from a centre, in steps of 1 / SquareSteps.
     std::vector<std::uint8_t> unitsBySquare_;
     /// What a CellBlock holds for a box without a tile. Its lists stay empty (gatherNear() reads

@@ -1,0 +1,111 @@
+#include "offlattice3d/FarDistanceTable.h"
+
+#include <algorithm>
+#include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+/// The first box along an axis whose centre a cube may lie within reach of.
+std::int32_t firstBoxNear(std::int32_t cube)
+{
+    return (cube >> 1) - FarDistanceTable::Pad + (cube & 1);
+}
+
+/// How many whole cubes lie between cube `cube` and the centre of box `box`, along an axis: box
+/// t's centre lies on the corner between its cubes 2t and 2t + 1, so cube q lies between
+/// k = q - 2t - 1 and k + 1 cubes from it.
+std::int32_t cubesApart(std::int32_t cube, std::int32_t box)
+{
+    const std::int32_t k = cube - 2 * box - 1;
+    return std::max(k, -1 - k);
+}
+
+/// The bytes a cube gives a row of Span boxes along x, by the parity of its place along x and its
+/// distances in cubes along y and z: the row along x depends on the cube's place only through
+/// its parity, as firstBoxNear() does.
+struct Rows {
+    alignas(16) std::uint8_t units[2][FarDistanceTable::Span][FarDistanceTable::Span][FarDistanceTable::Span];
+
+    Rows()
+    {
+        constexpr std::int32_t Span = FarDistanceTable::Span;
+        for (std::int32_t parity = 0; parity < 2; ++parity)
+            for (std::int32_t mz = 0; mz < Span; ++mz)
+                for (std::int32_t my = 0; my < Span; ++my)
+                    for (std::int32_t x = 0; x < Span; ++x) {
+                        const std::int32_t mx = cubesApart(parity, firstBoxNear(parity) + x);
+                        // A hair under the distance, so that rounding never makes a byte too large.
+                        const double sixteenths =
+                            FarDistanceTable::UnitsPerCubeSide * std::sqrt(static_cast<double>(mx * mx + my * my + mz * mz)) - 1e-9;
+                        units[parity][mz][my][x] =
+                            static_cast<std::uint8_t>(std::clamp(sixteenths, 0.0, static_cast<double>(FarDistanceTable::Cap)));
+                    }
+    }
+};
+
+const Rows rows;
+
+} // namespace
+
+FarDistanceTable::FarDistanceTable(double boxSide, std::int32_t low, std::int32_t boxes)
+    : boxSide_(boxSide), diametersPerUnit_(boxSide / 2 / UnitsPerCubeSide), origin_(low - Pad),
+      side_(static_cast<std::size_t>(boxes + 2 * Pad)), units_(side_ * side_ * side_, Cap)
+{
+}
+
+std::uint64_t FarDistanceTable::bytesFor(std::int64_t boxes)
+{
+    const auto side = static_cast<std::uint64_t>(boxes + 2 * Pad);
+    return side * side * side;
+}
+
+void FarDistanceTable::lower(std::int32_t qx, std::int32_t qy, std::int32_t qz)
+{
+    // Span boxes along each axis from firstBoxNear() on hold every box centre within Cap of the
+    // cube; a row of them along x is lowered at once.
+    const std::int32_t x0 = firstBoxNear(qx), y0 = firstBoxNear(qy), z0 = firstBoxNear(qz);
+    for (std::int32_t z = 0; z < Span; ++z) {
+        const std::int32_t mz = cubesApart(qz, z0 + z);
+        for (std::int32_t y = 0; y < Span; ++y) {
+            const std::uint8_t* pattern = rows.units[qx & 1][mz][cubesApart(qy, y0 + y)];
+            std::uint8_t* row = &units_[slot(x0, y0 + y, z0 + z)];
+#ifdef __SSE2__
+            static_assert(Span == 16);
+            const __m128i lowered = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
+                                                 _mm_load_si128(reinterpret_cast<const __m128i*>(pattern)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), lowered);
+#else
+            for (std::int32_t x = 0; x < Span; ++x)
+                row[x] = std::min(row[x], pattern[x]);
+#endif
+        }
+    }
+}
+
+double FarDistanceTable::bound(SpacePoint at, const std::int32_t* box, const bool* upper) const
+{
+    const double point[3] = {at.x, at.y, at.z};
+    std::int32_t boxes[3][2];
+    float square[3][2];
+    for (int axis = 0; axis < 3; ++axis) {
+        boxes[axis][0] = box[axis];
+        boxes[axis][1] = upper[axis] ? box[axis] + 1 : box[axis] - 1;
+        for (int which = 0; which < 2; ++which) {
+            const double d = point[axis] - (boxes[axis][which] + 0.5) * boxSide_; // exact: sides are powers of 2
+            square[axis][which] = static_cast<float>(d * d);
+        }
+    }
+    const auto scale = static_cast<float>(diametersPerUnit_);
+    float distances[8];
+    float squares[8];
+    for (int corner = 0; corner < 8; ++corner) {
+        const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
+        distances[corner] = units_[slot(boxes[0][x], boxes[1][y], boxes[2][z])] * scale;
+        squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+    }
+    // Worked out in single precision: a hundred-thousandth of a box side is left as room.
+    return largestLessRoot(distances, squares) - 1.0 - boxSide_ * 1e-5;
+}

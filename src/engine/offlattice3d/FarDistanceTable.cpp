@@ -87,25 +87,43 @@ void FarDistanceTable::lower(std::int32_t qx, std::int32_t qy, std::int32_t qz)
 
 double FarDistanceTable::bound(SpacePoint at, const std::int32_t* box, const bool* upper) const
 {
+    // Along each axis, the walker's box and the one next to it on the side of its half of it:
+    // their slots' shares and the squares of the walker's distances to their centres.
     const double point[3] = {at.x, at.y, at.z};
-    std::int32_t boxes[3][2];
+    const std::size_t stride[3] = {1, side_, side_ * side_};
+    std::size_t share[3][2];
     float square[3][2];
     for (int axis = 0; axis < 3; ++axis) {
-        boxes[axis][0] = box[axis];
-        boxes[axis][1] = upper[axis] ? box[axis] + 1 : box[axis] - 1;
+        const std::int32_t boxes[2] = {box[axis], upper[axis] ? box[axis] + 1 : box[axis] - 1};
         for (int which = 0; which < 2; ++which) {
-            const double d = point[axis] - (boxes[axis][which] + 0.5) * boxSide_; // exact: sides are powers of 2
+            share[axis][which] = static_cast<std::size_t>(boxes[which] - origin_) * stride[axis];
+            const double d = point[axis] - (boxes[which] + 0.5) * boxSide_; // exact: sides are powers of 2
             square[axis][which] = static_cast<float>(d * d);
         }
     }
+    std::int32_t units[8];
+    for (int corner = 0; corner < 8; ++corner)
+        units[corner] = units_[share[0][corner & 1] + share[1][(corner >> 1) & 1] + share[2][corner >> 2]];
+    // Worked out in single precision: a hundred-thousandth of a box side is left as room.
     const auto scale = static_cast<float>(diametersPerUnit_);
+#ifdef __SSE2__
+    // The eight corners' squares and distances made in registers, four corners (x and y) a
+    // vector: read back from memory as a vector, eight values stored one at a time would wait
+    // for the stores to drain.
+    const __m128 xy = _mm_add_ps(_mm_set_ps(square[0][1], square[0][0], square[0][1], square[0][0]),
+                                 _mm_set_ps(square[1][1], square[1][1], square[1][0], square[1][0]));
+    const __m128 lowSquares = _mm_add_ps(xy, _mm_set1_ps(square[2][0]));
+    const __m128 highSquares = _mm_add_ps(xy, _mm_set1_ps(square[2][1]));
+    const __m128 lowDistances = _mm_mul_ps(_mm_cvtepi32_ps(_mm_set_epi32(units[3], units[2], units[1], units[0])), _mm_set1_ps(scale));
+    const __m128 highDistances = _mm_mul_ps(_mm_cvtepi32_ps(_mm_set_epi32(units[7], units[6], units[5], units[4])), _mm_set1_ps(scale));
+    return largestLessRoot(lowDistances, lowSquares, highDistances, highSquares) - 1.0 - boxSide_ * 1e-5;
+#else
     float distances[8];
     float squares[8];
     for (int corner = 0; corner < 8; ++corner) {
-        const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
-        distances[corner] = units_[slot(boxes[0][x], boxes[1][y], boxes[2][z])] * scale;
-        squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+        distances[corner] = static_cast<float>(units[corner]) * scale;
+        squares[corner] = (square[0][corner & 1] + square[1][(corner >> 1) & 1]) + square[2][corner >> 2];
     }
-    // Worked out in single precision: a hundred-thousandth of a box side is left as room.
     return largestLessRoot(distances, squares) - 1.0 - boxSide_ * 1e-5;
+#endif
 }

@@ -67,11 +67,16 @@ void FarDistanceTable::lower(std::int32_t qx, std::int32_t qy, std::int32_t qz)
     // Span boxes along each axis from firstBoxNear() on hold every box centre within Cap of the
     // cube; a row of them along x is lowered at once.
     const std::int32_t x0 = firstBoxNear(qx), y0 = firstBoxNear(qy), z0 = firstBoxNear(qz);
-    for (std::int32_t z = 0; z < Span; ++z) {
-        const std::int32_t mz = cubesApart(qz, z0 + z);
-        for (std::int32_t y = 0; y < Span; ++y) {
-            const std::uint8_t* pattern = rows.units[qx & 1][mz][cubesApart(qy, y0 + y)];
-            std::uint8_t* row = &units_[slot(x0, y0 + y, z0 + z)];
+    std::int32_t yApart[Span];
+    for (std::int32_t y = 0; y < Span; ++y)
+        yApart[y] = cubesApart(qy, y0 + y);
+    const auto& byDistance = rows.units[qx & 1];
+    std::uint8_t* plane = &units_[slot(x0, y0, z0)];
+    for (std::int32_t z = 0; z < Span; ++z, plane += side_ * side_) {
+        const auto& byY = byDistance[cubesApart(qz, z0 + z)];
+        std::uint8_t* row = plane;
+        for (std::int32_t y = 0; y < Span; ++y, row += side_) {
+            const std::uint8_t* pattern = byY[yApart[y]];
 #ifdef __SSE2__
             static_assert(Span == 16);
             const __m128i lowered = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -25,13 +26,16 @@ std::int32_t cubesApart(std::int32_t cube, std::int32_t box)
 
 /// The bytes a cube gives a row of Span boxes along x, by the parity of its place along x and its
 /// distances in cubes along y and z: the row along x depends on the cube's place only through
-/// its parity, as firstBoxNear() does.
+/// its parity, as firstBoxNear() does. Each row lies between Span bytes of Cap on either side, so
+/// that the part of it that falls in one brick is read as Span bytes from the right place.
 struct Rows {
-    alignas(16) std::uint8_t units[2][FarDistanceTable::Span][FarDistanceTable::Span][FarDistanceTable::Span];
+    static constexpr std::int32_t Padded = 3 * FarDistanceTable::Span;
+    std::uint8_t units[2][FarDistanceTable::Span][FarDistanceTable::Span][Padded];
 
     Rows()
     {
         constexpr std::int32_t Span = FarDistanceTable::Span;
+        std::fill(&units[0][0][0][0], &units[0][0][0][0] + sizeof units, FarDistanceTable::Cap);
         for (std::int32_t parity = 0; parity < 2; ++parity)
             for (std::int32_t mz = 0; mz < Span; ++mz)
                 for (std::int32_t my = 0; my < Span; ++my)
@@ -40,7 +44,7 @@ struct Rows {
                         // A hair under the distance, so that rounding never makes a byte too large.
                         const double sixteenths =
                             FarDistanceTable::UnitsPerCubeSide * std::sqrt(static_cast<double>(mx * mx + my * my + mz * mz)) - 1e-9;
-                        units[parity][mz][my][x] =
+                        units[parity][mz][my][Span + x] =
                             static_cast<std::uint8_t>(std::clamp(sixteenths, 0.0, static_cast<double>(FarDistanceTable::Cap)));
                     }
     }
@@ -51,41 +55,62 @@ const Rows rows;
 } // namespace
 
 FarDistanceTable::FarDistanceTable(double boxSide, std::int32_t low, std::int32_t boxes)
-    : boxSide_(boxSide), diametersPerUnit_(boxSide / 2 / UnitsPerCubeSide), origin_(low - Pad),
-      side_(static_cast<std::size_t>(boxes + 2 * Pad)), units_(side_ * side_ * side_, Cap)
+    : boxSide_(boxSide), diametersPerUnit_(boxSide / 2 / UnitsPerCubeSide), origin_(low - Pad)
 {
+    const auto side = static_cast<std::size_t>(boxes + 2 * Pad);
+    const std::size_t bricks = (side + BrickRow - 1) / BrickRow;
+    const std::size_t pairs = (side + 1) / 2;
+    yStride_ = bricks * BrickBytes;
+    zStride_ = pairs * yStride_;
+    // A line's worth more to reach the first line's start, and a brick beyond the last, which
+    // lower() may pass over (with Cap) when a cube's row ends at the end of a brick.
+    storage_.assign(pairs * zStride_ + 2 * BrickBytes - 1, Cap);
+    const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+    units_ = storage_.data() + (BrickBytes - address % BrickBytes) % BrickBytes;
 }
 
 std::uint64_t FarDistanceTable::bytesFor(std::int64_t boxes)
 {
     const auto side = static_cast<std::uint64_t>(boxes + 2 * Pad);
-    return side * side * side;
+    const std::uint64_t pairs = (side + 1) / 2;
+    const std::uint64_t bricks = (side + BrickRow - 1) / BrickRow;
+    return pairs * pairs * bricks * BrickBytes + 2 * BrickBytes - 1;
 }
 
 void FarDistanceTable::lower(std::int32_t qx, std::int32_t qy, std::int32_t qz)
 {
     // Span boxes along each axis from firstBoxNear() on hold every box centre within Cap of the
-    // cube; a row of them along x is lowered at once.
+    // cube. A row of them along x falls in two bricks, whose rows are lowered at once, each by
+    // the part of the padded pattern that lies over it.
     const std::int32_t x0 = firstBoxNear(qx), y0 = firstBoxNear(qy), z0 = firstBoxNear(qz);
+    const std::size_t intoBrick = xShare(x0) % BrickBytes;
+    const std::size_t firstBrick = xShare(x0) - intoBrick;
+    std::size_t yShares[Span];
     std::int32_t yApart[Span];
-    for (std::int32_t y = 0; y < Span; ++y)
+    for (std::int32_t y = 0; y < Span; ++y) {
+        yShares[y] = yShare(y0 + y);
         yApart[y] = cubesApart(qy, y0 + y);
+    }
     const auto& byDistance = rows.units[qx & 1];
-    std::uint8_t* plane = &units_[slot(x0, y0, z0)];
-    for (std::int32_t z = 0; z < Span; ++z, plane += side_ * side_) {
+    for (std::int32_t z = 0; z < Span; ++z) {
         const auto& byY = byDistance[cubesApart(qz, z0 + z)];
-        std::uint8_t* row = plane;
-        for (std::int32_t y = 0; y < Span; ++y, row += side_) {
-            const std::uint8_t* pattern = byY[yApart[y]];
+        std::uint8_t* const plane = units_ + zShare(z0 + z) + firstBrick;
+        for (std::int32_t y = 0; y < Span; ++y) {
+            // Byte i of the first brick's row takes the pattern's byte i - intoBrick, of the
+            // second's i + Span - intoBrick; the padding's Cap leaves the rest as it was.
+            const std::uint8_t* pattern = byY[yApart[y]] + Span - intoBrick;
+            std::uint8_t* row = plane + yShares[y];
+            for (std::size_t brick = 0; brick < 2; ++brick, row += BrickBytes, pattern += Span) {
 #ifdef __SSE2__
-            static_assert(Span == 16);
-            const __m128i lowered = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
-                                                 _mm_load_si128(reinterpret_cast<const __m128i*>(pattern)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row), lowered);
+                static_assert(Span == BrickRow);
+                const __m128i lowered = _mm_min_epu8(_mm_load_si128(reinterpret_cast<const __m128i*>(row)),
+                                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern)));
+                _mm_store_si128(reinterpret_cast<__m128i*>(row), lowered);
 #else
-            for (std::int32_t x = 0; x < Span; ++x)
-                row[x] = std::min(row[x], pattern[x]);
+                for (std::int32_t x = 0; x < Span; ++x)
+                    row[x] = std::min(row[x], pattern[x]);
 #endif
+            }
         }
     }
 }
@@ -95,13 +120,13 @@ double FarDistanceTable::bound(SpacePoint at, const std::int32_t* box, const boo
     // Along each axis, the walker's box and the one next to it on the side of its half of it:
     // their slots' shares and the squares of the walker's distances to their centres.
     const double point[3] = {at.x, at.y, at.z};
-    const std::size_t stride[3] = {1, side_, side_ * side_};
     std::size_t share[3][2];
     float square[3][2];
     for (int axis = 0; axis < 3; ++axis) {
-        const std::int32_t boxes[2] = {box[axis], upper[axis] ? box[axis] + 1 : box[axis] - 1};
+        // Counted, not chosen: which half the walker is in is a coin toss the processor would guess at.
+        const std::int32_t boxes[2] = {box[axis], box[axis] + 2 * static_cast<std::int32_t>(upper[axis]) - 1};
         for (int which = 0; which < 2; ++which) {
-            share[axis][which] = static_cast<std::size_t>(boxes[which] - origin_) * stride[axis];
+            share[axis][which] = axis == 0 ? xShare(boxes[which]) : axis == 1 ? yShare(boxes[which]) : zShare(boxes[which]);
             const double d = point[axis] - (boxes[which] + 0.5) * boxSide_; // exact: sides are powers of 2
             square[axis][which] = static_cast<float>(d * d);
         }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -70,6 +71,30 @@ testing::AssertionResult gatheredExactly(const OffLattice3DIndex::Near& near, co
             return testing::AssertionFailure() << "particle " << p << " gathered from " << off << " near " << at.x << ", " << at.y << ", " << at.z;
     }
     return testing::AssertionSuccess();
+}
+
+/// `count` centres uniform in [-half, half)^3, a share `onFaces` of them moved a hair to either
+/// side of the nearest multiple of `spacing` along `axis`; the first then put at `first`, if given.
+std::vector<SpaceParticle> scattered(Xoshiro256PlusPlus& random, std::size_t count, double half, double spacing, double onFaces,
+                                     int axis, std::optional<SpacePoint> first = std::nullopt)
+{
+    std::vector<SpaceParticle> particles(count);
+    for (SpaceParticle& p : particles) {
+        p.at = {2 * half * random.uniform() - half, 2 * half * random.uniform() - half, 2 * half * random.uniform() - half};
+        if (random.uniform() < onFaces) {
+            double& v = axis == 0 ? p.at.x : axis == 1 ? p.at.y : p.at.z;
+            v = spacing * std::round(v / spacing) + (random.uniform() < 0.5 ? -1e-9 : 1e-9);
+        }
+    }
+    if (first)
+        particles[0].at = *first;
+    return particles;
+}
+
+void insertAll(OffLattice3DIndex& index, std::vector<SpaceParticle>& particles)
+{
+    for (std::size_t p = 0; p < particles.size(); ++p)
+        index.insert(static_cast<std::int32_t>(p), particles.data());
 }
 
 } // namespace
@@ -219,15 +244,9 @@ TEST(OffLattice3DGrowthTest, AnIndexOfScatteredParticlesGathersEachNearOneOnceAn
     // most the exact gap, and the particles gathered are those within reach, each once.
     OffLattice3DIndex index(48.0);
     Xoshiro256PlusPlus random(5);
-    std::vector<SpaceParticle> particles(400);
-    for (SpaceParticle& p : particles) {
-        p.at = {24 * random.uniform() - 12, 24 * random.uniform() - 12, 24 * random.uniform() - 12};
-        if (random.uniform() < 0.3) // onto a box face, a hair either side
-            p.at.y = 8.0 * std::round(p.at.y / 8) + (random.uniform() < 0.5 ? -1e-9 : 1e-9);
-    }
-    particles[0].at = {-13.5, -13.5, 13.5}; // alone in its cell, so the head of its list
-    for (std::size_t p = 0; p < particles.size(); ++p)
-        index.insert(static_cast<std::int32_t>(p), particles.data());
+    // The first alone in its cell, so the head of its list.
+    std::vector<SpaceParticle> particles = scattered(random, 400, 12, 8, 0.3, 1, SpacePoint{-13.5, -13.5, 13.5});
+    insertAll(index, particles);
     auto near = std::make_unique<OffLattice3DIndex::Near>();
     int gathered = 0;
     for (int i = 0; i < 6000; ++i) {
@@ -256,14 +275,8 @@ TEST(OffLattice3DGrowthTest, BeyondTheDistanceMapAFewScatteredParticlesStillBoun
     // most of it.
     OffLattice3DIndex index(280.0);
     Xoshiro256PlusPlus random(9);
-    std::vector<SpaceParticle> particles(12);
-    for (SpaceParticle& p : particles) {
-        p.at = {60 * random.uniform() - 30, 60 * random.uniform() - 30, 60 * random.uniform() - 30};
-        if (random.uniform() < 0.5)
-            p.at.x = 4.0 * std::round(p.at.x / 4) + (random.uniform() < 0.5 ? -1e-9 : 1e-9);
-    }
-    for (std::size_t p = 0; p < particles.size(); ++p)
-        index.insert(static_cast<std::int32_t>(p), particles.data());
+    std::vector<SpaceParticle> particles = scattered(random, 12, 30, 4, 0.5, 0);
+    insertAll(index, particles);
     double boundSum = 0, gapSum = 0;
     for (int i = 0; i < 20000; ++i) {
         const SpacePoint direction = SphereDirection::from(random);

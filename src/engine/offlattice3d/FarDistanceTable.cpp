@@ -1,5 +1,7 @@
 #include "offlattice3d/FarDistanceTable.h"
 
+#include "offlattice3d/LargestLessRoot.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "offlattice3d/LargestLessRoot.h"
 #include "offlattice3d/SpacePoint.h"
 
 #include <cstdint>

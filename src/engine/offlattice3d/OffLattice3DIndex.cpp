@@ -1,7 +1,6 @@
 #include "offlattice3d/OffLattice3DIndex.h"
 
 #include <cmath>
-#include <limits>
 
 OffLattice3DIndex::OffLattice3DIndex(double halfSide)
 {

@@ -35,7 +35,6 @@ public:
     FarDistanceTable(const FarDistanceTable&) = delete;
     FarDistanceTable& operator=(const FarDistanceTable&) = delete;
 
-    double boxSide() const { return boxSide_; }
     /// The byte of box (tx, ty, tz).
     std::uint8_t units(std::int32_t tx, std::int32_t ty, std::int32_t tz) const { return units_[slot(tx, ty, tz)]; }
     /// Takes in cube (qx, qy, qz), which has just taken its first centre.

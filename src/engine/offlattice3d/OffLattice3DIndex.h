@@ -111,21 +111,18 @@ public:
     static double outside(double value, double low, double length)
     {
         const double beyond = std::max(low - value, value - (low + length));
-#ifdef __SSE2__
-        return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(beyond), _mm_setzero_pd())); // 0 for -0 and NaN, as std::max(0.0, beyond)
-#else
-        return std::max(0.0, beyond);
-#endif
+        return larger(beyond, 0.0); // 0 for -0 and NaN, as std::max(0.0, beyond)
     }
 
     /// The larger of two bounds, without a branch: which is larger is a coin toss to the
-    /// processor, and the compiler makes a branch of std::max.
+    /// processor, and the compiler makes a branch of std::max. `b` where they are equal or one
+    /// is NaN, as std::max(b, a).
     static double larger(double a, double b)
     {
 #ifdef __SSE2__
         return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a), _mm_set_sd(b)));
 #else
-        return std::max(a, b);
+        return std::max(b, a);
 #endif
     }
 

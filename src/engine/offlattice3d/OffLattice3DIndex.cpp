@@ -13,15 +13,8 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     blockStride_[1] = 64 * blocks;
     blockStride_[2] = 64 * blocks * blocks;
     boxes_.assign(blocks * blocks * blocks * 64, Box{});
-    // Far tables of boxes of 8, 16, 32, ... diameters on multiples of their sides in space, until
-    // one table's boxes span the cube.
-    for (std::int32_t shift = 0;; ++shift) {
-        const std::int32_t low = -halfBoxes >> shift;
-        const std::int32_t count = ((halfBoxes - 1) >> shift) - low + 1;
-        far_.emplace_back(BoxSide * (1 << shift), low, count);
-        if (count <= 2)
-            break;
-    }
+    for (const FarTableShape& shape : farTableShapes(halfBoxes))
+        far_.emplace_back(BoxSide * (1 << far_.size()), shape.low, shape.count);
     // The nearest points of two boxes d boxes apart on an axis are max(0, |d| - 1) sides apart.
     for (std::int32_t dz = 0; dz <= CoarseReach; ++dz)
         for (std::int32_t dy = 0; dy <= CoarseReach; ++dy)
@@ -37,6 +30,18 @@ OffLattice3DIndex::OffLattice3DIndex(double halfSide)
     chunks_.push_back(std::make_unique_for_overwrite<Tile[]>(TilesPerChunk));
     std::fill(std::begin(spareTile_.head), std::end(spareTile_.head), -1);
     std::fill(std::begin(spareTile_.gap), std::end(spareTile_.gap), FineCap);
+}
+
+std::vector<OffLattice3DIndex::FarTableShape> OffLattice3DIndex::farTableShapes(std::int32_t halfBoxes)
+{
+    std::vector<FarTableShape> shapes;
+    for (std::int32_t shift = 0;; ++shift) {
+        const std::int32_t low = -halfBoxes >> shift;
+        const std::int32_t count = ((halfBoxes - 1) >> shift) - low + 1;
+        shapes.push_back({low, count});
+        if (count <= 2)
+            return shapes;
+    }
 }
 
 std::vector<std::uint8_t> OffLattice3DIndex::unitsBySquare(double steps, double reach, double unitsPerDiameter,
@@ -457,15 +462,9 @@ std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
     // A Box (word and map) a box, the far tables, and a margin for the rounding up.
     const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
     const std::uint64_t boxes = blocks * blocks * blocks * 64;
-    // The far tables, as the constructor makes them.
-    const auto halfBoxes = static_cast<std::int32_t>(std::ceil(halfSide / BoxSide));
     std::uint64_t far = 0;
-    for (std::int32_t shift = 0;; ++shift) {
-        const std::int32_t count = ((halfBoxes - 1) >> shift) - (-halfBoxes >> shift) + 1;
-        far += FarDistanceTable::bytesFor(count);
-        if (count <= 2)
-            break;
-    }
+    for (const FarTableShape& shape : farTableShapes(static_cast<std::int32_t>(std::ceil(halfSide / BoxSide))))
+        far += FarDistanceTable::bytesFor(shape.count);
     return boxes * sizeof(Box) + far + (1 << 16);
 }
 

@@ -275,6 +275,14 @@ private:
     /// The first far table's units a diameter.
     static constexpr double FirstFarUnitsPerDiameter = FarDistanceTable::UnitsPerCubeSide / MapSide;
     std::int32_t halfBoxes() const { return halfCells_ / TileCells; }
+    /// The far tables of an index of `halfBoxes` boxes each side of the origin: boxes of
+    /// BoxSide, 2 BoxSide, 4 BoxSide, ... diameters on multiples of their sides in space, the
+    /// first of each numbered `low` in space and `count` of them a side, until they span it.
+    struct FarTableShape {
+        std::int32_t low;
+        std::int32_t count;
+    };
+    static std::vector<FarTableShape> farTableShapes(std::int32_t halfBoxes);
     /// The bound the far tables give a walker in cell (cx, cy, cz): the first table's, and where
     /// the walker's box's byte in a table is capped, the next one's too.
     [[gnu::noinline]] double farBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const;

@@ -64,9 +64,7 @@ FarDistanceTable::FarDistanceTable(double boxSide, std::int32_t low, std::int32_
     const std::size_t pairs = (side + 1) / 2;
     yStride_ = bricks * BrickBytes;
     zStride_ = pairs * yStride_;
-    // A line's worth more to reach the first line's start, and a brick beyond the last, which
-    // lower() may pass over (with Cap) when a cube's row ends at the end of a brick.
-    storage_.assign(pairs * zStride_ + 2 * BrickBytes - 1, Cap);
+    storage_.assign(bytesFor(boxes), Cap);
     const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
     units_ = storage_.data() + (BrickBytes - address % BrickBytes) % BrickBytes;
 }
@@ -76,6 +74,8 @@ std::uint64_t FarDistanceTable::bytesFor(std::int64_t boxes)
     const auto side = static_cast<std::uint64_t>(boxes + 2 * Pad);
     const std::uint64_t pairs = (side + 1) / 2;
     const std::uint64_t bricks = (side + BrickRow - 1) / BrickRow;
+    // A line's worth more to reach the first line's start, and a brick beyond the last, which
+    // lower() may pass over (with Cap) when a cube's row ends at the end of a brick.
     return pairs * pairs * bricks * BrickBytes + 2 * BrickBytes - 1;
 }
 

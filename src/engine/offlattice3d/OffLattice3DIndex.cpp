@@ -460,10 +460,11 @@ void OffLattice3DIndex::gatherNear(SpacePoint at, const SpaceParticle* particles
 std::uint64_t OffLattice3DIndex::fixedBytes(double halfSide)
 {
     // A Box (word and map) a box, the far tables, and a margin for the rounding up.
-    const auto blocks = static_cast<std::uint64_t>(std::ceil(2 * std::ceil(halfSide / BoxSide) / 4));
+    const auto halfBoxes = static_cast<std::int32_t>(std::ceil(halfSide / BoxSide));
+    const auto blocks = static_cast<std::uint64_t>((2 * halfBoxes + 3) / 4);
     const std::uint64_t boxes = blocks * blocks * blocks * 64;
     std::uint64_t far = 0;
-    for (const FarTableShape& shape : farTableShapes(static_cast<std::int32_t>(std::ceil(halfSide / BoxSide))))
+    for (const FarTableShape& shape : farTableShapes(halfBoxes))
         far += FarDistanceTable::bytesFor(shape.count);
     return boxes * sizeof(Box) + far + (1 << 16);
 }

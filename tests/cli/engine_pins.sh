@@ -13,7 +13,7 @@ PINS='
 plant|-s 60x90 -n 200|1 2 3|plant-1|75633ad7c8aa4a87c9915baec4bbba7aebf7c16ef07f1ea0a138de963511fadb
 snowflake|-s 81x81|1 2 3|snowflake-1|5a9d55c3427312dff7870ee0d2b290b1df19d4b4609c71530c857f51600df8cd
 offlattice|-n 300 --scale 2|1 2 3|offlattice-2|04d43cf121950833c14f24b0f49c9856a52789830dd3e2da1353b881a184c46c
-offlattice3d|-n 3000 --scale 1|1 2 3|offlattice3d-4|971480acaad6bce32b8103dc6f5d1dfff06ea9a1b6566e1f084da9b021d1149d
+offlattice3d|-n 3000 --scale 1|1 2 3|offlattice3d-5|9b2602ad66b268e4c9f4e18cbd9aa4cabaf94134e05fbe100a43951d6a54d682
 '
 
 # Every mode of --mode has its pin.

@@ -2,6 +2,7 @@
 // limits, its statistics and its index's bounds against exact gaps.
 
 #include "offlattice/Xoshiro256PlusPlus.h"
+#include "offlattice3d/LongestStay.h"
 #include "offlattice3d/OffLattice3DGrowth.h"
 #include "offlattice3d/SphereDirection.h"
 #include "PlainOffLattice3D.h"
@@ -52,6 +53,17 @@ double distanceToCell(SpacePoint at, SpacePoint corner)
     const auto outside = [](double v, double low) { return std::max({0.0, low - v, v - low - OffLattice3DIndex::CellSide}); };
     const double ox = outside(at.x, corner.x), oy = outside(at.y, corner.y), oz = outside(at.z, corner.z);
     return std::sqrt(ox * ox + oy * oy + oz * oz);
+}
+
+/// Whether `ball` (none, or a ball the index offered) keeps every point of it at least 1 from
+/// every centre.
+testing::AssertionResult emptyBall(const EmptyBall& ball, const std::vector<SpaceParticle>& particles)
+{
+    for (std::size_t i = 0; ball.radius > 0 && i < particles.size(); ++i)
+        if (distance(ball.centre, particles[i].at) < ball.radius + 1 - 1e-9)
+            return testing::AssertionFailure() << "the ball of radius " << ball.radius << " about " << ball.centre.x << ", "
+                                               << ball.centre.y << ", " << ball.centre.z << " reaches particle " << i;
+    return testing::AssertionSuccess();
 }
 
 /// Whether `near`, gathered for `at`, holds every particle within GatheredReach of its cell, none
@@ -189,8 +201,10 @@ TEST(OffLattice3DGrowthTest, GyrationRadiiAndMemoryAreWhatTheClusterHolds)
 TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersEveryNearParticle)
 {
     // Points all over the cluster and around it: the bound never exceeds the exact gap to the
-    // nearest surface, yet near the cluster it is of use; the particles gathered for a point are
-    // all those within GatheredReach of its cell, and none beyond 1 + NearReach.
+    // nearest surface, yet near the cluster it is of use; the ball offered with it reaches no
+    // particle and, where it holds the point, mostly keeps Brownian motion in it longer than the
+    // ball of the bound about the point; the particles gathered for a point are all those within
+    // GatheredReach of its cell, and none beyond 1 + NearReach.
     OffLattice3DGrowth growth(21, 4000);
     growth.run({4000, 0});
     const OffLattice3DIndex& index = growth.index();
@@ -202,6 +216,7 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
     double haloBoundSum = 0, haloGapSum = 0;
     auto near = std::make_unique<OffLattice3DIndex::Near>();
     int gathered = 0;
+    int balls = 0, longerStays = 0;
     for (int i = 0; i < 20000; ++i) {
         // Half the points anywhere in the cube, half close to a particle.
         SpacePoint at{extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1), extent * (2 * random.uniform() - 1)};
@@ -213,8 +228,14 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
         for (const SpaceParticle& p : particles)
             nearest = std::min(nearest, distance(at, p.at));
         const double gap = nearest - 1;
-        const double bound = index.gapBound(at);
+        EmptyBall ball;
+        const double bound = index.gapBound(at, ball);
         ASSERT_LE(bound, std::max(gap, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        ASSERT_TRUE(emptyBall(ball, particles));
+        if (const double fromCentre = distance(at, ball.centre); bound > 0 && fromCentre < ball.radius) {
+            ++balls;
+            longerStays += ball.radius * ball.radius - fromCentre * fromCentre > bound * bound;
+        }
         if (gap > 0 && gap < 8) {
             boundSum += std::max(0.0, std::min(bound, gap));
             gapSum += gap;
@@ -230,10 +251,48 @@ TEST(OffLattice3DGrowthTest, TheIndexNeverPromisesMoreRoomThanThereIsAndGathersE
         }
     }
     EXPECT_GT(gathered, 1000);
+    EXPECT_GT(balls, 5000);
+    EXPECT_GT(longerStays, 0.8 * balls) << "the balls offered are seldom better than the bound's";
     // The cubes around a walker take this from under 0.47 to 0.58.
     EXPECT_GT(boundSum / gapSum, 0.53) << "the bounds near the cluster are too loose to be of use";
 
     EXPECT_GT(haloBoundSum / haloGapSum, 0.7) << "the bounds in the cluster's halo are too loose";
+}
+
+TEST(OffLattice3DGrowthTest, TheBallChosenOfEightIsTheOneBrownianMotionStaysLongestIn)
+{
+    // Eight balls of radius distance - less about centres whose squared distances from a point are
+    // given: the one chosen holds the point and no other that holds it keeps Brownian motion
+    // longer (r^2 - s^2), the first of equals; none when no ball holds the point. Each of the
+    // eight wins somewhere, so every lane of the vector work is looked at.
+    Xoshiro256PlusPlus random(3);
+    std::vector<int> wins(8);
+    for (int trial = 0; trial < 20000; ++trial) {
+        float distances[8], squares[8];
+        for (int k = 0; k < 8; ++k) {
+            distances[k] = static_cast<float>(6 * random.uniform());
+            squares[k] = static_cast<float>(16 * random.uniform());
+        }
+        if (trial % 3 == 0) // equal stays
+            distances[trial % 8] = distances[(trial + 3) % 8], squares[trial % 8] = squares[(trial + 3) % 8];
+        constexpr float Less = 1.00001f;
+        const int chosen = longestStay(distances, squares, Less);
+        const auto stay = [&](int k) { return (distances[k] - Less) * (distances[k] - Less) - squares[k]; };
+        const auto holds = [&](int k) { return distances[k] - Less > 0 && stay(k) > 0; };
+        if (chosen < 0) {
+            for (int k = 0; k < 8; ++k)
+                ASSERT_FALSE(holds(k)) << "trial " << trial << ": ball " << k << " holds the point";
+            continue;
+        }
+        ASSERT_TRUE(holds(chosen)) << "trial " << trial;
+        ++wins[static_cast<std::size_t>(chosen)];
+        for (int k = 0; k < 8; ++k) {
+            if (holds(k))
+                ASSERT_TRUE(stay(k) < stay(chosen) || (stay(k) == stay(chosen) && k >= chosen)) << "trial " << trial << ": ball " << k;
+        }
+    }
+    for (int k = 0; k < 8; ++k)
+        EXPECT_GT(wins[static_cast<std::size_t>(k)], 1000) << "ball " << k;
 }
 
 TEST(OffLattice3DGrowthTest, AnIndexOfScatteredParticlesGathersEachNearOneOnceAndNeverPromisesTooMuch)
@@ -259,7 +318,9 @@ TEST(OffLattice3DGrowthTest, AnIndexOfScatteredParticlesGathersEachNearOneOnceAn
         double nearest = 1e300;
         for (const SpaceParticle& p : particles)
             nearest = std::min(nearest, distance(at, p.at));
-        ASSERT_LE(index.gapBound(at), std::max(nearest - 1, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        EmptyBall ball;
+        ASSERT_LE(index.gapBound(at, ball), std::max(nearest - 1, 0.0) + 1e-9) << "at " << at.x << ", " << at.y << ", " << at.z;
+        ASSERT_TRUE(emptyBall(ball, particles));
         index.gatherNear(at, particles.data(), *near);
         ASSERT_TRUE(gatheredExactly(*near, particles, at));
         gathered += near->count > 0;

@@ -12,9 +12,13 @@
 /// The angle t between y and x, seen from the centre, is drawn by inverting the distribution
 /// function: the density of cos t is proportional to (R^2 + s^2 - 2 s R cos t)^(-3/2), whose
 /// integral is proportional to 1 / |x - y|, so 1 / |x - y| is uniform between 1 / (2R - h) and
-/// 1 / h, h = R - s the start's depth below the sphere; then 1 - cos t = (|x - y| - h)
-/// (|x - y| + h) / (2 s R), exact to rounding however close to the sphere the start is. The
-/// azimuth about x's direction is uniform.
+/// 1 / h, h = R - s the start's depth below the sphere. For a uniform u that gives
+/// 1 - cos t = 2 h^2 (1 - u) (R + u s) / (R (h + 2 u s)^2): one division, exact to rounding however
+/// close to the sphere the start is, and uniform when the start is the centre. The azimuth about
+/// x's direction is uniform, in a frame about that direction built without a branch.
+///
+/// The same draw serves any ball that reaches no particle and holds the walker: the tangent ball
+/// close to a particle, and the empty balls about the distance map's cubes a few diameters out.
 class BallExit {
 public:
     /// The exit point from the ball of `centre` and `radius` for a start at depth `depth`

@@ -79,6 +79,7 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
     for (;;) {
         std::int32_t touched = -1;
         nearest_ = -1;
+        EmptyBall ball;
         const double offSquared = nearOffsetSquared(at);
         double off = offSquared <= Regather * Regather ? std::sqrt(offSquared) : Regather + 1.0;
         // Close to the particles gathered last, their exact gap answers before the index does.
@@ -86,7 +87,7 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
         if (touched >= 0)
             return touched;
         if (gap < 0) {
-            gap = index_.gapBound(at);
+            gap = index_.gapBound(at, ball);
             if (gap < GatherBelow) {
                 if (off > Regather) {
                     index_.gatherNear(at, particles_.data(), near_);
@@ -99,7 +100,7 @@ std::int32_t OffLattice3DGrowth::arrive(SpacePoint& at)
                     gap = OffLattice3DIndex::GatheredReach - 1.0 - off;
             }
         }
-        if (!tangentJump(at, gap)) {
+        if (!tangentJump(at, gap) && !ballJump(at, gap, ball)) {
             const SpacePoint direction = SphereDirection::from(random_);
             at.x += gap * direction.x;
             at.y += gap * direction.y;
@@ -137,6 +138,27 @@ bool OffLattice3DGrowth::tangentJump(SpacePoint& at, double gap)
     const double u = random_.uniform();
     const UnitDirection::Vector azimuth = UnitDirection::from(random_.next());
     at = BallExit::from(centre, radius, {-normal.x, -normal.y, -normal.z}, gap, u, azimuth.x, azimuth.y);
+    return true;
+}
+
+bool OffLattice3DGrowth::ballJump(SpacePoint& at, double gap, const EmptyBall& ball)
+{
+    // Brownian motion leaves the ball centred on the walker after a mean time of gap^2 / 3, and
+    // an empty ball about another centre after (R^2 - s^2) / 3: where that is longer, one jump
+    // to where it leaves the larger ball does the work of several. Close to a particle whose
+    // exact gap is known, the tangent ball does better.
+    if (nearest_ >= 0 || ball.radius <= 0)
+        return false;
+    const SpacePoint offset{at.x - ball.centre.x, at.y - ball.centre.y, at.z - ball.centre.z};
+    const double fromCentre = std::sqrt(offset.squaredLength());
+    const double depth = ball.radius - fromCentre;
+    if (depth <= 0 || fromCentre <= 0 || depth * (ball.radius + fromCentre) <= gap * gap)
+        return false;
+    const double u = random_.uniform();
+    const UnitDirection::Vector azimuth = UnitDirection::from(random_.next());
+    const double inverse = 1.0 / fromCentre;
+    const SpacePoint toStart{offset.x * inverse, offset.y * inverse, offset.z * inverse};
+    at = BallExit::from(ball.centre, ball.radius, toStart, depth, u, azimuth.x, azimuth.y);
     return true;
 }
 

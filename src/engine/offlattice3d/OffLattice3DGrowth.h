@@ -25,6 +25,10 @@
 ///   touches nothing (the first exit point of Brownian motion from a ball is uniform on its
 ///   sphere), whose radius is a lower bound on the gap to the nearest particle's surface from
 ///   OffLattice3DIndex, and the exact gap near the cluster, all the way down to StopDistance;
+/// - or, where a ball that reaches no particle holds the walker and keeps Brownian motion in it
+///   longer than that sphere's ball (the tangent ball close to a particle, an empty ball about
+///   one of the index's cubes farther out), a jump to where it leaves that ball, drawn from the
+///   ball's Poisson kernel (BallExit);
 /// - a particle outside the start sphere comes back to it with probability R / r, at the point
 ///   drawn from the exterior harmonic measure (ExteriorHarmonicMeasure); otherwise it leaves for
 ///   infinity and a new particle starts uniformly on the sphere, which is where a particle from
@@ -34,7 +38,7 @@
 class OffLattice3DGrowth {
 public:
     /// Names this growth in run summaries; a change that alters any seed's cluster changes it.
-    static constexpr const char* EngineVersion = "offlattice3d-4";
+    static constexpr const char* EngineVersion = "offlattice3d-5";
 
     /// How close to a particle's surface the walk goes before the particle is put in contact:
     /// moving it that little cannot bring it nearer than 1 - StopDistance to any other centre,
@@ -133,6 +137,9 @@ private:
     /// that touches that particle there and no other; false where that ball is no larger than
     /// twice the gap.
     bool tangentJump(SpacePoint& at, double gap);
+    /// Moves `at` to where it leaves `ball`, the index's empty ball about it, when Brownian motion
+    /// stays longer in that than in the ball of radius `gap` centred on it; false otherwise.
+    bool ballJump(SpacePoint& at, double gap, const EmptyBall& ball);
     void add(SpacePoint at, std::int32_t parentRow);
     double rebuiltRadius() const;
     void rebuildIndex(double halfSide);

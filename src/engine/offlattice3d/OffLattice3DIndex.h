@@ -1,7 +1,9 @@
 #pragma once
 
+#include "offlattice3d/EmptyBall.h"
 #include "offlattice3d/FarDistanceTable.h"
 #include "offlattice3d/LargestLessRoot.h"
+#include "offlattice3d/LongestStay.h"
 #include "offlattice3d/SpaceParticle.h"
 #include "offlattice3d/SpacePoint.h"
 
@@ -35,7 +37,10 @@
 /// than the walker moves, so the walker's distance to its cube's centre taken from that bound
 /// is a bound too; it is the one that counts a few diameters out, where walkers spend most of
 /// their jumps and a cell's or box's edge says little. Close in, the best of the bounds from the
-/// eight cubes whose centres surround the walker is taken.
+/// eight cubes whose centres surround the walker is taken. A cube's byte less 1 is also the
+/// radius of a ball about its centre that reaches no particle, which the walker may leave by
+/// that ball's Poisson kernel: gapBound() offers the one of those about it that Brownian motion
+/// stays in longest.
 /// Far from the cluster, beyond the distance map's reach, a FarDistanceTable of a byte a box
 /// bounds the distance from the box's centre to the nearest cube of the distance map that holds
 /// a centre, up to 64 diameters, and coarser ones of boxes of 16, 32, ... diameters the distance
@@ -85,8 +90,9 @@ public:
     /// A cube's byte when no centre is within MapReach of its centre.
     static constexpr std::uint8_t MapCap = 255;
     static constexpr double MapReach = MapCap / MapUnitsPerDiameter;
-    /// Below this bound from the walker's own cube, the eight cubes around it are read too.
-    static constexpr double CornersBelow = 3.0;
+    /// Below this bound from the walker's own cube, the eight cubes around it are read too, for
+    /// their bounds and their balls.
+    static constexpr double CornersBelow = 6.0;
     /// A walker whose box's byte in the first far table says at least this many diameters takes
     /// its bound from the far tables alone when that bound is at least FarEnough, more than the
     /// distance map can give.
@@ -140,6 +146,15 @@ public:
     /// particle's surface; below NearReach, gatherNear() gives the exact gap.
     double gapBound(SpacePoint at) const
     {
+        EmptyBall unused;
+        return gapBound(at, unused);
+    }
+    /// The same, and in `ball` (left as it is where the far tables answer) the empty ball about
+    /// one of the distance map's cubes around `at`: where the eight around it are read, the one
+    /// that holds it and in which Brownian motion from `at` stays longest on average (radius
+    /// left as it is if none holds it), else the one about its own cube, which need not hold it.
+    double gapBound(SpacePoint at, EmptyBall& ball) const
+    {
         const std::int32_t cx = cellOf(at.x);
         const std::int32_t cy = cellOf(at.y);
         const std::int32_t cz = cellOf(at.z);
@@ -158,8 +173,12 @@ public:
         double mapped = cubeBound(at, cx, cy, cz, slot);
         // Close to the cluster, where the bound is short, the cubes around the walker may say
         // more; far out they add little to a long jump, for the memory they take to read.
-        if (mapped < CornersBelow)
-            mapped = std::max(mapped, cornersBound(at, cx, cy, cz));
+        if (mapped < CornersBelow) {
+            mapped = std::max(mapped, cornersBound(at, cx, cy, cz, ball));
+        } else {
+            ball.centre = {edgeOf(cx & ~1) + MapSide / 2, edgeOf(cy & ~1) + MapSide / 2, edgeOf(cz & ~1) + MapSide / 2};
+            ball.radius = boxes_[slot].map[mapByte(cx, cy, cz)] * (1.0 / MapUnitsPerDiameter) - 1.0 - MapSlack;
+        }
         mapped = larger(mapped, far);
         if (word >= TileFlag) {
             // A cell's byte gives at most FineReach plus half a cell: beyond, the tile is not read.
@@ -241,13 +260,16 @@ private:
     /// walker's own and its neighbours on the sides of the walker's half of it), the best of
     /// them. Where the distance grows about as fast as the walker moves away from the cluster,
     /// the cube behind the walker gives nearly the whole of it, where the walker's own cube
-    /// alone loses up to the cube's half diagonal.
-    double cornersBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz) const
+    /// alone loses up to the cube's half diagonal. The same bytes give `ball`: the ball about the
+    /// cube centre c of radius r (its distance less 1) that holds the walker and in which Brownian
+    /// motion from it stays longest, r^2 - |at - c|^2 being three times that mean time.
+    double cornersBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, EmptyBall& ball) const
     {
         const std::int32_t cell[3] = {cx, cy, cz};
         const double point[3] = {at.x, at.y, at.z};
         std::size_t slotPart[3][2];
         std::int32_t bytePart[3][2];
+        double centre[3][2];
         float square[3][2];
         for (int axis = 0; axis < 3; ++axis) {
             // The walker's cube, then the one next to it on the side of the walker's half of it.
@@ -257,18 +279,27 @@ private:
                 const std::int32_t cube = cubes[which];
                 slotPart[axis][which] = boxSlotPart(axis, cube >> 1);
                 bytePart[axis][which] = (cube & 1) << axis;
-                const double d = point[axis] - (edgeOf(2 * cube) + MapSide / 2);
+                centre[axis][which] = edgeOf(2 * cube) + MapSide / 2;
+                const double d = point[axis] - centre[axis][which];
                 square[axis][which] = static_cast<float>(d * d);
             }
         }
         constexpr float Scale = static_cast<float>(1.0 / MapUnitsPerDiameter);
+        std::uint8_t units[8];
         float distances[8];
         float squares[8];
         for (int corner = 0; corner < 8; ++corner) {
             const int x = corner & 1, y = (corner >> 1) & 1, z = corner >> 2;
             const std::size_t slot = slotPart[0][x] + slotPart[1][y] + slotPart[2][z];
-            distances[corner] = boxes_[slot].map[bytePart[0][x] | bytePart[1][y] | bytePart[2][z]] * Scale;
+            units[corner] = boxes_[slot].map[bytePart[0][x] | bytePart[1][y] | bytePart[2][z]];
+            distances[corner] = units[corner] * Scale;
             squares[corner] = (square[0][x] + square[1][y]) + square[2][z];
+        }
+        const int longest = longestStay(distances, squares, static_cast<float>(1.0 + MapSlack));
+        if (longest >= 0) {
+            const int x = longest & 1, y = (longest >> 1) & 1, z = longest >> 2;
+            ball.centre = {centre[0][x], centre[1][y], centre[2][z]};
+            ball.radius = units[longest] * (1.0 / MapUnitsPerDiameter) - 1.0 - MapSlack;
         }
         return largestLessRoot(distances, squares) - 1.0 - MapSlack;
     }

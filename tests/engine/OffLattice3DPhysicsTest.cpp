@@ -152,9 +152,10 @@ TEST(OffLattice3DPhysicsTest, ExitsFromABallKeepTheMeanOfHarmonicFunctions)
     // Brownian motion leaves a ball where the Poisson kernel says exactly when every function
     // harmonic in the ball has, at the exit point, the mean of its value at the start. Starts at
     // depths from a fifth of the radius down to 1e-6 (the walk's stop distance), in a direction
-    // along no axis and in two a hair from either end of the z axis; the functions: the height along the start's direction and across it, a
-    // saddle, and 1 / |y - p| for a pole p just outside the sphere beside where the start is
-    // nearest it, which varies on the scale of the depth itself.
+    // along no axis and in two a hair from either end of the z axis; the functions: the height
+    // along the start's direction and across it, a saddle, and 1 / |y - p| for a pole p just
+    // outside the sphere beside where the start is nearest it, which varies on the scale of the
+    // depth itself.
     const SpacePoint centre{0.3, -0.2, 0.5};
     constexpr double Radius = 0.4;
     const double norm = std::sqrt(4.0 + 9.0 + 36.0);

@@ -145,8 +145,9 @@ bool OffLattice3DGrowth::ballJump(SpacePoint& at, double gap, const EmptyBall& b
 {
     // Brownian motion leaves the ball centred on the walker after a mean time of gap^2 / 3, and
     // an empty ball about another centre after (R^2 - s^2) / 3: where that is longer, one jump
-    // to where it leaves the larger ball does the work of several. Close to a particle whose
-    // exact gap is known, the tangent ball does better.
+    // to where it leaves the larger ball does the work of several. Where the gap is the exact one
+    // to the particles gathered, the walker is so close to them that these balls saved nothing
+    // in trials.
     if (nearest_ >= 0 || ball.radius <= 0)
         return false;
     const SpacePoint offset{at.x - ball.centre.x, at.y - ball.centre.y, at.z - ball.centre.z};

@@ -170,15 +170,14 @@ public:
         }
         const std::size_t slot = boxSlot(bx, by, bz);
         const std::uint32_t word = boxes_[slot].word;
-        double mapped = cubeBound(at, cx, cy, cz, slot);
+        EmptyBall own;
+        double mapped = cubeBound(at, cx, cy, cz, slot, own);
         // Close to the cluster, where the bound is short, the cubes around the walker may say
         // more; far out they add little to a long jump, for the memory they take to read.
-        if (mapped < CornersBelow) {
+        if (mapped < CornersBelow)
             mapped = std::max(mapped, cornersBound(at, cx, cy, cz, ball));
-        } else {
-            ball.centre = {edgeOf(cx & ~1) + MapSide / 2, edgeOf(cy & ~1) + MapSide / 2, edgeOf(cz & ~1) + MapSide / 2};
-            ball.radius = boxes_[slot].map[mapByte(cx, cy, cz)] * (1.0 / MapUnitsPerDiameter) - 1.0 - MapSlack;
-        }
+        else
+            ball = own;
         mapped = larger(mapped, far);
         if (word >= TileFlag) {
             // A cell's byte gives at most FineReach plus half a cell: beyond, the tile is not read.
@@ -247,13 +246,15 @@ private:
     /// The bound on the gap at `at` from the distance map's byte for its cube (in cell cx, cy, cz
     /// of the box at `slot`): the distance to the nearest centre changes by no more than the
     /// walker moves, so the cube centre's distance less the walker's distance to that centre
-    /// bounds it.
-    double cubeBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot) const
+    /// bounds it. `ball` takes the cube's empty ball, which need not hold the walker.
+    double cubeBound(SpacePoint at, std::int32_t cx, std::int32_t cy, std::int32_t cz, std::size_t slot, EmptyBall& ball) const
     {
         const std::uint8_t units = boxes_[slot].map[mapByte(cx, cy, cz)];
-        const double dx = at.x - (edgeOf(cx & ~1) + MapSide / 2);
-        const double dy = at.y - (edgeOf(cy & ~1) + MapSide / 2);
-        const double dz = at.z - (edgeOf(cz & ~1) + MapSide / 2);
+        ball.centre = {edgeOf(cx & ~1) + MapSide / 2, edgeOf(cy & ~1) + MapSide / 2, edgeOf(cz & ~1) + MapSide / 2};
+        ball.radius = units * (1.0 / MapUnitsPerDiameter) - 1.0 - MapSlack;
+        const double dx = at.x - ball.centre.x;
+        const double dy = at.y - ball.centre.y;
+        const double dz = at.z - ball.centre.z;
         return units * (1.0 / MapUnitsPerDiameter) - std::sqrt(dx * dx + dy * dy + dz * dz) - 1.0 - Slack;
     }
     /// The same bound taken from each of the eight cubes whose centres surround the walker (the

@@ -4,12 +4,15 @@
 // only ever slows a run down), jumps, returns and escapes per particle, the peak resident memory
 // and the bytes the growth holds, per particle. With --ensemble, the mean dimension from the
 // growth law and the mean gyration radius over seeds; with --size-check, the mean gyration
-// radius of the fast growth's clusters against the plain simulation's.
+// radius of the fast growth's clusters against the plain simulation's; with --isotropy, the mean
+// over seeds of (x^4 + y^4 + z^4) / r^4 over the outer half of each cluster's particles, 0.6 in
+// law for a growth that sees no axes (a cubic grid's pull would move it towards 1 or 1/3).
 //
 // Usage: dla-offlattice3d-bench [--repeat K] [--seed S] [N ...]   (default 3 runs of seed 1 at
 //                                                                    10^4, 10^5, 10^6, 10^7)
 //        dla-offlattice3d-bench --ensemble N SEEDS
 //        dla-offlattice3d-bench --size-check N SEEDS
+//        dla-offlattice3d-bench --isotropy N FIRST_SEED LAST_SEED
 
 #include "offlattice3d/OffLattice3DGrowth.h"
 #include "PlainOffLattice3D.h"
@@ -17,6 +20,7 @@
 #include "ThreadClock.h"
 
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -117,6 +121,43 @@ void sizeCheck(int arrivals, int seeds)
                 (a.mean - b.mean) / std::hypot(a.error, b.error));
 }
 
+/// The mean of (x^4 + y^4 + z^4) / r^4 over the particles beyond the median distance from the
+/// origin (the outer half), where the cluster's own branches are most free to follow any axes.
+double outerQuartic(const std::vector<SpaceParticle>& particles)
+{
+    std::vector<double> distances;
+    for (const SpaceParticle& p : particles)
+        distances.push_back(std::sqrt(p.at.squaredLength()));
+    std::vector<double> sorted = distances;
+    auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
+    std::nth_element(sorted.begin(), middle, sorted.end());
+    double sum = 0;
+    int count = 0;
+    for (std::size_t i = 0; i < particles.size(); ++i) {
+        if (distances[i] <= *middle)
+            continue;
+        const SpacePoint a = particles[i].at;
+        const double r4 = distances[i] * distances[i] * distances[i] * distances[i];
+        sum += (a.x * a.x * a.x * a.x + a.y * a.y * a.y * a.y + a.z * a.z * a.z * a.z) / r4;
+        ++count;
+    }
+    return sum / count;
+}
+
+void isotropy(std::int64_t arrivals, int firstSeed, int lastSeed)
+{
+    std::vector<double> quartics;
+    for (int seed = firstSeed; seed <= lastSeed; ++seed) {
+        OffLattice3DGrowth growth(static_cast<std::uint32_t>(seed), arrivals);
+        growth.run({arrivals, 0});
+        quartics.push_back(outerQuartic(growth.particles()));
+    }
+    const MeanAndError3D q = meanOf3D(quartics);
+    std::printf("seeds %d to %d of %lld particles: mean (x^4 + y^4 + z^4) / r^4 over the outer half %.4f +- %.4f "
+                "(isotropic 0.6, %.1f standard errors off)\n",
+                firstSeed, lastSeed, static_cast<long long>(arrivals), q.mean, q.error, (q.mean - 0.6) / q.error);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -130,6 +171,10 @@ int main(int argc, char** argv)
         sizeCheck(std::atoi(args[1].c_str()), std::atoi(args[2].c_str()));
         return 0;
     }
+    if (args.size() == 4 && args[0] == "--isotropy") {
+        isotropy(std::atoll(args[1].c_str()), std::atoi(args[2].c_str()), std::atoi(args[3].c_str()));
+        return 0;
+    }
     int repeats = 3;
     std::uint32_t seed = 1;
     std::vector<std::int64_t> counts;
@@ -141,7 +186,7 @@ int main(int argc, char** argv)
         else if (const long long n = std::atoll(args[i].c_str()); n > 0)
             counts.push_back(n);
         else {
-            std::fprintf(stderr, "usage: dla-offlattice3d-bench [--repeat K] [--seed S] [N ...] | --ensemble N SEEDS | --size-check N SEEDS\n");
+            std::fprintf(stderr, "usage: dla-offlattice3d-bench [--repeat K] [--seed S] [N ...] | --ensemble N SEEDS | --size-check N SEEDS | --isotropy N FIRST_SEED LAST_SEED\n");
             return 2;
         }
     }

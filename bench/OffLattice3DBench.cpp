@@ -125,20 +125,20 @@ void sizeCheck(int arrivals, int seeds)
 /// origin (the outer half), where the cluster's own branches are most free to follow any axes.
 double outerQuartic(const std::vector<SpaceParticle>& particles)
 {
-    std::vector<double> distances;
+    // Squared distances order the particles as their distances do, and give r^4 without a root.
+    std::vector<double> squares;
     for (const SpaceParticle& p : particles)
-        distances.push_back(std::sqrt(p.at.squaredLength()));
-    std::vector<double> sorted = distances;
+        squares.push_back(p.at.squaredLength());
+    std::vector<double> sorted = squares;
     auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
     std::nth_element(sorted.begin(), middle, sorted.end());
     double sum = 0;
     int count = 0;
     for (std::size_t i = 0; i < particles.size(); ++i) {
-        if (distances[i] <= *middle)
+        if (squares[i] <= *middle)
             continue;
         const SpacePoint a = particles[i].at;
-        const double r4 = distances[i] * distances[i] * distances[i] * distances[i];
-        sum += (a.x * a.x * a.x * a.x + a.y * a.y * a.y * a.y + a.z * a.z * a.z * a.z) / r4;
+        sum += (a.x * a.x * a.x * a.x + a.y * a.y * a.y * a.y + a.z * a.z * a.z * a.z) / (squares[i] * squares[i]);
         ++count;
     }
     return sum / count;

@@ -117,18 +117,27 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return out + line + "\n";
 }
 
-/// What `figure` means: its own meaning, then each mode's note on it, "(offlattice: ...)", or
-/// the note alone, "offlattice: ...", for a figure with no meaning of its own.
+/// What `figure` means: its own meaning, then the modes' notes on it, "(offlattice: ...)", or
+/// the note alone, "offlattice: ...", for a figure with no meaning of its own. A note that
+/// several modes share is told once, after all their names.
 std::string meaningOf(SummaryKeys::Figure figure)
 {
-    std::string text(SummaryKeys::of(figure).meaning);
+    std::vector<std::pair<std::string_view, std::string>> notes; // note, the modes that give it
     for (const GrowthMode& mode : ModeTable::modes())
         for (const ModeHelp::FigureNote& note : mode.help.figures) {
             if (note.figure != figure)
                 continue;
-            const std::string told = std::string(mode.name) + ": " + std::string(note.note);
-            text += text.empty() ? told : " (" + told + ")";
+            const auto same = std::find_if(notes.begin(), notes.end(), [&](const auto& told) { return told.first == note.note; });
+            if (same == notes.end())
+                notes.emplace_back(note.note, std::string(mode.name));
+            else
+                same->second += ", " + std::string(mode.name);
         }
+    std::string text(SummaryKeys::of(figure).meaning);
+    for (const auto& [note, modes] : notes) {
+        const std::string told = modes + ": " + std::string(note);
+        text += text.empty() ? told : " (" + told + ")";
+    }
     return text;
 }
 
@@ -341,15 +350,18 @@ std::optional<GrowOptions> GrowOptions::parse(int argc, const char* const* argv,
     app.add_flag("-q,--quiet", request.quiet, "no progress bar");
     auto* engineOption = app.add_flag("--engine")->description(
         "grow nothing; print the version of the growth engine the other options choose (their summaries' engine)");
-    // Each mode's own options; one that two modes share is added once.
+    // Each mode's own options; one that two modes share is added once, with both modes' texts.
     std::map<std::string, std::string> modeOptionTexts;
     std::vector<CLI::Option*> modeOptions;
     for (const GrowthMode& mode : ModeTable::modes())
-        for (const ModeOption& own : mode.options)
-            if (app.get_option_no_throw(std::string(own.name)) == nullptr)
-                modeOptions.push_back(app.add_option(std::string(own.name), modeOptionTexts[std::string(own.name)],
-                                                     std::string(own.help))
+        for (const ModeOption& own : mode.options) {
+            const std::string name(own.name);
+            if (CLI::Option* shared = app.get_option_no_throw(name))
+                shared->description(shared->get_description() + "; " + std::string(own.help));
+            else
+                modeOptions.push_back(app.add_option(name, modeOptionTexts[name], std::string(own.help))
                                           ->type_name(std::string(own.typeName)));
+        }
     app.set_version_flag("--version", version());
     app.footer(examples() +
                "\nExit status: 0 everything was written; 1 the picture or the particle list could\n"

@@ -35,6 +35,13 @@ constexpr std::string_view LatticeParticleList =
     "right, left, below, above, below right, below left, above right, above left (for plant life column 0 reads "
     "column w - 1 and column w reads column 1), or -1 for the starting cluster.";
 
+/// Both off-lattice modes' notes on the figures they share, in --help (told once for both).
+constexpr std::string_view OffLatticeGyrationNote = "in diameters, over every particle, the origin particle included";
+constexpr std::string_view OffLatticeDimensionNote =
+    "from the growth, the slope of log N against log R_g(N) over the first N particles from N = 100 on; null "
+    "below two decades";
+constexpr std::string_view OffLatticeParticlesNote = "the particles grown, the particle list's rows";
+
 } // namespace
 
 // To add a mode: write its run class (a GrowthRun, with static functions for the entry's
@@ -96,11 +103,9 @@ const std::vector<GrowthMode>& ModeTable::modes()
                                      "particle.",
                      .examples = {"dla-grow -m offlattice -n 1000000 -r 1 --colour age -o dla.png --particles "
                                   "dla.csv"},
-                     .figures = {{Figure::GyrationRadius, "in diameters, over every particle, the origin particle "
-                                                          "included"},
-                                 {Figure::Dimension, "from the growth, the slope of log N against log R_g(N) over "
-                                                     "the first N particles from N = 100 on; null below two decades"},
-                                 {Figure::Particles, "the particles grown, the particle list's rows"},
+                     .figures = {{Figure::GyrationRadius, OffLatticeGyrationNote},
+                                 {Figure::Dimension, OffLatticeDimensionNote},
+                                 {Figure::Particles, OffLatticeParticlesNote},
                                  {Figure::Jumps, "the circle jumps taken, one random direction each"}}},
             .fewestPoints = 1,
             .mostPoints = OffLatticeGrowth::MaxParticles,
@@ -130,7 +135,11 @@ const std::vector<GrowthMode>& ModeTable::modes()
                                      "particle of row i - 1, x, y, z as doubles (z = 0 in the plane) and the "
                                      "parent's vertex as an int, -1 for the origin particle.",
                      .examples = {"dla-grow -m offlattice3d -n 1000000 -r 1 --colour age -o dla3d.png --particles "
-                                  "dla3d.ply"}},
+                                  "dla3d.ply"},
+                     .figures = {{Figure::GyrationRadius, OffLatticeGyrationNote},
+                                 {Figure::Dimension, OffLatticeDimensionNote},
+                                 {Figure::Particles, OffLatticeParticlesNote},
+                                 {Figure::Jumps, "the jumps taken, each out of a ball that reaches no particle"}}},
             .fewestPoints = 1,
             .mostPoints = OffLattice3DGrowth::MaxParticles,
             .readSettings = OffLatticeSettings::readSpace,

@@ -205,30 +205,12 @@ double OffLattice3DGrowth::exactGap(SpacePoint& at, double off, std::int32_t& to
     const double gap = distance - 1.0;
     if (gap > StopDistance)
         return gap;
-    // Within StopDistance: in contact at distance 1 from the closest centre, on the line from it,
-    // unless that point is nearer than 1 to another centre (a crevice), where the walk goes on.
-    const SpacePoint contact{near_.x[closest] + (at.x - near_.x[closest]) / distance,
-                             near_.y[closest] + (at.y - near_.y[closest]) / distance,
-                             near_.z[closest] + (at.z - near_.z[closest]) / distance};
-    if (gap > LastDistance && !clearOfOthers(contact, closest))
-        return gap;
-    at = contact;
+    // Within StopDistance: in contact at distance 1 from the closest centre, on the line from it
+    // (which keeps it at least 1 from every other centre, see StopDistance).
+    at = {near_.x[closest] + (at.x - near_.x[closest]) / distance, near_.y[closest] + (at.y - near_.y[closest]) / distance,
+          near_.z[closest] + (at.z - near_.z[closest]) / distance};
     touched = near_.particle[closest];
     return 0;
-}
-
-bool OffLattice3DGrowth::clearOfOthers(SpacePoint at, std::int32_t parent) const
-{
-    // Rounding puts a contact exactly 1 from two centres a few ulps either way.
-    constexpr double Rounding = 1e-12;
-    for (std::int32_t i = 0; i < near_.count; ++i) {
-        const double dx = at.x - near_.x[i];
-        const double dy = at.y - near_.y[i];
-        const double dz = at.z - near_.z[i];
-        if (i != parent && dx * dx + dy * dy + dz * dz < 1.0 - Rounding)
-            return false;
-    }
-    return true;
 }
 
 void OffLattice3DGrowth::add(SpacePoint at, std::int32_t parentRow)

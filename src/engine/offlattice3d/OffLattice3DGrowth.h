@@ -40,12 +40,12 @@ public:
     /// Names this growth in run summaries; a change that alters any seed's cluster changes it.
     static constexpr const char* EngineVersion = "offlattice3d-5";
 
-    /// How close to a particle's surface the walk goes before the particle is put in contact:
-    /// moving it that little cannot bring it nearer than 1 - StopDistance to any other centre,
-    /// and it is put in contact only where it then stays at least 1 from every other.
+    /// How close to a particle's surface the walk goes before the particle is put in contact.
+    /// The move to contact never brings it nearer than 1 to another centre: it goes straight
+    /// towards the nearest centre, and every point of that line is nearer to that centre than
+    /// to any other, as the walker is (the points nearer to one centre than to another form a
+    /// half-space, which holds the segment between any two of its points).
     static constexpr double StopDistance = 1e-6;
-    /// Below this gap the particle is put in contact whatever is near.
-    static constexpr double LastDistance = 1e-12;
     /// How far outside the farthest centre the start sphere lies.
     static constexpr double StartGap = 2.0;
     /// Below this bound the particles near the walker are gathered for their exact gap; above it
@@ -132,7 +132,6 @@ private:
     /// `off` from their cell; -1 when none does. Within StopDistance it puts the particle in
     /// contact and sets `touched` to the particle touched.
     double exactGap(SpacePoint& at, double off, std::int32_t& touched);
-    bool clearOfOthers(SpacePoint at, std::int32_t parent) const;
     /// Moves `at`, `gap` from the gathered particle nearest_, to where it leaves the largest ball
     /// that touches that particle there and no other; false where that ball is no larger than
     /// twice the gap.

@@ -152,7 +152,8 @@ the same cluster, bit for bit, within one engine version.)")
 The picture dla-grow draws of the cluster, as an array (a copy): each particle a
 disc (a shaded sphere seen along z in space) of `scale` pixels per diameter, the
 origin at the centre, y upwards.
-colour "white" gives an H x W uint8 array, 255 on the cluster and 0 elsewhere;
+colour "white" gives an H x W uint8 array, 255 on the cluster and 0 elsewhere
+(in space the cluster's pixels are its spheres' shades of grey, 42 to 255);
 "age" an H x W x 3 array of red, green and blue bytes, each disc in the colour
 of its arrival. size (width, height) in pixels; by default the square dla-grow
 makes for the cluster's particle count at that scale.

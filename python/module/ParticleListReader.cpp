@@ -35,6 +35,19 @@ bool wholeNumber(std::string_view text)
     return parse(text, ignored);
 }
 
+/// The bytes left in `file` from where it stands; -1 where it cannot tell (a pipe).
+std::int64_t bytesLeft(std::istream& file)
+{
+    const std::istream::pos_type here = file.tellg();
+    if (here == std::istream::pos_type(-1))
+        return -1;
+    file.seekg(0, std::ios::end);
+    const std::istream::pos_type end = file.tellg();
+    file.clear();
+    file.seekg(here);
+    return end == std::istream::pos_type(-1) ? -1 : static_cast<std::int64_t>(end - here);
+}
+
 std::uint64_t littleEndian(const unsigned char* bytes, int count)
 {
     std::uint64_t value = 0;
@@ -130,9 +143,13 @@ ParticleListReader::Particles ParticleListReader::readPly(std::istream& file, co
     Particles particles;
     particles.offLattice = true;
     particles.dimensions = 3;
-    particles.positions.reserve(static_cast<std::size_t>(vertices) * 3);
-    particles.parents.reserve(static_cast<std::size_t>(vertices));
     constexpr int VertexBytes = 3 * 8 + 4;
+    // Room for the vertices the file holds, not for what its header claims: a count the file
+    // falls short of ends below with the vertex that is missing, not in a refused allocation.
+    const std::int64_t left = bytesLeft(file);
+    const std::int64_t room = std::min(vertices, left >= 0 ? left / VertexBytes : std::int64_t{1} << 20);
+    particles.positions.reserve(static_cast<std::size_t>(room) * 3);
+    particles.parents.reserve(static_cast<std::size_t>(room));
     unsigned char vertex[VertexBytes];
     bool plane = true;
     for (std::int64_t i = 0; i < vertices; ++i) {

@@ -63,6 +63,9 @@ def test_a_ply_cloud_is_read_with_the_origin_as_vertex_zero(tmp_path):
 @pytest.mark.parametrize("content, reason", [
     (ply([(0, 0, 0, -1), (1, 0, 0, 0)])[:-3], "vertex 1 of 2 is missing"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 0)]) + b"\0", "more bytes than its 2 vertices"),
+    # A header that claims far more vertices than the file holds, more than memory could hold.
+    (ply([(0, 0, 0, -1), (1, 0, 0, 0)]).replace(b"element vertex 2", b"element vertex 2147483647"),
+     "vertex 2 of 2147483647 is missing"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 1)]), "vertex 1: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, 0)]), "vertex 0: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, -1)], ["ply", "format ascii 1.0", "element vertex 1"]), "not a PLY particle list"),

@@ -35,6 +35,26 @@ bool wholeNumber(std::string_view text)
     return parse(text, ignored);
 }
 
+/// The longest line a list may have: a row of dla-grow's is under 120 characters.
+constexpr std::streamsize MaxLine = 4096;
+
+enum class LineRead { Line, End, TooLong };
+
+/// Reads the next line of `file` into `line`, up to MaxLine characters. A longer one is
+/// TooLong and is not read on: a file of no line ends (/dev/zero, say) would otherwise be
+/// taken into memory whole.
+LineRead readLine(std::istream& file, std::string& line)
+{
+    char buffer[MaxLine + 2];
+    file.getline(buffer, sizeof buffer);
+    if (file.fail() && !file.bad())
+        return file.gcount() == 0 ? LineRead::End : LineRead::TooLong;
+    if (file.bad())
+        return LineRead::End;
+    line.assign(buffer);
+    return LineRead::Line;
+}
+
 /// The bytes left in `file` from where it stands; -1 where it cannot tell (a pipe).
 std::int64_t bytesLeft(std::istream& file)
 {
@@ -74,17 +94,28 @@ ParticleListReader::Particles ParticleListReader::readCsv(std::istream& file, co
     const auto malformed = [&](std::int64_t line, const std::string& reason) {
         return Malformed(path + ":" + std::to_string(line) + ": " + reason);
     };
+    const auto tooLong = [&](std::int64_t line) {
+        return malformed(line, "a line longer than " + std::to_string(MaxLine) + " characters, not a particle list's");
+    };
     std::string line;
     Particles particles;
-    if (!std::getline(file, line) || (line != PlaneHeader && line != SpaceHeader))
+    const LineRead header = readLine(file, line);
+    if (header == LineRead::TooLong)
+        throw tooLong(1);
+    if (header == LineRead::End || (line != PlaneHeader && line != SpaceHeader))
         throw malformed(1, "not a particle list (its first line must be " + std::string(PlaneHeader) + " or " +
                                std::string(SpaceHeader) + ")");
     particles.dimensions = line == PlaneHeader ? 2 : 3;
     const auto fields = static_cast<std::ptrdiff_t>(particles.dimensions + 2);
     bool whole = particles.dimensions == 2;
     std::int64_t row = 0;
-    while (std::getline(file, line)) {
+    for (;;) {
         const std::int64_t lineNumber = row + 2;
+        const LineRead read = readLine(file, line);
+        if (read == LineRead::End)
+            break;
+        if (read == LineRead::TooLong)
+            throw tooLong(lineNumber);
         std::size_t at = 0;
         const std::string_view text(line);
         std::int64_t index = -1;
@@ -128,7 +159,10 @@ ParticleListReader::Particles ParticleListReader::readPly(std::istream& file, co
     std::string line;
     for (const std::string& wanted : expected) {
         do {
-            if (!std::getline(file, line))
+            const LineRead read = readLine(file, line);
+            if (read == LineRead::TooLong)
+                throw malformed("not a PLY particle list (a header line longer than " + std::to_string(MaxLine) + " characters)");
+            if (read == LineRead::End)
                 throw malformed("not a PLY particle list (its header ends early)");
         } while (line.rfind("comment ", 0) == 0);
         if (wanted == "element vertex") {

@@ -24,6 +24,9 @@ def test_an_off_lattice_list_gets_the_origin_particle_in_front(dla_grow, tmp_pat
     ("index,x,y,parent\n0,1,2\n", 2, "not index,x,y,parent"),
     ("index,x,y,parent\n0,1,2,-1,7\n", 2, "not index,x,y,parent"),
     ("index,x,y,parent\n0,1,two,-1\n", 2, "not index,x,y,parent"),
+    # Lines are not read on without end: a row of 5000 characters is refused as too long.
+    pytest.param("index,x,y,parent\n0,1," + "5" * 5000 + ",-1\n", 2, "a line longer than 4096 characters",
+                 id="a-row-too-long"),
 ])
 def test_a_file_that_is_not_a_list_is_refused(tmp_path, content, line, reason):
     path = tmp_path / "bad.csv"
@@ -64,11 +67,13 @@ def test_a_ply_cloud_is_read_with_the_origin_as_vertex_zero(tmp_path):
     (ply([(0, 0, 0, -1), (1, 0, 0, 0)])[:-3], "vertex 1 of 2 is missing"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 0)]) + b"\0", "more bytes than its 2 vertices"),
     # A header that claims far more vertices than the file holds, more than memory could hold.
-    (ply([(0, 0, 0, -1), (1, 0, 0, 0)]).replace(b"element vertex 2", b"element vertex 2147483647"),
-     "vertex 2 of 2147483647 is missing"),
+    pytest.param(ply([(0, 0, 0, -1), (1, 0, 0, 0)]).replace(b"element vertex 2", b"element vertex 2147483647"),
+                 "vertex 2 of 2147483647 is missing", id="a-count-the-file-falls-short-of"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 1)]), "vertex 1: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, 0)]), "vertex 0: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, -1)], ["ply", "format ascii 1.0", "element vertex 1"]), "not a PLY particle list"),
+    pytest.param(ply([(0, 0, 0, -1)], ["ply", "comment " + "x" * 5000]),
+                 "not a PLY particle list (a header line longer than 4096", id="a-header-line-too-long"),
 ])
 def test_a_cloud_that_is_not_a_list_is_refused(tmp_path, content, reason):
     path = tmp_path / "bad.ply"
@@ -76,3 +81,9 @@ def test_a_cloud_that_is_not_a_list_is_refused(tmp_path, content, reason):
     with pytest.raises(ValueError) as raised:
         dla.read_particles(str(path))
     assert str(raised.value).startswith(f"{path}: {reason}")
+
+
+def test_a_file_with_no_line_ends_is_refused_without_reading_it_whole():
+    # /dev/zero never ends: read whole, it would take all memory before anything was said.
+    with pytest.raises(ValueError, match="^/dev/zero:1: a line longer than 4096 characters"):
+        dla.read_particles("/dev/zero")

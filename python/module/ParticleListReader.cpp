@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -80,8 +81,10 @@ std::uint64_t littleEndian(const unsigned char* bytes, int count)
 
 ParticleListReader::Particles ParticleListReader::read(const std::string& path)
 {
+    // A folder opens as a file on Linux, and reads as one that is empty.
+    std::error_code error;
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (!file || std::filesystem::is_directory(path, error))
         throw Unreadable("Cannot read file " + path);
     Particles particles = file.peek() == 'p' ? readPly(file, path) : readCsv(file, path);
     if (file.bad())

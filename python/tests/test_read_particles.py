@@ -36,9 +36,11 @@ def test_a_file_that_is_not_a_list_is_refused(tmp_path, content, line, reason):
     assert str(raised.value).startswith(f"{path}:{line}: {reason}")
 
 
-def test_a_missing_file_is_an_os_error(tmp_path):
+def test_a_missing_file_or_a_folder_is_an_os_error(tmp_path):
     with pytest.raises(OSError, match="Cannot read file"):
         dla.read_particles(str(tmp_path / "none.csv"))
+    with pytest.raises(OSError, match=f"^Cannot read file {tmp_path}$"):
+        dla.read_particles(str(tmp_path))
 
 
 def ply(vertices, header_lines=None):

@@ -45,4 +45,23 @@ expect_status "outside Slurm" 2
 grep -q 'sbatch --array' "$ERR" || fail "outside Slurm: '$(cat "$ERR")'"
 [ -e nothing ] && fail "outside Slurm: something was made"
 
+# Clusters in space, with their PLY lists, go through both tools as they go through --runs.
+SPACE=(-m offlattice3d -n 300)
+"$GROW" "${SPACE[@]}" --runs 3 --seed 40 -q -o 'space-{seed}.png' --particles 'space-{seed}.ply' >/dev/null ||
+    fail "--runs 3 in space failed"
+SLURM_ARRAY_TASK_ID=1 SLURM_ARRAY_TASK_COUNT=2 DLA_GROW=$GROW \
+    bash "$SLURM_SCRIPT" 3 40 space "${SPACE[@]}" -o 's-{seed}.png' --particles 's-{seed}.ply' >"$OUT" 2>"$ERR" ||
+    fail "Slurm task by hand in space: $(cat "$ERR")"
+for suffix in png ply; do
+    cmp -s "space-42.$suffix" "space/s-42.$suffix" || fail "Slurm task by hand: s-42.$suffix is not that of --runs"
+done
+[ -e space/s-40.png ] && fail "Slurm task 1 of 2 in space grew seed 40, which task 0 grows"
+if command -v parallel >/dev/null; then
+    parallel --will-cite "$GROW" "${SPACE[@]}" -q -r '{}' -o 'ps-{}.png' --particles 'ps-{}.ply' ::: 41 >/dev/null ||
+        fail "GNU parallel run in space failed"
+    for suffix in png ply; do
+        cmp -s "space-41.$suffix" "ps-41.$suffix" || fail "GNU parallel: ps-41.$suffix is not that of --runs"
+    done
+fi
+
 finish

@@ -172,7 +172,8 @@ ParticleListReader::Particles ParticleListReader::readPly(std::istream& file, co
             const std::string_view count = std::string_view(line).substr(std::min(line.size(), wanted.size() + 1));
             if (line.rfind(wanted + " ", 0) != 0 || !parse(count, vertices) || vertices < 1 ||
                 vertices > std::int64_t{INT32_MAX})
-                throw malformed("not a PLY particle list ('" + line + "' where 'element vertex N' belongs)");
+                throw malformed("not a PLY particle list ('" + line + "' where 'element vertex N', N from 1 to " +
+                                std::to_string(INT32_MAX) + ", belongs)");
         } else if (line != wanted) {
             throw malformed("not a PLY particle list ('" + line + "' where '" + wanted + "' belongs)");
         }

@@ -71,6 +71,9 @@ def test_a_ply_cloud_is_read_with_the_origin_as_vertex_zero(tmp_path):
     # A header that claims far more vertices than the file holds, more than memory could hold.
     pytest.param(ply([(0, 0, 0, -1), (1, 0, 0, 0)]).replace(b"element vertex 2", b"element vertex 2147483647"),
                  "vertex 2 of 2147483647 is missing", id="a-count-the-file-falls-short-of"),
+    pytest.param(ply([(0, 0, 0, -1)]).replace(b"element vertex 1", b"element vertex 2147483648"),
+                 "not a PLY particle list ('element vertex 2147483648' where 'element vertex N', N from 1 to 2147483647,",
+                 id="a-count-beyond-32-bits"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 1)]), "vertex 1: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, 0)]), "vertex 0: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, -1)], ["ply", "format ascii 1.0", "element vertex 1"]), "not a PLY particle list"),

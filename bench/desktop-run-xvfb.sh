@@ -107,15 +107,15 @@ grow_in_window() {
     env LD_PRELOAD="$faketime_library" FAKETIME="2026-01-01 00:00:07" DONT_FAKE_MONOTONIC=1 TZ=UTC \
         "$dla" >>"$out/dla.log" 2>&1 &
     dla_pid=$!
-    main=$(wait_for_window DLA 15) || { echo "dla showed no window" >&2; return 1; }
+    main=$(wait_for_window DLA) || { echo "dla showed no window" >&2; return 1; }
     menu_command "$main" o o || return 1
     menu_command "$main" o i || return 1
-    sizer=$(wait_for_window 'Image Size' 5) && wait_for_keyboard "$sizer" 5 || return 1
+    sizer=$(wait_for_window 'Image Size') && wait_for_keyboard "$sizer" || return 1
     replace_text "$side"
     xdotool key Tab
     replace_text "$side"
     xdotool key Tab Return
-    wait_for_no_window 'Image Size' 5 || return 1
+    wait_for_no_window 'Image Size' || return 1
     wait_until_idle "$dla_pid"
     keys_to_main alt+o
     wait_for_menu open || return 1
@@ -135,10 +135,10 @@ grow_in_window() {
     xvfb_cpu_ns=$((cpu_ns - xvfb_before))
     # Saved from the window as a user saves it, then the program is ended.
     menu_command "$main" f s || return 1
-    dialog=$(wait_for_window 'Save As' 10) && wait_for_keyboard "$dialog" 5 || return 1
+    dialog=$(wait_for_window 'Save As') && wait_for_keyboard "$dialog" || return 1
     replace_text "$out/window.bmp"
     xdotool key Return
-    wait_for_no_window 'Save As' 10 || return 1
+    wait_for_no_window 'Save As' || return 1
     wait_until_idle "$dla_pid"
     kill "$dla_pid"
     wait "$dla_pid" 2>/dev/null

@@ -12,6 +12,21 @@ failed_steps=()
 
 log() { printf '[e2e %s] %s\n' "$(date +%T.%3N)" "$*"; }
 
+# Every wait below ends as soon as what it waits for is there; its limit only ends a test whose
+# program has gone wrong. So the limit is generous: on a loaded machine openbox has taken 4 s to
+# start and the program 17 s to show its first window, and no check may depend on the machine's speed.
+patience=60
+
+# eventually COMMAND...: runs COMMAND every 0.1 s until it succeeds, for at most `patience`
+# seconds; fails if it never does.
+eventually() {
+    local deadline=$((SECONDS + patience))
+    until "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
 pass() { passed=$((passed + 1)); log "PASS: $*"; }
 
 fail() {
@@ -41,44 +56,51 @@ cleanup() {
     wait 2>/dev/null
 }
 
+# xvfb_answers FILE: true once the display named in FILE accepts connections; stops the wait
+# (true as well) when Xvfb has ended, which start_xvfb then tells apart.
+xvfb_answers() {
+    local d
+    kill -0 "$xvfb_pid" 2>/dev/null || return 0
+    d=$(tr -dc '0-9' <"$1" 2>/dev/null)
+    [ -n "$d" ] && DISPLAY=":$d" xwininfo -root >/dev/null 2>&1
+}
+
 # Starts Xvfb on a free display and exports DISPLAY. Xvfb picks the display itself and names
 # it once it accepts connections, so tests started at the same moment never share one. It must
 # not reset when its last client leaves: a program started during the reset could not connect.
 start_xvfb() {
-    local number="$out/display-number" i d
+    local number="$out/display-number"
     rm -f "$number"
     Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$number" >"$out/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    for i in $(seq 1 100); do
-        if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
-        d=$(tr -dc '0-9' <"$number" 2>/dev/null)
-        if [ -n "$d" ] && DISPLAY=":$d" xwininfo -root >/dev/null 2>&1; then
-            export DISPLAY=":$d"
-            log "Xvfb running on $DISPLAY"
-            return 0
-        fi
-        sleep 0.1
-    done
+    if eventually xvfb_answers "$number" && kill -0 "$xvfb_pid" 2>/dev/null; then
+        DISPLAY=":$(tr -dc '0-9' <"$number")"
+        export DISPLAY
+        log "Xvfb running on $DISPLAY"
+        return 0
+    fi
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
     xvfb_pid=
     return 1
 }
 
+# wm_manages: true once a window manager has claimed the screen; stops the wait (true as well)
+# when openbox has ended, which start_window_manager then tells apart.
+wm_manages() {
+    kill -0 "$wm_pid" 2>/dev/null || return 0
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
 # Starts openbox on the X server and waits until it manages the screen.
 start_window_manager() {
     openbox --sm-disable >"$out/openbox.log" 2>&1 &
     wm_pid=$!
-    local i
-    for i in $(seq 1 100); do
-        if ! kill -0 "$wm_pid" 2>/dev/null; then break; fi
-        if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-            window_manager=openbox
-            log "openbox manages $DISPLAY"
-            return 0
-        fi
-        sleep 0.1
-    done
+    if eventually wm_manages && kill -0 "$wm_pid" 2>/dev/null; then
+        window_manager=openbox
+        log "openbox manages $DISPLAY"
+        return 0
+    fi
     return 1
 }
 
@@ -94,39 +116,20 @@ count_windows() {
     xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l
 }
 
-# wait_for_window_count NAME COUNT [SECONDS]: succeeds once that many windows have the caption.
-wait_for_window_count() {
-    local timeout=${3:-10} i
-    for i in $(seq 1 $((timeout * 10))); do
-        [ "$(count_windows "$1")" -eq "$2" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+window_count_is() { [ "$(count_windows "$1")" -eq "$2" ]; }
+window_shown() { [ -n "$(find_window "$1")" ]; }
+window_gone() { [ -z "$(find_window "$1")" ]; }
 
-# wait_for_window NAME [SECONDS]: prints the window's id once it is visible; fails on timeout.
+# wait_for_window_count NAME COUNT: succeeds once that many windows have the caption.
+wait_for_window_count() { eventually window_count_is "$1" "$2"; }
+
+# wait_for_window NAME: prints the window's id once it is visible; fails if it never is.
 wait_for_window() {
-    local name=$1 timeout=${2:-10} id i
-    for i in $(seq 1 $((timeout * 10))); do
-        id=$(find_window "$name")
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
+    eventually window_shown "$1" && find_window "$1"
 }
 
-# wait_for_no_window NAME [SECONDS]: succeeds once no visible window has that caption.
-wait_for_no_window() {
-    local name=$1 timeout=${2:-10} i
-    for i in $(seq 1 $((timeout * 10))); do
-        [ -z "$(find_window "$name")" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# wait_for_no_window NAME: succeeds once no visible window has that caption.
+wait_for_no_window() { eventually window_gone "$1"; }
 
 # Prints "left top width height" of a program's X window: its client area, menu bar included.
 window_geometry() {
@@ -152,15 +155,10 @@ frame_geometry() {
     echo "$((x - ${left:-0})) $((y - ${top:-0})) $((w + ${left:-0} + ${right:-0})) $((h + ${top:-0} + ${bottom:-0}))"
 }
 
-# wait_for_size ID "W H" [SECONDS]: succeeds once the window has that size.
-wait_for_size() {
-    local id=$1 want=$2 timeout=${3:-5} i
-    for i in $(seq 1 $((timeout * 10))); do
-        [ "$(window_size "$id")" = "$want" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+size_is() { [ "$(window_size "$1")" = "$2" ]; }
+
+# wait_for_size ID "W H": succeeds once the window has that size.
+wait_for_size() { eventually size_is "$1" "$2"; }
 
 # True while an open drop-down menu of the program is on screen: the program's only visible
 # window that bypasses window management (its window type is not always set to a menu's).
@@ -174,15 +172,11 @@ menu_open() {
     return 1
 }
 
-# wait_for_menu open|closed [TRIES]: polls every 0.1 s, 50 times unless told.
+menu_closed() { ! menu_open; }
+
+# wait_for_menu open|closed: succeeds once a drop-down menu is open, or none is.
 wait_for_menu() {
-    local want=$1 tries=${2:-50} i
-    for i in $(seq 1 "$tries"); do
-        if [ "$want" = open ] && menu_open; then return 0; fi
-        if [ "$want" = closed ] && ! menu_open; then return 0; fi
-        sleep 0.1
-    done
-    return 1
+    if [ "$1" = open ]; then eventually menu_open; else eventually menu_closed; fi
 }
 
 # Gives a window the keyboard focus as a click would: through the window manager, which also
@@ -204,16 +198,11 @@ raise_window() {
     fi
 }
 
-# wait_for_keyboard ID [SECONDS]: succeeds once the window holds the keyboard focus, that is,
-# once keys typed without aiming at a window reach it.
-wait_for_keyboard() {
-    local timeout=${2:-5} i
-    for i in $(seq 1 $((timeout * 10))); do
-        [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+holds_keyboard() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+
+# wait_for_keyboard ID: succeeds once the window holds the keyboard focus, that is, once keys
+# typed without aiming at a window reach it.
+wait_for_keyboard() { eventually holds_keyboard "$1"; }
 
 # The child of the root that holds an X window: the window itself without a window manager,
 # the frame around it with one.
@@ -270,21 +259,16 @@ start_dla() {
     log "started $dla (pid $dla_pid)"
 }
 
-# wait_for_exit SECONDS: once the program has ended, sets exit_status to its status; fails on
-# timeout. Not for a command substitution: only this shell can wait for its child.
+program_ended() { ! kill -0 "$dla_pid" 2>/dev/null; }
+
+# wait_for_exit: once the program has ended, sets exit_status to its status; fails if it does
+# not end. Not for a command substitution: only this shell can wait for its child.
 exit_status=
 wait_for_exit() {
-    local timeout=$1 i
-    for i in $(seq 1 $((timeout * 10))); do
-        if ! kill -0 "$dla_pid" 2>/dev/null; then
-            wait "$dla_pid"
-            exit_status=$?
-            dla_pid=
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
+    eventually program_ended || return 1
+    wait "$dla_pid"
+    exit_status=$?
+    dla_pid=
 }
 
 # Ends a program that is still running after a failed step, so the next session starts clean.
@@ -321,16 +305,17 @@ compare() {
     esac
 }
 
-# poll_white_pixels ID AREA OP VALUE TRIES: screenshots the window every 0.1 s until the white
-# pixels in AREA pass the comparison with VALUE (for example -ge 10), at most TRIES times;
+# poll_white_pixels ID AREA OP VALUE: screenshots the window every 0.1 s until the white pixels
+# in AREA pass the comparison with VALUE (for example -ge 10), for at most `patience` seconds;
 # prints the last count.
 poll_white_pixels() {
-    local id=$1 area=$2 op=$3 value=$4 tries=$5 shot i n=0
+    local id=$1 area=$2 op=$3 value=$4 shot n=0 deadline=$((SECONDS + patience))
     shot=$(mktemp --suffix=.png)
-    for i in $(seq 1 "$tries"); do
+    while :; do
         screenshot "$id" "$shot"
         n=$(white_pixels "$shot" "$area")
         compare "$n" "$op" "$value" && break
+        [ "$SECONDS" -ge "$deadline" ] && break
         sleep 0.1
     done
     rm -f "$shot"

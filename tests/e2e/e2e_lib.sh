@@ -13,8 +13,8 @@ failed_steps=()
 log() { printf '[e2e %s] %s\n' "$(date +%T.%3N)" "$*"; }
 
 # Every wait below ends as soon as what it waits for is there; its limit only ends a test whose
-# program has gone wrong. So the limit is generous: on a loaded machine openbox has taken 4 s to
-# start and the program 17 s to show its first window, and no check may depend on the machine's speed.
+# program has gone wrong. So the limit is generous, and no check depends on the machine's speed:
+# on a loaded machine openbox has taken 4 s to start and the program 17 s to show its window.
 patience=60
 
 # eventually COMMAND...: runs COMMAND every 0.1 s until it succeeds, for at most `patience`
@@ -117,7 +117,11 @@ count_windows() {
 }
 
 window_count_is() { [ "$(count_windows "$1")" -eq "$2" ]; }
-window_shown() { [ -n "$(find_window "$1")" ]; }
+shown_window=
+window_shown() {
+    shown_window=$(find_window "$1")
+    [ -n "$shown_window" ]
+}
 window_gone() { [ -z "$(find_window "$1")" ]; }
 
 # wait_for_window_count NAME COUNT: succeeds once that many windows have the caption.
@@ -125,7 +129,7 @@ wait_for_window_count() { eventually window_count_is "$1" "$2"; }
 
 # wait_for_window NAME: prints the window's id once it is visible; fails if it never is.
 wait_for_window() {
-    eventually window_shown "$1" && find_window "$1"
+    eventually window_shown "$1" && echo "$shown_window"
 }
 
 # wait_for_no_window NAME: succeeds once no visible window has that caption.

@@ -309,21 +309,24 @@ compare() {
     esac
 }
 
+# white_pixels_pass ID FILE AREA OP VALUE: screenshots the window into FILE and tells whether the
+# white pixels in AREA pass the comparison with VALUE, leaving their count in white_count.
+white_count=0
+white_pixels_pass() {
+    screenshot "$1" "$2"
+    white_count=$(white_pixels "$2" "$3")
+    compare "$white_count" "$4" "$5"
+}
+
 # poll_white_pixels ID AREA OP VALUE: screenshots the window every 0.1 s until the white pixels
 # in AREA pass the comparison with VALUE (for example -ge 10), for at most `patience` seconds;
 # prints the last count.
 poll_white_pixels() {
-    local id=$1 area=$2 op=$3 value=$4 shot n=0 deadline=$((SECONDS + patience))
+    local shot
     shot=$(mktemp --suffix=.png)
-    while :; do
-        screenshot "$id" "$shot"
-        n=$(white_pixels "$shot" "$area")
-        compare "$n" "$op" "$value" && break
-        [ "$SECONDS" -ge "$deadline" ] && break
-        sleep 0.1
-    done
+    eventually white_pixels_pass "$1" "$shot" "$2" "$3" "$4"
     rm -f "$shot"
-    echo "$n"
+    echo "$white_count"
 }
 
 # Number of pixels in the WxH+X+Y part of an image file drawn in a selection's highlight colour:

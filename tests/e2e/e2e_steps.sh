@@ -336,7 +336,6 @@ step_about() {
     # highlight colour, a blue that no unselected text or background has. The repaint that
     # shows it is waited for, whatever the machine's speed.
     local highlighted_before
-    highlighted_after=0
     highlighted_before=$(highlight_pixels "$before" 185x89+8+8)
     eventually help_box_highlighted "$about" "$after"
     if [ "$highlighted_before" -eq 0 ] && [ "$highlighted_after" -gt 50 ]; then

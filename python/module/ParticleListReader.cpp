@@ -48,10 +48,10 @@ LineRead readLine(std::istream& file, std::string& line)
 {
     char buffer[MaxLine + 2];
     file.getline(buffer, sizeof buffer);
-    if (file.fail() && !file.bad())
-        return file.gcount() == 0 ? LineRead::End : LineRead::TooLong;
-    if (file.bad())
+    if (file.bad() || (file.fail() && file.gcount() == 0))
         return LineRead::End;
+    if (file.fail())
+        return LineRead::TooLong;
     line.assign(buffer);
     return LineRead::Line;
 }

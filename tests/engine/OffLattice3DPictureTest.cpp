@@ -1,6 +1,6 @@
-// The 3D off-lattice picture: nearer spheres hide farther ones, the light comes from the upper
-// left, colours by age times the shading, every disc whole and upright, farther spheres dimmer;
-// and the PLY point cloud's bytes as its header says.
+// The 3D off-lattice picture: nearer spheres hide farther ones (the earlier of equals), the
+// light comes from the upper left, colours by age times the shading, every disc whole and
+// upright, farther spheres dimmer; and the PLY point cloud's bytes as its header says.
 
 #include "files/PlyPointCloud.h"
 #include "files/SaveError.h"
@@ -56,6 +56,13 @@ TEST(OffLattice3DPictureTest, NearerSpheresHideFartherOnesAndTheLightComesFromTh
     // The shading itself: full light towards the light, the ambient share facing away.
     EXPECT_NEAR(OffLattice3DPicture::shading(-1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1 / std::sqrt(3.0)), 1.0, 1e-12);
     EXPECT_NEAR(OffLattice3DPicture::shading(1, 0, 0), OffLattice3DPicture::Ambient, 1e-12);
+
+    // Two spheres at the same depth in one pixel (half a pixel a diameter): the earlier arrival
+    // shows, in the first arrival's purple (more blue than red) rather than the last one's
+    // yellow, so a picture does not depend on the order in which the spheres are drawn.
+    const std::vector<SpaceParticle> level{{{0, 0, -10}, -1, -1}, {{6, 0, 0}, -1, -1}, {{7, 0, 0}, -1, -1}};
+    const Pixel shared = pixelAt(OffLattice3DPicture(level, 20, 20, 0.5, true), 13, 10);
+    EXPECT_GT(shared.blue, shared.red) << "the later of two spheres at one depth hides the earlier";
 }
 
 TEST(OffLattice3DPictureTest, EveryPixelInsideADiscIsLitUprightAndFartherSpheresAreDimmerAtAnyScale)

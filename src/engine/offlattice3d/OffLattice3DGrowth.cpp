@@ -286,9 +286,14 @@ std::uint64_t OffLattice3DGrowth::memoryBytes(std::int64_t particles)
     // particles reach (a rebuild lets the old index go before it makes the new one, and grows
     // it no further than that radius); and the gyration samples.
     const auto count = static_cast<std::uint64_t>(std::max<std::int64_t>(particles, 0));
-    const std::uint64_t tiles = (count * 5 / 100 / OffLattice3DIndex::TilesPerChunk + 1) * OffLattice3DIndex::TilesPerChunk;
-    return (count + 1) * sizeof(SpaceParticle) + tiles * OffLattice3DIndex::BytesPerTile +
+    return (count + 1) * sizeof(SpaceParticle) + tilesBound(particles) * OffLattice3DIndex::BytesPerTile +
            OffLattice3DIndex::fixedBytes(halfSideFor(radiusBound(particles))) + (1 << 20);
+}
+
+std::uint64_t OffLattice3DGrowth::tilesBound(std::int64_t particles)
+{
+    const auto count = static_cast<std::uint64_t>(std::max<std::int64_t>(particles, 0));
+    return (count * 5 / 100 / OffLattice3DIndex::TilesPerChunk + 1) * OffLattice3DIndex::TilesPerChunk;
 }
 
 std::uint64_t OffLattice3DGrowth::memoryBytesForRadius(double radius)

@@ -76,6 +76,8 @@ def test_a_ply_cloud_is_read_with_the_origin_as_vertex_zero(tmp_path):
                  id="a-count-beyond-32-bits"),
     (ply([(0, 0, 0, -1), (1, 0, 0, 1)]), "vertex 1: the parent must be an earlier vertex"),
     (ply([(0, 0, 0, 0)]), "vertex 0: the parent must be an earlier vertex"),
+    pytest.param(ply([(0, 0, 0, -1), (1, 0, 0, 0), (5, 0, 0, -1)]), "vertex 2: the parent must be an earlier vertex",
+                 id="a-second-cluster-without-a-parent"),
     (ply([(0, 0, 0, -1)], ["ply", "format ascii 1.0", "element vertex 1"]), "not a PLY particle list"),
     pytest.param(ply([(0, 0, 0, -1)], ["ply", "comment " + "x" * 5000]),
                  "not a PLY particle list (a header line longer than 4096", id="a-header-line-too-long"),

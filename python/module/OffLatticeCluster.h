@@ -136,15 +136,7 @@ private:
 
     /// The picture's size as dla-grow chooses it, read through its checks: a cluster that
     /// outgrew the square planned for it widens the picture.
-    FieldSize pictureSize(const GrowRequest& request) const
-    {
-        const OffLatticePlan plan = Model::plan(request);
-        if (!plan.sizedToCluster())
-            return request.size;
-        const std::int64_t needed = OffLatticePlan::sideHolding(growth_.radius(), plan.scale());
-        const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
-        return FieldSize{std::max(request.size.width, side), std::max(request.size.height, side)};
-    }
+    FieldSize pictureSize(const GrowRequest& request) const { return Model::plan(request).pictureSize(growth_.radius()); }
 
     std::uint32_t seed_;
     std::int64_t particles_;

@@ -97,6 +97,17 @@ std::string OffLatticePlan::memoryRefusal(std::uint64_t needed) const
            std::to_string(expectedParticles()) + " particles (" + std::to_string(needed >> 20) + " MiB)";
 }
 
+FieldSize OffLatticePlan::pictureSize(double farthest) const
+{
+    if (!sizedToCluster_)
+        return size_;
+    // The square was sized by a bound no cluster has been seen to pass. The farthest disc
+    // reaches half a diameter beyond the farthest centre.
+    const std::int64_t needed = sideHolding(farthest + 0.5, scale_);
+    const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
+    return FieldSize{std::max(size_.width, side), std::max(size_.height, side)};
+}
+
 std::int64_t OffLatticePlan::sideHolding(double radius, double scale)
 {
     return 2 * static_cast<std::int64_t>(std::ceil(radius * scale)) + 2;

@@ -65,6 +65,10 @@ public:
     /// Throws UsageError for a side beyond FieldSize::MaximumSide.
     static FieldSize sizeForParticles(std::int64_t particles, double scale,
                                       const OffLatticeModel& model = OffLatticeModel::Plane);
+    /// The picture's size for a cluster whose farthest centre lies `farthest` diameters out: the
+    /// size planned, or, for a picture sized to the cluster, larger should the cluster have
+    /// outgrown it, rather than cut off.
+    FieldSize pictureSize(double farthest) const;
     /// The square that holds a disc reaching `radius` diameters from the origin at `scale`,
     /// with a pixel to spare on each side.
     static std::int64_t sideHolding(double radius, double scale);

@@ -8,7 +8,6 @@
 #include "lattice/FieldSizeError.h"
 #include "picture/PictureFile.h"
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <new>
@@ -74,7 +73,7 @@ public:
             return result;
 
         result.grown = true;
-        result.size = pictureSize();
+        result.size = plan_.pictureSize(growth_->radius());
         writeFiles(result);
         result.end = result.errors.empty() ? RunResult::End::Written : RunResult::End::NotWritten;
         if (!result.summarised())
@@ -90,19 +89,6 @@ public:
     }
 
 private:
-    /// The picture's size: as asked, or, for a picture sized to the cluster, larger should the
-    /// cluster have outgrown it.
-    FieldSize pictureSize() const
-    {
-        if (!plan_.sizedToCluster())
-            return request_.size;
-        // The picture was sized by a bound no cluster has been seen to pass; should one pass it,
-        // the picture grows to hold it rather than cut it off.
-        const std::int64_t needed = OffLatticePlan::sideHolding(growth_->radius(), plan_.scale());
-        const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
-        return FieldSize{std::max(request_.size.width, side), std::max(request_.size.height, side)};
-    }
-
     /// Writes the picture and the particle list; each file that cannot be written is told on its
     /// own, naming it, and the other is still written.
     void writeFiles(RunResult& result) const

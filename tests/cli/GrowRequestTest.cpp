@@ -91,6 +91,27 @@ TEST(GrowRequest, TheOffLatticeScaleIsANumberFromTheStartInAnySpelling)
         EXPECT_THROW(OffLatticeSettings::parseScale(refused), UsageError) << refused;
 }
 
+TEST(GrowRequest, AnOffLatticePictureSizedToItsClusterWidensForOneThatOutgrewIt)
+{
+    for (const OffLatticeModel* model : {&OffLatticeModel::Plane, &OffLatticeModel::Space}) {
+        const std::string mode = model == &OffLatticeModel::Plane ? "offlattice" : "offlattice3d";
+        SCOPED_TRACE(mode);
+        const OffLatticePlan sized(requestOf({"-m", mode, "-n", "100", "--scale", "2", "-r", "1"}), *model);
+        const FieldSize planned = OffLatticePlan::sizeForParticles(100, 2, *model);
+        EXPECT_EQ(sized.pictureSize(5.0).width, planned.width);
+        EXPECT_EQ(sized.pictureSize(5.0).height, planned.height);
+        // A disc whose centre is 1000 diameters out reaches 2001 pixels from the middle, a
+        // pixel to spare each side.
+        EXPECT_EQ(sized.pictureSize(1000.0).width, 4004);
+        EXPECT_EQ(sized.pictureSize(1000.0).height, 4004);
+        EXPECT_EQ(sized.pictureSize(1e9).width, FieldSize::MaximumSide);
+        // A size given is kept, whatever the cluster reaches.
+        const OffLatticePlan given(requestOf({"-m", mode, "-n", "100", "-s", "50x40", "-r", "1"}), *model);
+        EXPECT_EQ(given.pictureSize(1000.0).width, 50);
+        EXPECT_EQ(given.pictureSize(1000.0).height, 40);
+    }
+}
+
 TEST(GrowRequest, PointsOutsideTheModesRangeAreToldWithThatRange)
 {
     const GrowthMode& offLattice = *ModeTable::find("offlattice");

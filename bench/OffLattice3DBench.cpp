@@ -153,9 +153,13 @@ void isotropy(std::int64_t arrivals, int firstSeed, int lastSeed)
         quartics.push_back(outerQuartic(growth.particles()));
     }
     const MeanAndError3D q = meanOf3D(quartics);
-    std::printf("seeds %d to %d of %lld particles: mean (x^4 + y^4 + z^4) / r^4 over the outer half %.4f +- %.4f "
-                "(isotropic 0.6, %.1f standard errors off)\n",
-                firstSeed, lastSeed, static_cast<long long>(arrivals), q.mean, q.error, (q.mean - 0.6) / q.error);
+    std::printf("seeds %d to %d of %lld particles: mean (x^4 + y^4 + z^4) / r^4 over the outer half %.4f",
+                firstSeed, lastSeed, static_cast<long long>(arrivals), q.mean);
+    // One cluster has no spread to judge it by.
+    if (quartics.size() > 1)
+        std::printf(" +- %.4f (isotropic 0.6, %.1f standard errors off)\n", q.error, (q.mean - 0.6) / q.error);
+    else
+        std::printf(" (isotropic 0.6)\n");
 }
 
 } // namespace

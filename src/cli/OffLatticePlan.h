@@ -45,8 +45,6 @@ public:
     /// Where the run ends when it grows to the edge: the farthest disc's reach from the origin,
     /// in diameters, at which it touches the nearer sides of the picture.
     double edgeRadius() const { return edgeRadius_; }
-    /// The picture is sized to the cluster (--points without --size).
-    bool sizedToCluster() const { return sizedToCluster_; }
     /// The particles the growth is made for: N, or a generous bound on what reaching the edge takes.
     std::int64_t expectedParticles() const;
     /// The memory the run holds at its peak, the stack of the worker it runs on included.
@@ -84,5 +82,6 @@ private:
     double scale_;
     std::int64_t particles_;
     double edgeRadius_ = 0;
+    /// The picture is sized to the cluster (--points without --size).
     bool sizedToCluster_;
 };

@@ -105,11 +105,11 @@ public:
     /// An upper bound on the bytes a growth made with `expectedParticles` = `particles` holds at
     /// its peak while it grows that many, for a check before the run.
     static std::uint64_t memoryBytes(std::int64_t particles);
+    /// The same for a run to `radius` diameters, made with expectedParticles = particlesBound(radius).
+    static std::uint64_t memoryBytesForRadius(double radius);
     /// The index's tiles memoryBytes counts for `particles`: whole chunks, a twentieth of a tile
     /// a particle and more.
     static std::uint64_t tilesBound(std::int64_t particles);
-    /// The same for a run to `radius` diameters, made with expectedParticles = particlesBound(radius).
-    static std::uint64_t memoryBytesForRadius(double radius);
     /// A generous bound on the farthest centre after `particles` arrivals.
     static double radiusBound(std::int64_t particles);
     /// A generous bound on the arrivals a cluster needs to reach `radius` diameters.

@@ -30,6 +30,14 @@ std::string pictureText(FieldSize size)
     return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
 }
 
+/// The side of the square that holds, at `scale`, every disc whose centre lies within `farthest`
+/// diameters of the origin, with a pixel to spare on each side: a disc reaches half a diameter
+/// beyond its centre.
+std::int64_t sideHolding(double farthest, double scale)
+{
+    return 2 * static_cast<std::int64_t>(std::ceil((farthest + 0.5) * scale)) + 2;
+}
+
 } // namespace
 
 const OffLatticeModel OffLatticeModel::Plane{
@@ -101,23 +109,15 @@ FieldSize OffLatticePlan::pictureSize(double farthest) const
 {
     if (!sizedToCluster_)
         return size_;
-    // The square was sized by a bound no cluster has been seen to pass. The farthest disc
-    // reaches half a diameter beyond the farthest centre.
-    const std::int64_t needed = sideHolding(farthest + 0.5, scale_);
+    // The square was sized by a bound no cluster has been seen to pass.
+    const std::int64_t needed = sideHolding(farthest, scale_);
     const auto side = static_cast<std::int32_t>(std::min<std::int64_t>(needed, FieldSize::MaximumSide));
     return FieldSize{std::max(size_.width, side), std::max(size_.height, side)};
 }
 
-std::int64_t OffLatticePlan::sideHolding(double radius, double scale)
-{
-    return 2 * static_cast<std::int64_t>(std::ceil(radius * scale)) + 2;
-}
-
 FieldSize OffLatticePlan::sizeForParticles(std::int64_t particles, double scale, const OffLatticeModel& model)
 {
-    // The farthest disc reaches half a diameter beyond the farthest centre.
-    const double reach = model.radiusBound(particles) + 0.5;
-    const std::int64_t side = std::max<std::int64_t>(FieldSize::MinimumSide, sideHolding(reach, scale));
+    const std::int64_t side = std::max<std::int64_t>(FieldSize::MinimumSide, sideHolding(model.radiusBound(particles), scale));
     if (side > FieldSize::MaximumSide)
         throw UsageError(std::to_string(particles) + " particles at --scale " + scaleText(scale) +
                          " need a picture of up to " + std::to_string(side) + " pixels across, more than " +

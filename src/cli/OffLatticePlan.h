@@ -67,9 +67,6 @@ public:
     /// size planned, or, for a picture sized to the cluster, larger should the cluster have
     /// outgrown it, rather than cut off.
     FieldSize pictureSize(double farthest) const;
-    /// The square that holds a disc reaching `radius` diameters from the origin at `scale`,
-    /// with a pixel to spare on each side.
-    static std::int64_t sideHolding(double radius, double scale);
     /// The picture's size when --size is not given, for the mode table.
     static FieldSize sizeWithoutSizeOption(const GrowRequest& request);
     /// The same for a cluster in space.
